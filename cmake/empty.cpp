@@ -1,0 +1,1 @@
+// Placeholder source for a module library that has no classes yet.

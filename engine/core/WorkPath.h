@@ -1,0 +1,18 @@
+#pragma once
+// The process-wide work folder and path building. Paths are ANSI (code page
+// 936) byte strings of at most 259 characters; backslash scans are
+// double-byte aware. A result that would not fit is refused (empty text),
+// never cut.
+namespace Nuvex {
+int SetWorkPath(const char* folder);
+const char* GetWorkPath(char* out, int len);
+// Full path of `relative` under the work folder, in a per-thread buffer (or
+// `relative` itself when it names a drive). Empty text when it would not fit.
+char* MakeWorkPath(const char* relative, char* dst, int len);
+char* JoinPath(const char* relative, const char* base, char* out, int outLen);
+char* MakeAbsolutePath(const char* name, char* out, int n);
+char* ToBackslashes(char* text);
+const char* FindFile(const char* pattern);
+void FreeBuffer(void* buffer);
+const char* GetModuleFolder();
+}

@@ -1,0 +1,23 @@
+// Entry point of every test program: the environment is checked first, so a
+// wrong code page fails loudly instead of passing double-byte tests wrongly.
+#include "support/TestSupport.h"
+#include "engine/core/Log.h"
+
+#include <gtest/gtest.h>
+#include <cstdio>
+
+namespace testsupport {
+int WINAPI SuppressedMessageBox(HWND, LPCSTR text, LPCSTR title, UINT type);
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GetACP() != 936) {
+        std::fprintf(stderr, "tests need the ANSI code page 936 (run under tools/wine-run); got %u\n",
+                     GetACP());
+        return 2;
+    }
+    Nuvex::SetMessageBoxFunction(&testsupport::SuppressedMessageBox);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    return RUN_ALL_TESTS();
+}
