@@ -3,7 +3,14 @@
 // 936) byte strings of at most 259 characters; backslash scans are
 // double-byte aware. A result that would not fit is refused (empty text),
 // never cut.
+//
+// Output sizes: GetWorkPath's len is the size of out in bytes; the other
+// limits (MakeWorkPath's len, JoinPath's outLen, MakeAbsolutePath's n) count
+// characters, and the buffer holds one more for the terminator (callers pass
+// 259 with a 260-byte buffer; MakeWorkPath's len 0 means 259).
 namespace Nuvex {
+// Null: the module folder; "": none; otherwise an existing folder given with
+// its drive letter (no wildcards). 0 leaves the old work folder.
 int SetWorkPath(const char* folder);
 const char* GetWorkPath(char* out, int len);
 // Full path of `relative` under the work folder, in a per-thread buffer (or

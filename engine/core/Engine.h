@@ -1,0 +1,39 @@
+#pragma once
+// Engine start-up and shutdown below the application object: the start-up
+// record, the core start-up and release, the module instance and the random
+// generator.
+#include <windows.h>
+#include <cstdint>
+
+// The interface version the core start-up requires.
+constexpr int kEngineInterfaceVersion = 0x20014;
+
+struct EngineConfig {
+    enum Flag : uint8_t {
+        kNoLog = 0x01,           // no engine log at all
+        kConsole = 0x02,         // echo the log to a console window
+        kNoVersionLine = 0x04,   // no version line in the log
+        kSound = 0x10,           // start the sound module
+        kFlash = 0x20,           // start the flash system
+    };
+
+    uint8_t flags = 0;                     // unused bits are zero as well
+    const char* logName = nullptr;         // null or empty: the module's name
+    const char* soundModule = nullptr;     // null or empty: the default library
+    int32_t flashParam = 0;
+};
+
+namespace Nuvex {
+
+int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner);
+void ReleaseEngine(const char* farewell);
+HINSTANCE GetModuleInstance();
+
+// A value in [a, b], both ends included. Not for concurrent callers.
+float RandomFloat(float a, float b);
+void SetRandomSeed(uint32_t seed);   // start-up seeds it from the tick count
+
+// The flash system does not exist in this build: its start-up is a no-op.
+int ReturnTrue();
+
+}  // namespace Nuvex

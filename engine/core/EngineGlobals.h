@@ -1,0 +1,28 @@
+#pragma once
+// The engine's process-wide state: module instance and folders. The result
+// text of Nuvex::MakeWorkPath and the format text of WriteLog are kept per
+// thread, since the frame thread and the update workers call them beside the
+// UI thread.
+#include <windows.h>
+#include <cstdint>
+
+constexpr int kPathBufferSize = 260;   // 259 characters and the terminator
+constexpr int kMaxPathChars = kPathBufferSize - 1;
+
+struct EngineGlobals {
+    HINSTANCE instance = nullptr;
+    char moduleFolder[kPathBufferSize] = {};   // without a trailing '\'
+    char workFolder[kPathBufferSize] = {};     // without a trailing separator, or empty
+
+    // Records the module (null = the process's program) and its folder and
+    // makes the work folder the module folder. Returns 1.
+    int Setup(HINSTANCE module);
+
+    // This thread's MakeWorkPath result area (kPathBufferSize bytes).
+    static char* ResultBuffer();
+    // This thread's format area with room for n bytes, zeroed; null when it
+    // cannot grow.
+    static char* PrepareFormatBuffer(uint32_t n);
+};
+
+EngineGlobals& Globals();

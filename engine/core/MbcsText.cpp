@@ -1,0 +1,58 @@
+#include "engine/core/MbcsText.h"
+
+#include <windows.h>
+
+namespace Nuvex {
+namespace mbcs {
+
+bool IsLeadByte(char c) {
+    return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0;
+}
+
+size_t CharLength(const char* text) {
+    return (IsLeadByte(text[0]) && text[1] != 0) ? 2 : 1;
+}
+
+const char* FindFirstOf(const char* text, char a, char b) {
+    for (const char* p = text; *p; p += CharLength(p))
+        if (*p == a || *p == b) return p;
+    return nullptr;
+}
+
+const char* FindLastOf(const char* text, size_t len, char a, char b) {
+    const char* found = nullptr;
+    const char* end = text + len;
+    for (const char* p = text; p < end && *p; p += CharLength(p))
+        if (*p == a || *p == b) found = p;
+    return found;
+}
+
+const char* LastChar(const char* text, size_t len) {
+    const char* last = nullptr;
+    const char* end = text + len;
+    for (const char* p = text; p < end && *p; p += CharLength(p)) last = p;
+    return last;
+}
+
+bool EndsWithOneOf(const char* text, size_t len, char a, char b) {
+    const char* last = LastChar(text, len);
+    return last && (*last == a || *last == b);
+}
+
+void ReplaceChar(char* text, char from, char to) {
+    for (char* p = text; *p; p += CharLength(p))
+        if (*p == from) *p = to;
+}
+
+size_t FitLength(const char* text, size_t len, size_t max) {
+    size_t used = 0;
+    while (used < len && text[used]) {
+        size_t step = CharLength(text + used);
+        if (used + step > max || used + step > len) break;
+        used += step;
+    }
+    return used;
+}
+
+}  // namespace mbcs
+}  // namespace Nuvex

@@ -1,0 +1,3 @@
+#include "panel/DownloadApp.h"
+
+int DownloadApp::OnInitGlobalResources() { return 1; }

@@ -1,0 +1,41 @@
+#include "panel/PanelExports.h"
+
+#include "panel/DownloadApp.h"
+#include "panel/DownloadWinApp.h"
+
+namespace {
+
+// Built in this order when the module loads, destroyed in reverse at unload.
+DownloadWinApp g_winApp;
+DownloadApp g_app;
+
+}  // namespace
+
+DownloadWinApp& TheDownloadWinApp() { return g_winApp; }
+DownloadApp& TheDownloadApp() { return g_app; }
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    // Runs under the loader lock: record the handle, start nothing.
+    if (reason == DLL_PROCESS_ATTACH) return g_winApp.Start(instance);
+    if (reason == DLL_PROCESS_DETACH) g_winApp.Stop();
+    return TRUE;
+}
+
+extern "C" int PanelModelInit(void) {
+    try {
+        EngineConfig config;
+        config.flags = EngineConfig::kNoLog;   // the panel keeps no engine log
+        config.logName = "Fetchpane";
+        return g_app.Init(g_winApp.Instance(), &config, nullptr);
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" int PanelModelExit(void) {
+    try {
+        g_app.Exit(nullptr);
+    } catch (...) {
+    }
+    return 1;
+}
