@@ -1,0 +1,76 @@
+#include "engine/graphics/Bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const char kInvalidSize[] = "Invalid bitmap size.";
+const char kNoMemory[] = "Can't new Alphas or new Pixels!";
+
+void StoreLE32(uint8_t* at, uint32_t value) {
+    at[0] = uint8_t(value);
+    at[1] = uint8_t(value >> 8);
+    at[2] = uint8_t(value >> 16);
+    at[3] = uint8_t(value >> 24);
+}
+
+}  // namespace
+
+#if defined(__i386__)
+// block, pixels, width, height, pitch, pitchBytes: glyphs append their
+// metrics right after these.
+static_assert(sizeof(Bitmap) == 24, "Bitmap holds its six fields and nothing else");
+#endif
+
+Bitmap::Bitmap(int32_t width, int32_t height, uint32_t fill)
+    : width_(width), height_(height), pitch_(0), pitchBytes_(0) {
+    // Sizes come from file headers: compute in 64 bits and keep every block
+    // below 2 GiB, which a 32-bit process could not hold anyway.
+    if (width <= 0 || height <= 0) throw Nuvex::BitmapException{kInvalidSize, this};
+    const int64_t pitch = (int64_t(width) + 3) / 4 * 4 + 4;
+    const int64_t pixelBytes = pitch * 4 * height;
+    if (pixelBytes > std::numeric_limits<int32_t>::max())
+        throw Nuvex::BitmapException{kInvalidSize, this};
+    pitch_ = int32_t(pitch);
+    pitchBytes_ = int32_t(pitch * 4);
+
+    const size_t blockBytes = size_t(pixelBytes) + kBlockHeaderBytes;
+    // A zero fill takes zeroed pages straight from the allocator.
+    block_ = static_cast<uint8_t*>(fill == 0 ? std::calloc(1, blockBytes) : std::malloc(blockBytes));
+    if (!block_) throw Nuvex::BitmapException{kNoMemory, this};
+    pixels_ = reinterpret_cast<uint32_t*>(block_ + kBlockHeaderBytes);
+
+    StoreLE32(block_ + 0, kMagic);
+    StoreLE32(block_ + 4, kVersion);
+    StoreLE32(block_ + 8, kBlockHeaderBytes);
+    StoreLE32(block_ + 12, 0);
+    StoreLE32(block_ + 16, uint32_t(width_));
+    StoreLE32(block_ + 20, uint32_t(height_));
+    StoreLE32(block_ + 24, uint32_t(pitch_));
+    StoreLE32(block_ + 28, uint32_t(pitchBytes_));
+    if (fill != 0) Fill(fill);
+}
+
+Bitmap::~Bitmap() { Destroy(); }
+
+void Bitmap::Destroy() {
+    if (block_ && pixels_) {
+        std::free(block_);
+        block_ = nullptr;
+        pixels_ = nullptr;
+    }
+}
+
+bool Bitmap::ClipRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h) const {
+    return ClipToSize(width_, height_, x, y, w, h);
+}
+
+uint32_t Bitmap::Fill(uint32_t colour) {
+    if (!pixels_) return colour;
+    uint32_t* p = pixels_;
+    uint32_t* const end = pixels_ + size_t(pitch_) * size_t(height_);
+    while (p != end) *p++ = colour;
+    return colour;
+}
