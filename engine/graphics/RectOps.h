@@ -1,0 +1,31 @@
+#pragma once
+// Half-open rectangles (left, top, right, bottom) as the canvas and the text
+// drawing combine them. Empty means left >= right or top >= bottom.
+#include <windows.h>
+#include <algorithm>
+
+namespace Nuvex {
+
+inline bool RectIsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+inline RECT RectIntersect(const RECT& a, const RECT& b) {
+    RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+    return r;
+}
+
+// The bounding box of both; an empty rectangle adds nothing.
+inline RECT RectUnion(const RECT& a, const RECT& b) {
+    if (RectIsEmpty(a)) return b;
+    if (RectIsEmpty(b)) return a;
+    RECT r = {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+    return r;
+}
+
+inline RECT MakeRect(int left, int top, int right, int bottom) {
+    RECT r = {left, top, right, bottom};
+    return r;
+}
+
+}  // namespace Nuvex
