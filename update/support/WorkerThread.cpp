@@ -1,0 +1,176 @@
+#include "update/support/WorkerThread.h"
+
+#include <process.h>
+
+ThreadControl::~ThreadControl() = default;
+
+WorkerThread::WorkerThread() = default;
+
+WorkerThread::~WorkerThread()
+{
+    bool onOwnThread = false;
+    {
+        ScopedLock hold(&lock_);
+        onOwnThread = control_ && thread_ && GetCurrentThreadId() == threadId_;
+        if (onOwnThread) {
+            // Deleted from its own Run: nothing can be waited for here. The
+            // thread holds its own references and touches the object no more.
+            control_->keepRunning_.store(false, std::memory_order_release);
+            ScopedLock flags(&control_->lock_);
+            control_->detached_.store(true, std::memory_order_release);
+            CloseThreadHandle();
+        }
+    }
+    if (onOwnThread) return;
+    Stop();
+    ScopedLock hold(&lock_);
+    ReapFinishedThread();
+}
+
+void WorkerThread::SetWork(ThreadWork* work)
+{
+    ScopedLock hold(&lock_);
+    work_ = work;
+}
+
+bool WorkerThread::KeepRunning() const
+{
+    ThreadControl* control = control_.Get();
+    return control && control->KeepRunning();
+}
+
+bool WorkerThread::IsAlive() const
+{
+    ThreadControl* control = control_.Get();
+    return control && control->IsRunningPhase();
+}
+
+int WorkerThread::Result() const
+{
+    ThreadControl* control = control_.Get();
+    if (!control || control->phase_.load(std::memory_order_acquire) != ThreadControl::kFinished)
+        return 0;
+    return control->result_;
+}
+
+bool WorkerThread::Start()
+{
+    ScopedLock hold(&lock_);
+    if (IsAlive()) return false;
+    ReapFinishedThread();
+
+    RefPtr<ThreadControl> control(new ThreadControl);
+    control->owner_ = this;
+    control->work_ = work_;
+    // Alive before the thread exists: a Stop right after Start must find the
+    // thread and wait for it.
+    control->keepRunning_.store(true, std::memory_order_release);
+    control->phase_.store(ThreadControl::kRunning, std::memory_order_release);
+    // The thread's own reference to this module, dropped by
+    // FreeLibraryAndExitThread: a detached thread must not lose its code when
+    // the host unloads the module.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCSTR>(&WorkerThread::ThreadProc), &module))
+        module = nullptr;
+    control->module_ = module;
+    control_ = control;     // before the thread runs: Run may ask KeepRunning()
+
+    control->AddRef();      // the thread's reference
+    unsigned id = 0;
+    uintptr_t handle = _beginthreadex(nullptr, 0, &WorkerThread::ThreadProc, control.Get(), 0, &id);
+    if (!handle) {
+        control->keepRunning_.store(false, std::memory_order_release);
+        control->phase_.store(ThreadControl::kIdle, std::memory_order_release);
+        control->module_ = nullptr;
+        control->Release();
+        if (module) FreeLibrary(module);
+        return false;
+    }
+    thread_ = reinterpret_cast<HANDLE>(handle);
+    threadId_ = id;
+    return true;
+}
+
+unsigned __stdcall WorkerThread::ThreadProc(void* argument)
+{
+    ThreadControl* control = static_cast<ThreadControl*>(argument);  // our reference
+    HMODULE module = control->module_;
+
+    bool attached;
+    {
+        ScopedLock flags(&control->lock_);
+        attached = !control->detached_.load(std::memory_order_acquire);
+    }
+    int result = 0;
+    if (attached) {
+        try {
+            result = control->work_ ? control->work_->Run(*control) : control->owner_->Run();
+        } catch (...) {
+            result = -1;    // an exception must not end the host's process
+        }
+    }
+    // A stopped thread keeps no result: the swap fails once Stop has won.
+    // Result() reads it only once the swap has published kFinished.
+    control->result_ = result;
+    int running = ThreadControl::kRunning;
+    control->phase_.compare_exchange_strong(running, ThreadControl::kFinished,
+                                            std::memory_order_acq_rel);
+    control->Release();     // may free the control and the work: the module is still ours
+    if (module) FreeLibraryAndExitThread(module, 0);
+    return 0;
+}
+
+bool WorkerThread::Stop()
+{
+    RefPtr<ThreadControl> control;
+    HANDLE thread = nullptr;
+    {
+        ScopedLock hold(&lock_);
+        control = control_;
+        if (!control) return false;
+        if (thread_ && GetCurrentThreadId() == threadId_) {
+            // Stop from the worker itself: it can't wait for itself.
+            control->keepRunning_.store(false, std::memory_order_release);
+            return false;
+        }
+        int running = ThreadControl::kRunning;
+        if (!control->phase_.compare_exchange_strong(running, ThreadControl::kStopped,
+                                                     std::memory_order_acq_rel)) {
+            ReapFinishedThread();   // never started, or Run already returned
+            return false;
+        }
+        control->keepRunning_.store(false, std::memory_order_release);
+        // The wait happens outside the owner lock, on a handle this call now
+        // owns: a Start meanwhile makes a thread of its own.
+        thread = thread_;
+        thread_ = nullptr;
+        threadId_ = 0;
+    }
+
+    DWORD waited = thread ? WaitForSingleObject(thread, stopTimeoutMs_) : WAIT_OBJECT_0;
+    if (waited != WAIT_OBJECT_0) {
+        // Left behind: from here on the thread owns what it uses and
+        // writes, sends and posts nothing more.
+        ScopedLock flags(&control->lock_);
+        control->detached_.store(true, std::memory_order_release);
+    }
+    if (thread) CloseHandle(thread);
+    return true;
+}
+
+void WorkerThread::ReapFinishedThread()
+{
+    // A thread whose Run returned is only running its exit path: it ends
+    // within microseconds, and module code must not be unloaded under it.
+    if (!thread_) return;
+    WaitForSingleObject(thread_, stopTimeoutMs_);
+    CloseThreadHandle();
+}
+
+void WorkerThread::CloseThreadHandle()
+{
+    if (thread_) CloseHandle(thread_);
+    thread_ = nullptr;
+    threadId_ = 0;
+}
