@@ -1,11 +1,11 @@
 #include "engine/graphics/DbcsText.h"
 
-#include <windows.h>
+#include "engine/core/MbcsText.h"
 
 namespace Nuvex {
 
 static inline bool StartsDoubleByte(const char* p) {
-    return p[0] != 0 && p[1] != 0 && IsDBCSLeadByte(static_cast<BYTE>(p[0]));
+    return p[0] != 0 && mbcs::CharLength(p) == 2;
 }
 
 const char* NextChar(const char* text) {

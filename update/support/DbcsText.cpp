@@ -1,12 +1,12 @@
 #include "update/support/DbcsText.h"
 
-#include <windows.h>
+#include "engine/core/MbcsText.h"
 
 namespace dbcs {
 
 bool IsLeadByte(char c)
 {
-    return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0;
+    return Nuvex::mbcs::IsLeadByte(c);
 }
 
 size_t CharLength(const std::string& text, size_t pos)
@@ -71,13 +71,7 @@ void TrimTrailingSpace(std::string& text)
 
 size_t FitLength(const char* text, size_t len, size_t max)
 {
-    size_t used = 0;
-    while (used < len) {
-        size_t step = IsLeadByte(text[used]) ? 2 : 1;
-        if (used + step > max || used + step > len) break;   // a cut character is dropped
-        used += step;
-    }
-    return used;
+    return Nuvex::mbcs::FitLength(text, len, max);
 }
 
 }  // namespace dbcs
