@@ -1,0 +1,272 @@
+#include "platform/InternetSession.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+const size_t kTextCapacity = 260;
+
+std::string TrimLineEnds(std::string text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+std::string MessageText(DWORD code) {
+    char buffer[kTextCapacity] = {};
+    DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    HMODULE wininet = GetModuleHandleA("wininet.dll");
+    if (wininet) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+    DWORD n = FormatMessageA(flags, wininet, code, 0, buffer, sizeof buffer - 1, nullptr);
+    buffer[n < sizeof buffer ? n : sizeof buffer - 1] = '\0';
+    return TrimLineEnds(buffer);
+}
+
+void SetTimeouts(HINTERNET handle, DWORD receiveMs) {
+    if (!handle || receiveMs == 0) return;
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveMs, sizeof receiveMs);
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &receiveMs, sizeof receiveMs);
+}
+
+bool QueryText(HINTERNET request, DWORD info, std::string* out) {
+    if (!request) return false;
+    char buffer[2048];
+    DWORD size = sizeof buffer - 1;
+    DWORD index = 0;
+    if (!HttpQueryInfoA(request, info, buffer, &size, &index)) return false;
+    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
+    *out = buffer;
+    return true;
+}
+
+}  // namespace
+
+void SetInternetError(InternetError* error, DWORD code) {
+    if (!error) return;
+    error->code = code;
+    if (code == ERROR_INTERNET_EXTENDED_ERROR)
+        error->text = LastInternetResponse();
+    else
+        error->text = MessageText(code);
+    if (error->text.empty()) error->text = "WinInet error " + std::to_string(code);
+}
+
+void CaptureInternetError(InternetError* error) {
+    DWORD code = GetLastError();
+    SetInternetError(error, code ? code : ERROR_INTERNET_INTERNAL_ERROR);
+}
+
+std::string LastInternetResponse() {
+    char buffer[kTextCapacity] = {};
+    DWORD code = 0;
+    DWORD size = sizeof buffer - 1;
+    if (!InternetGetLastResponseInfoA(&code, buffer, &size)) return std::string();
+    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
+    return TrimLineEnds(buffer);
+}
+
+InternetHandle& InternetHandle::operator=(InternetHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.Release();
+    }
+    return *this;
+}
+
+HINTERNET InternetHandle::Release() {
+    HINTERNET handle = handle_;
+    handle_ = nullptr;
+    return handle;
+}
+
+void InternetHandle::Close() {
+    if (handle_) InternetCloseHandle(Release());
+}
+
+bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts,
+                           InternetError* error) {
+    Close();
+    timeouts_ = timeouts;
+    HINTERNET handle = InternetOpenA(agent && *agent ? agent : "Fetchpane",
+                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!handle) {
+        CaptureInternetError(error);
+        return false;
+    }
+    handle_ = InternetHandle(handle);
+    DWORD connectMs = timeouts.connectMs;
+    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
+    SetTimeouts(handle, timeouts.receiveMs);
+    return true;
+}
+
+bool InternetFile::Read(void* buffer, DWORD size, DWORD* got, InternetError* error) {
+    *got = 0;
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (!InternetReadFile(handle_.Get(), buffer, size, got)) {
+        *got = 0;
+        CaptureInternetError(error);
+        return false;
+    }
+    return true;
+}
+
+bool InternetFile::ReadAvailable(void* buffer, DWORD size, DWORD* got, InternetError* error) {
+    *got = 0;
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(handle_.Get(), &available, 0, 0)) {
+        // An FTP file with nothing queued yet answers "pending" even in
+        // synchronous mode: a plain read then waits for the next data.
+        if (GetLastError() != ERROR_IO_PENDING) {
+            CaptureInternetError(error);
+            return false;
+        }
+        available = 0;
+    }
+    // Nothing reported need not be the end: a plain read decides.
+    const DWORD kProbe = 1024;
+    DWORD want = available == 0 ? (size < kProbe ? size : kProbe) : (available < size ? available : size);
+    return Read(buffer, want, got, error);
+}
+
+bool FtpConnection::Connect(const InternetSession& session, const std::string& host,
+                            unsigned short port, const std::string& user,
+                            const std::string& password, InternetError* error) {
+    Close();
+    if (!session.IsOpen()) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    receiveMs_ = session.Timeouts().receiveMs;
+    HINTERNET handle = InternetConnectA(session.Get(), host.c_str(), port,
+                                        user.empty() ? nullptr : user.c_str(),
+                                        user.empty() ? nullptr : password.c_str(),
+                                        INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 1);
+    if (!handle) {
+        CaptureInternetError(error);
+        return false;
+    }
+    handle_ = InternetHandle(handle);
+    SetTimeouts(handle, receiveMs_);
+    return true;
+}
+
+bool FtpConnection::ChangeFolder(const std::string& folder, InternetError* error) {
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (FtpSetCurrentDirectoryA(handle_.Get(), folder.c_str())) return true;
+    CaptureInternetError(error);
+    std::string response = LastInternetResponse();
+    if (error && !response.empty()) error->text = response;
+    return false;
+}
+
+bool FtpConnection::OpenFile(const std::string& name, InternetFile* file, InternetError* error) {
+    file->Close();
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    HINTERNET handle = FtpOpenFileA(handle_.Get(), name.c_str(), GENERIC_READ,
+                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, 1);
+    if (!handle) {
+        CaptureInternetError(error);
+        return false;
+    }
+    file->handle_ = InternetHandle(handle);
+    SetTimeouts(handle, receiveMs_);
+    return true;
+}
+
+bool HttpConnection::Connect(const InternetSession& session, const std::string& host,
+                             unsigned short port, bool secure, InternetError* error) {
+    Close();
+    if (!session.IsOpen()) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    receiveMs_ = session.Timeouts().receiveMs;
+    secure_ = secure;
+    HINTERNET handle = InternetConnectA(session.Get(), host.c_str(), port, nullptr, nullptr,
+                                        INTERNET_SERVICE_HTTP, 0, 1);
+    if (!handle) {
+        CaptureInternetError(error);
+        return false;
+    }
+    handle_ = InternetHandle(handle);
+    SetTimeouts(handle, receiveMs_);
+    return true;
+}
+
+bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
+                             InternetError* error) {
+    request->Close();
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                  INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    if (secure_) flags |= INTERNET_FLAG_SECURE;
+    HINTERNET handle = HttpOpenRequestA(handle_.Get(), "GET", object.c_str(), "HTTP/1.0",
+                                        nullptr, nullptr, flags, 1);
+    if (!handle) {
+        CaptureInternetError(error);
+        return false;
+    }
+    request->handle_ = InternetHandle(handle);
+    SetTimeouts(handle, receiveMs_);
+    return true;
+}
+
+bool HttpRequest::Send(InternetError* error) {
+    if (!handle_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (HttpSendRequestA(handle_.Get(), nullptr, 0, nullptr, 0)) return true;
+    CaptureInternetError(error);
+    return false;
+}
+
+bool HttpRequest::QueryStatusCode(DWORD* status) const {
+    if (!handle_) return false;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD index = 0;
+    if (!HttpQueryInfoA(handle_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value,
+                        &size, &index))
+        return false;
+    *status = value;
+    return true;
+}
+
+bool HttpRequest::QueryContentLength(unsigned long long* length) const {
+    std::string text;
+    if (!QueryText(handle_.Get(), HTTP_QUERY_CONTENT_LENGTH, &text) || text.empty()) return false;
+    unsigned long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        if (value > (~0ULL - 9) / 10) return false;
+        value = value * 10 + unsigned(c - '0');
+    }
+    *length = value;
+    return true;
+}
+
+bool HttpRequest::QueryLocation(std::string* location) const {
+    return QueryText(handle_.Get(), HTTP_QUERY_LOCATION, location);
+}
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+// Downloaders move one file at a time from one server to a local file, in
+// blocks of at most 1024 bytes, reporting each block to their sink and
+// stopping between blocks once the sink no longer wants them to run.
+// Failures are results (0), never exceptions.
+#include "platform/InternetSession.h"
+
+#include <cstdio>
+#include <string>
+
+// What a downloader reports to and asks of the task it serves.
+class DownloadSink {
+public:
+    virtual bool KeepRunning() = 0;
+    virtual bool ReportBlocks() = 0;    // whether OnBlock is wanted
+    virtual void OnBlock(const char* localPath, unsigned bytes) = 0;
+    // A file has been received whole (not called after a failure or a stop).
+    virtual void OnFileEnd(const char* localPath) {}
+
+protected:
+    ~DownloadSink() = default;
+};
+
+class Downloader {
+public:
+    static const unsigned kBlockSize = 1024;
+    // Most bytes taken from the connection in one read (then handled in blocks).
+    static const unsigned kReadChunk = 64 * 1024;
+
+    explicit Downloader(DownloadSink* sink) : sink_(sink) {}
+    virtual ~Downloader() = default;
+    Downloader(const Downloader&) = delete;
+    Downloader& operator=(const Downloader&) = delete;
+
+    // Connects to the server of `serverUrl`, dropping any earlier connection
+    // first. 1 connected, 0 failed.
+    virtual int Open(const char* serverUrl) = 0;
+    // Drops the connection; always 1.
+    virtual int Close() = 0;
+    // Fetches `fileUrl` into `localPath` (a full path). 1 done, or stopped
+    // because the sink no longer keeps running (the local file is then
+    // partial); 0 failed.
+    virtual int Download(const char* fileUrl, const char* localPath) = 0;
+    const std::string& GetLastErrorText() const { return lastError_; }
+    // Form-encodes the bytes of `text` (' ' to '+', unreserved bytes kept,
+    // all others %XX). The downloaders themselves send paths unchanged.
+    virtual std::string UrlEncode(const std::string& text) const;
+
+    // Time-outs of the sessions the next Open makes.
+    void SetTimeouts(const platform::InternetTimeouts& timeouts) { timeouts_ = timeouts; }
+
+protected:
+    // Sizes the reads of one transfer: what has arrived (0), or while the
+    // link keeps up, a larger read that is expected to fill at once.
+    class ReadSizer {
+    public:
+        static constexpr double kFastReadSeconds = 0.002;
+        ReadSizer();
+        DWORD NextRequest() const { return request_; }
+        void Completed(DWORD bytes, double seconds);
+        double Now() const;
+
+    private:
+        DWORD request_ = 0;
+        double ticksPerSecond_ = 1;
+    };
+
+    // Copies `file` into `localPath` block by block. 1 done or stopped,
+    // 0 on a failed read or write, or when a known length was not reached.
+    int ReceiveFile(platform::InternetFile& file, const char* localPath,
+                    unsigned long long expectedLength, bool lengthKnown);
+    void SetError(const platform::InternetError& error) { lastError_ = error.text; }
+    void SetError(const std::string& text) { lastError_ = text; }
+
+    DownloadSink* sink_;
+    platform::InternetTimeouts timeouts_;
+
+private:
+    std::string lastError_;
+};
+
+// An stdio file that closes itself; Close reports whether everything
+// written reached the file.
+class LocalFile {
+public:
+    LocalFile() = default;
+    ~LocalFile() { Close(); }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+
+    bool Create(const char* path);
+    bool Write(const void* data, size_t size);
+    bool Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+private:
+    FILE* file_ = nullptr;
+};
