@@ -3,6 +3,8 @@
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/RowKernels.h"
 
+#include "tools/bench/Bench.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -56,7 +58,7 @@ void RandomFill(Bitmap& bitmap, uint32_t seed) {
 
 }  // namespace
 
-int main() {
+void RunBlendBench() {
     Bitmap layer(kWidth, kHeight, 0), target(kWidth, kHeight, 0);
     RandomFill(layer, 1);
     RandomFill(target, 2);
@@ -90,5 +92,4 @@ int main() {
         const double rate = MeasureMpix(kernel.pass);
         std::printf("%-22s %9.1f Mpix/s  ratio to memcpy %.3f\n", kernel.name, rate, rate / memcpyRate);
     }
-    return 0;
 }

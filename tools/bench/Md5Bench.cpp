@@ -7,7 +7,9 @@
 //
 // The digest's source is compiled in here because the benchmark program
 // links only the engine libraries.
-#include "update/support/Md5Digest.cpp"
+#include "update/support/Md5Digest.h"
+
+#include "tools/bench/Bench.h"
 
 #include <windows.h>
 
@@ -100,6 +102,8 @@ double RunMd5sum(const std::string& unixFile, const std::string& unixDigest,
     return -1;
 }
 
+}  // namespace
+
 void RunMd5Bench()
 {
     char temp[MAX_PATH];
@@ -156,8 +160,5 @@ void RunMd5Bench()
     std::printf("\n");
 }
 
-struct Registration {
-    Registration() { std::atexit(&RunMd5Bench); }
-} g_registration;
 
-}  // namespace
+

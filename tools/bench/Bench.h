@@ -1,0 +1,7 @@
+#pragma once
+// The benchmarks of fp_bench; each prints its figures with the reference it
+// was measured against in the same run.
+void RunBlendBench();
+void RunFrameBench();
+void RunMd5Bench();
+void RunUpdateBench();
