@@ -105,6 +105,27 @@ TEST_F(BuildPackTest, PacksTheListAndEveryNamedFileOnce) {
     pack->Release();
 }
 
+// Leaves a built pack and what each entry must hold where the zipfile check
+// of tests/fixtures asks (FP_BUILDPACK_CHECK_DIR), so a writer other than
+// ours proves the format; without that folder it only builds the pack.
+TEST_F(BuildPackTest, WritesBuiltPackForIndependentCheck) {
+    ASSERT_EQ(1, Nuvex::BuildPack(packPath.c_str(), kPassword, listPath.c_str()));
+    const std::string out = testsupport::EnvVar("FP_BUILDPACK_CHECK_DIR");
+    if (out.empty()) return;
+    ASSERT_TRUE(CopyFileA(packPath.c_str(), (out + "\\built.skin").c_str(), FALSE));
+    const std::pair<const char*, std::string> expected[] = {
+        {"Index.xml", kList}, {"img/body.tga", body}, {"img\\btn.tga", btn},
+        {"ani\\dl.xml", anim}, {"data.bin", "raw data"}, {"g.bin", "global"}};
+    std::string manifest;
+    int index = 0;
+    for (const auto& e : expected) {
+        const std::string file = "expect" + std::to_string(index++) + ".bin";
+        ASSERT_TRUE(testsupport::WriteWholeFile(out + "\\" + file, e.second));
+        manifest += std::string(e.first) + "\t" + file + "\n";
+    }
+    ASSERT_TRUE(testsupport::WriteWholeFile(out + "\\manifest.txt", manifest));
+}
+
 TEST_F(BuildPackTest, ABuiltPackServesTheSkin) {
     ASSERT_EQ(1, Nuvex::BuildPack(packPath.c_str(), kPassword, listPath.c_str()));
     ASSERT_EQ(1, Nuvex::AttachPack(packPath.c_str(), kPassword, 0));

@@ -69,7 +69,9 @@ TEST(IniFile, EdgeCasesOfTheFormat)
     };
     for (const Case& c : cases) {
         std::string written = RoundTrip(c.input, [&](IniFile& ini) {
-            if (std::string(c.name).rfind("lookups", 0) == 0) EXPECT_TRUE(ini.SetIntValue("VERSION", "Update", 1));
+            if (std::string(c.name).rfind("lookups", 0) == 0) {
+                EXPECT_TRUE(ini.SetIntValue("VERSION", "Update", 1));
+            }
         });
         EXPECT_EQ(c.written, written) << c.name;
     }
