@@ -1,20 +1,16 @@
 #include "engine/graphics/Bitmap.h"
+#include "engine/graphics/ByteOrder.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+using ByteOrder::StoreLE32;
+
 namespace {
 
 const char kInvalidSize[] = "Invalid bitmap size.";
 const char kNoMemory[] = "Can't new Alphas or new Pixels!";
-
-void StoreLE32(uint8_t* at, uint32_t value) {
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
-    at[2] = uint8_t(value >> 16);
-    at[3] = uint8_t(value >> 24);
-}
 
 }  // namespace
 

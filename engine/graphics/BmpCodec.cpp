@@ -1,6 +1,7 @@
 // BMP files: 24- or 32-bit uncompressed rows in either order on reading;
 // 32-bit top-down on writing.
 #include "engine/graphics/Bitmap.h"
+#include "engine/graphics/ByteOrder.h"
 #include "engine/graphics/DecoderSupport.h"
 #include "engine/graphics/ImageCodecs.h"
 
@@ -10,19 +11,14 @@
 using DecoderSupport::LoadLE16;
 using DecoderSupport::LoadLE32;
 
+using ByteOrder::StoreLE32;
+
 namespace {
 
 constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kHeaderBytes = kFileHeaderBytes + kInfoHeaderBytes;
 constexpr uint32_t kPixelsPerMetre = 3780;
-
-void StoreLE32(uint8_t* at, uint32_t value) {
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
-    at[2] = uint8_t(value >> 16);
-    at[3] = uint8_t(value >> 24);
-}
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #pragma once
 // Pieces the image decoders share: the scratch area for decoded rows and the
 // hand-over of finished rows to a new Bitmap.
+#include "engine/graphics/ByteOrder.h"
+
 #include <cstdint>
 
 class Bitmap;
@@ -18,9 +20,7 @@ uint8_t* ReservePixelRows(int64_t width, int64_t height);
 Bitmap* BitmapFromRows(int64_t width, int64_t height, int32_t bitsPerPixel, const void* rows,
                        int64_t strideBytes, bool flip);
 
-inline uint32_t LoadLE32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-inline uint16_t LoadLE16(const uint8_t* at) { return uint16_t(at[0] | at[1] << 8); }
+using ByteOrder::LoadLE16;
+using ByteOrder::LoadLE32;
 
 }  // namespace DecoderSupport

@@ -1,12 +1,16 @@
 // The engine's own image file: a 48-byte header and the whole pixel block of
 // a Bitmap (spare pixels included), raw or as one zlib stream.
 #include "engine/graphics/Bitmap.h"
+#include "engine/graphics/ByteOrder.h"
 
 #include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+using ByteOrder::StoreLE32;
+using ByteOrder::LoadLE32;
 
 namespace {
 
@@ -15,17 +19,6 @@ constexpr uint32_t kHeaderWord = 16;   // the word at offset 8
 constexpr uint8_t kRaw = 0;
 constexpr uint8_t kZlib = 1;
 constexpr uint8_t kNoPixels = 2;
-
-void StoreLE32(uint8_t* at, uint32_t value) {
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
-    at[2] = uint8_t(value >> 16);
-    at[3] = uint8_t(value >> 24);
-}
-
-uint32_t LoadLE32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }

@@ -4,6 +4,7 @@
 #include "engine/graphics/RowKernels.h"
 
 #include "tools/bench/Bench.h"
+#include "tools/bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -19,16 +20,6 @@ constexpr int kHeight = 200;
 constexpr double kRoundSeconds = 0.05;
 constexpr int kRounds = 7;
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
 // The best of several timed rounds, in Mpix/s (the machine may be busy with
 // other work; the fastest round is the one least disturbed by it).
@@ -37,12 +28,12 @@ double MeasureMpix(const std::function<void()>& pass) {
     double best = 0;
     for (int round = 0; round < kRounds; ++round) {
         int passes = 0;
-        const double start = Now();
+        const double start = bench::NowSeconds();
         double elapsed = 0;
         do {
             pass();
             ++passes;
-            elapsed = Now() - start;
+            elapsed = bench::NowSeconds() - start;
         } while (elapsed < kRoundSeconds);
         const double rate = double(kWidth) * kHeight * passes / elapsed / 1e6;
         if (rate > best) best = rate;

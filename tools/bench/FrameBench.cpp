@@ -8,6 +8,7 @@
 // The program's main belongs to the blend benchmark; this one runs when main
 // returns, through a registration made during static initialisation.
 #include "tools/bench/Bench.h"
+#include "tools/bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -34,16 +35,6 @@ constexpr int kWidth = 600;
 constexpr int kHeight = 200;
 constexpr int kFrames = 200;
 
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 // Median of kFrames timed runs, in ms.
 template <typename Work>
@@ -52,9 +43,9 @@ double MedianMs(Work&& work) {
     std::vector<double> times;
     times.reserve(kFrames);
     for (int i = 0; i < kFrames; ++i) {
-        const double start = NowMs();
+        const double start = (bench::NowSeconds() * 1000.0);
         work();
-        times.push_back(NowMs() - start);
+        times.push_back((bench::NowSeconds() * 1000.0) - start);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

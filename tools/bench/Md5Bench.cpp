@@ -10,6 +10,7 @@
 #include "update/support/Md5Digest.h"
 
 #include "tools/bench/Bench.h"
+#include "tools/bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -18,34 +19,16 @@
 #include <string>
 #include <vector>
 
+using bench::NowSeconds;
+using bench::RunUnixTimed;
+using bench::UnixPath;
+
 namespace {
 
 constexpr DWORD kFileMegabytes = 256;
 constexpr int kRounds = 3;
 
-double NowSeconds()
-{
-    LARGE_INTEGER frequency, t;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
-// The Unix path wine maps a Windows path to; "" outside wine.
-std::string UnixPath(const std::string& path)
-{
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-    if (!toUnix) return std::string();
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return std::string();
-    char* unix = toUnix(wide);
-    if (!unix) return std::string();
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
 
 bool WriteTestFile(const std::string& path)
 {
@@ -67,40 +50,6 @@ bool WriteTestFile(const std::string& path)
     return ok;
 }
 
-// Runs md5sum on `unixFile` through wine's Unix process start, writing its
-// digest to `unixDigest`; returns md5sum's own time in seconds (measured by
-// the shell around it), or a negative value when it didn't run. Wine can't
-// wait for a Unix process, so the result file is polled for.
-double RunMd5sum(const std::string& unixFile, const std::string& unixDigest,
-                 const std::string& timesPath, const std::string& unixTimes)
-{
-    DeleteFileA(timesPath.c_str());
-    std::string command = "s=$(date +%s%N); md5sum '" + unixFile + "' > '" + unixDigest +
-                          "'; e=$(date +%s%N); echo $((e - s)) > '" + unixTimes + ".part'; mv '" +
-                          unixTimes + ".part' '" + unixTimes + "'";
-    std::string line = "Z:\\bin\\sh -c \"" + command + "\"";
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back(0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return -1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    double deadline = NowSeconds() + 120;
-    while (NowSeconds() < deadline) {
-        if (FILE* f = std::fopen(timesPath.c_str(), "rb")) {
-            long long nanoseconds = -1;
-            int got = std::fscanf(f, "%lld", &nanoseconds);
-            std::fclose(f);
-            return got == 1 && nanoseconds > 0 ? nanoseconds / 1e9 : -1;
-        }
-        Sleep(5);
-    }
-    return -1;
-}
 
 }  // namespace
 
@@ -115,15 +64,14 @@ void RunMd5Bench()
         return;
     }
     const double megabytes = kFileMegabytes;
-    std::string timesPath = std::string(temp) + "fetchpane_md5_bench.time";
     std::string unixFile = UnixPath(path), unixDigest = UnixPath(digestPath);
-    std::string unixTimes = UnixPath(timesPath);
+    const std::string md5sum = "md5sum '" + unixFile + "' > '" + unixDigest + "'";
 
     double reference = -1;
-    if (!unixFile.empty() && !unixTimes.empty()) {
-        RunMd5sum(unixFile, unixDigest, timesPath, unixTimes);  // warms the page cache for both
+    if (!unixFile.empty() && !unixDigest.empty()) {
+        RunUnixTimed(md5sum, temp);  // warms the page cache for both
         for (int round = 0; round < kRounds; ++round) {
-            double seconds = RunMd5sum(unixFile, unixDigest, timesPath, unixTimes);
+            double seconds = RunUnixTimed(md5sum, temp);
             if (seconds > 0 && (reference < 0 || seconds < reference)) reference = seconds;
         }
     }
@@ -147,7 +95,6 @@ void RunMd5Bench()
     if (expected.size() != 32) reference = -1;  // md5sum didn't run
     DeleteFileA(path.c_str());
     DeleteFileA(digestPath.c_str());
-    DeleteFileA(timesPath.c_str());
 
     std::printf("md5 of a %lu MB file\n", (unsigned long)kFileMegabytes);
     if (reference > 0)

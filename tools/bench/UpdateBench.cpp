@@ -19,6 +19,7 @@
 #include "update/support/Md5Digest.h"
 
 #include "tools/bench/Bench.h"
+#include "tools/bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -26,6 +27,10 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+using bench::NowSeconds;
+using bench::RunUnixTimed;
+using bench::UnixPath;
 
 namespace {
 
@@ -35,69 +40,9 @@ constexpr int kCheckFolders = 20;
 constexpr int kCheckFilesPerFolder = 100;
 constexpr size_t kCheckFileBytes = 100 * 1024;
 
-double Now() {
-    LARGE_INTEGER frequency, t;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
-std::string Env(const char* name) {
-    char value[1024];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
-}
 
-// The Unix path wine maps a Windows path to; "" outside wine.
-std::string UnixPath(const std::string& path) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-    if (!toUnix) return std::string();
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return std::string();
-    char* unix = toUnix(wide);
-    if (!unix) return std::string();
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
 
-// Runs a shell command through wine's Unix process start and returns its
-// own run time in seconds, measured by the shell around it; negative when it
-// didn't run or failed. Wine can't wait for a Unix process, so the time file
-// is polled for.
-double RunUnixTimed(const std::string& command, const std::string& tempFolder) {
-    const std::string timesPath = tempFolder + "fetchpane_update_bench.time";
-    const std::string unixTimes = UnixPath(timesPath);
-    if (unixTimes.empty()) return -1;
-    DeleteFileA(timesPath.c_str());
-    std::string script = "s=$(date +%s%N); " + command + " && { e=$(date +%s%N); echo $((e - s)); } > '" +
-                         unixTimes + ".part'; mv '" + unixTimes + ".part' '" + unixTimes + "'";
-    std::string line = "Z:\\bin\\sh -c \"" + script + "\"";
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back(0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return -1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    const double deadline = Now() + 180;
-    while (Now() < deadline) {
-        if (FILE* f = std::fopen(timesPath.c_str(), "rb")) {
-            long long nanoseconds = -1;
-            int got = std::fscanf(f, "%lld", &nanoseconds);
-            std::fclose(f);
-            DeleteFileA(timesPath.c_str());
-            return got == 1 && nanoseconds > 0 ? nanoseconds / 1e9 : -1;
-        }
-        Sleep(5);
-    }
-    return -1;
-}
 
 double Best(double a, double b) { return a < 0 ? b : (b < 0 ? a : (b < a ? b : a)); }
 
@@ -122,8 +67,8 @@ public:
 };
 
 void RunDownloadBench(const std::string& temp) {
-    const std::string port = Env("FETCHPANE_HTTP_PORT");
-    const std::string root = Env("FETCHPANE_SERVER_ROOT");
+    const std::string port = bench::EnvVar("FETCHPANE_HTTP_PORT");
+    const std::string root = bench::EnvVar("FETCHPANE_SERVER_ROOT");
     std::printf("download of a %u MB archive over loopback HTTP\n", kArchiveMegabytes);
     if (port.empty() || root.empty()) {
         std::printf("%-22s  not available (start tools/test-servers and export its variables)\n",
@@ -156,9 +101,9 @@ void RunDownloadBench(const std::string& temp) {
         for (int round = 0; round < kRounds; ++round) {
             BenchSink sink;
             HttpDownloader downloader(&sink);
-            double start = Now();
+            double start = NowSeconds();
             int ok = downloader.Open(base.c_str()) && downloader.Download(url.c_str(), local.c_str());
-            double seconds = Now() - start;
+            double seconds = NowSeconds() - start;
             complete = complete && ok && sink.total == kArchiveMegabytes * (1ull << 20);
             if (ok) ours = Best(ours, seconds);
         }
@@ -223,10 +168,10 @@ void RunCheckBench(const std::string& temp) {
         RunUnixTimed(md5sum, temp);     // warms the page cache for both
         for (int round = 0; round < kRounds; ++round) reference = Best(reference, RunUnixTimed(md5sum, temp));
         for (int round = 0; round < kRounds; ++round) {
-            double start = Now();
+            double start = NowSeconds();
             for (const ListedFile& entry : listed)
                 allCurrent = LocalFileMatches(entry.path, entry.size, entry.md5, false) && allCurrent;
-            ours = Best(ours, Now() - start);
+            ours = Best(ours, NowSeconds() - start);
         }
     }
     for (const ListedFile& entry : listed) DeleteFileA(entry.path.c_str());

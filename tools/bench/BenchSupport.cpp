@@ -1,0 +1,73 @@
+#include "tools/bench/BenchSupport.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace bench {
+
+double NowSeconds() {
+    LARGE_INTEGER frequency, t;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(frequency.QuadPart);
+}
+
+std::string EnvVar(const char* name) {
+    char value[1024];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+std::string UnixPath(const std::string& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    if (!toUnix) return std::string();
+    wchar_t wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return std::string();
+    char* unix = toUnix(wide);
+    if (!unix) return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a shell command through wine's Unix process start and returns its
+// own run time in seconds, measured by the shell around it; negative when it
+// didn't run or failed. Wine can't wait for a Unix process, so the time file
+// is polled for.
+double RunUnixTimed(const std::string& command, const std::string& tempFolder) {
+    const std::string timesPath = tempFolder + "fetchpane_bench.time";
+    const std::string unixTimes = UnixPath(timesPath);
+    if (unixTimes.empty()) return -1;
+    DeleteFileA(timesPath.c_str());
+    std::string script = "s=$(date +%s%N); " + command + " && { e=$(date +%s%N); echo $((e - s)); } > '" +
+                         unixTimes + ".part'; mv '" + unixTimes + ".part' '" + unixTimes + "'";
+    std::string line = "Z:\\bin\\sh -c \"" + script + "\"";
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const double deadline = NowSeconds() + 180;
+    while (NowSeconds() < deadline) {
+        if (FILE* f = std::fopen(timesPath.c_str(), "rb")) {
+            long long nanoseconds = -1;
+            int got = std::fscanf(f, "%lld", &nanoseconds);
+            std::fclose(f);
+            DeleteFileA(timesPath.c_str());
+            return got == 1 && nanoseconds > 0 ? nanoseconds / 1e9 : -1;
+        }
+        Sleep(5);
+    }
+    return -1;
+}
+
+}  // namespace bench
