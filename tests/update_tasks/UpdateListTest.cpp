@@ -336,3 +336,22 @@ TEST(LocalCheck, PresenceSizeThenDigest) {
     EXPECT_TRUE(LocalFileMatches(folder.Join("empty"), 0,
                                  "d41d8cd98f00b204e9800998ecf8427e", false));
 }
+
+// The length is found by reading: a file longer or shorter than listed must
+// not pass on the digest of its first bytes, around the read chunk's edges too.
+TEST(LocalCheck, LengthIsExactAroundTheReadChunk) {
+    testsupport::TempFolder folder;
+    const std::string path = folder.Join("f.bin");
+    for (size_t size : {size_t(1), size_t(65535), size_t(65536), size_t(65537), size_t(131072)}) {
+        std::string content(size + 1, '\0');
+        for (size_t i = 0; i < content.size(); ++i) content[i] = char(i * 7 + 3);
+        const std::string listed = content.substr(0, size);
+        const std::string md5 = taskfixture::Md5Hex(listed);
+        ASSERT_TRUE(PutFile(path, listed));
+        EXPECT_TRUE(LocalFileMatches(path, int32_t(size), md5, false)) << size;
+        ASSERT_TRUE(PutFile(path, content));   // one byte more than listed
+        EXPECT_FALSE(LocalFileMatches(path, int32_t(size), md5, false)) << size;
+        ASSERT_TRUE(PutFile(path, listed.substr(0, size - 1)));   // one byte less
+        EXPECT_FALSE(LocalFileMatches(path, int32_t(size), md5, false)) << size;
+    }
+}
