@@ -39,7 +39,7 @@ void Downloader::ReadSizer::Completed(DWORD bytes, double seconds) {
     // taking what has arrived, so a slow link never keeps a stop waiting.
     if (seconds < kFastReadSeconds && bytes >= 4096) {
         DWORD grown = request_ ? request_ * 2 : bytes * 2;
-        request_ = grown < kReadChunk ? grown : kReadChunk;
+        request_ = grown < kMaxWaitingRead ? grown : kMaxWaitingRead;
     } else if (seconds > kFastReadSeconds * 4) {
         request_ = 0;
     }

@@ -66,9 +66,11 @@ std::string DigestIfSized(HANDLE file, uint64_t size) {
 bool LocalFileMatches(const std::string& path, int32_t size, const std::string& md5,
                       bool ignoreHexCase) {
     // One open serves presence, size and digest: opening a file is the
-    // costly part of checking many small ones.
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // costly part of checking many small ones. Sharing write and delete, a
+    // file another program holds open for writing is still compared.
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.IsOpen() || size < 0) return false;
     const std::string hex = DigestIfSized(file.Get(), uint64_t(size));
     if (hex.empty()) return false;

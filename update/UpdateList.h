@@ -30,9 +30,12 @@ public:
         kNoTopDirectory,    // no root element, or no "Directory" in it
         kEmptyTopDirectory, // the top "Directory" has no child node
         kUnsafeName,        // a name that is not a safe relative path
-        kTooDeep,           // directories nested deeper than kMaxDepth
+        kTooDeep,           // directories nested deeper than kMaxDepth, or
+                            // elements deeper than kMaxDocumentDepth
     };
     static const int kMaxDepth = 64;
+    // Element nesting of the whole document, checked before it is parsed.
+    static const int kMaxDocumentDepth = 256;
     static const long kMaxFileSize = 16 * 1024 * 1024;
 
     // `lobby`: a directory whose path comes out exactly "Lobby" is the

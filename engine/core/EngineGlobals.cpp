@@ -6,6 +6,7 @@
 #include "engine/core/WorkPath.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -26,8 +27,29 @@ EngineStatics& Statics() {
 // Build them while the module loads, not at some first use on another thread.
 const bool g_staticsBuilt = (Statics(), true);
 
+// Per-thread storage is plain data only. A thread_local with a destructor
+// has that destructor queued in the C++ runtime for the thread's end; a host
+// that unloads the module while one of its threads lives on would then crash
+// when the thread ends. The format area is freed by the module's own
+// thread-detach callback instead, which goes away with the module.
 thread_local char t_resultBuffer[kPathBufferSize];
-thread_local ByteBuffer1K t_formatBuffer;
+thread_local ByteBuffer1K* t_formatBuffer = nullptr;
+
+ByteBuffer1K* ThreadFormatBuffer() {
+    if (!t_formatBuffer) t_formatBuffer = new (std::nothrow) ByteBuffer1K;
+    return t_formatBuffer;
+}
+
+void NTAPI ReleaseThreadFormatBuffer(PVOID, DWORD reason, PVOID) {
+    if (reason != DLL_THREAD_DETACH && reason != DLL_PROCESS_DETACH) return;
+    delete t_formatBuffer;
+    t_formatBuffer = nullptr;
+}
+
+// Runs before the runtime's own callbacks (".CRT$XLC" on), which free the
+// thread's thread_local storage.
+__attribute__((section(".CRT$XLB"), used))
+const PIMAGE_TLS_CALLBACK g_releaseFormatBufferAtThreadEnd = &ReleaseThreadFormatBuffer;
 
 }  // namespace
 
@@ -51,7 +73,8 @@ int EngineGlobals::Setup(HINSTANCE module) {
 char* EngineGlobals::ResultBuffer() { return t_resultBuffer; }
 
 char* EngineGlobals::PrepareFormatBuffer(uint32_t n) {
-    char* data = t_formatBuffer.Reserve(n);
+    ByteBuffer1K* buffer = ThreadFormatBuffer();
+    char* data = buffer ? buffer->Reserve(n) : nullptr;
     if (!data) return nullptr;
     // Only the bytes the caller will use need zeroing; the rest is never read.
     std::memset(data, 0, n ? n : 1);

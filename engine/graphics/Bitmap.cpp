@@ -26,9 +26,14 @@ Bitmap::Bitmap(int32_t width, int32_t height, uint32_t fill)
     // below 2 GiB, which a 32-bit process could not hold anyway.
     if (width <= 0 || height <= 0) throw Nuvex::BitmapException{kInvalidSize, this};
     const int64_t pitch = (int64_t(width) + 3) / 4 * 4 + 4;
-    const int64_t pixelBytes = pitch * 4 * height;
-    if (pixelBytes > std::numeric_limits<int32_t>::max())
+    // Compared by division: row bytes (up to 2^33) times a height near 2^31
+    // would pass 2^63 and wrap, and a 32-bit size_t would cut the wrapped
+    // value down to a tiny block.
+    const int64_t maxBytes = std::numeric_limits<int32_t>::max();
+    const int64_t rowBytes = pitch * 4;
+    if (rowBytes > maxBytes || height > maxBytes / rowBytes)
         throw Nuvex::BitmapException{kInvalidSize, this};
+    const int64_t pixelBytes = rowBytes * height;
     pitch_ = int32_t(pitch);
     pitchBytes_ = int32_t(pitch * 4);
 

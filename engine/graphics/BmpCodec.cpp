@@ -40,8 +40,9 @@ Bitmap* LoadBmp(const void* data, uint32_t size) {
     const int64_t width = biWidth;
     const int64_t height = biHeight < 0 ? -int64_t(biHeight) : int64_t(biHeight);
     const int64_t stride = (bitCount * width + 31) / 32 * 4;
-    // Every row must lie within the data.
-    if (stride * height > int64_t(sizeImage)) return nullptr;
+    // Every row must lie within the data (divided: stride times height may
+    // pass 2^63).
+    if (stride > int64_t(sizeImage) / height) return nullptr;
     // A bottom-up file is read from its last row; the caller's data stays as
     // it was.
     return DecoderSupport::BitmapFromRows(width, height, bitCount, bytes + offBits, stride,

@@ -13,9 +13,10 @@ namespace {
 GrowBuffer<uint8_t, 8192> g_scratch;
 
 bool ValidSize(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= std::numeric_limits<int32_t>::max() &&
-           height <= std::numeric_limits<int32_t>::max() &&
-           width * height * 4 <= std::numeric_limits<int32_t>::max();
+    // Divided rather than multiplied: two sizes near 2^31 times 4 would pass
+    // 2^63 and wrap to a small count.
+    const int64_t maxBytes = std::numeric_limits<int32_t>::max();
+    return width > 0 && height > 0 && width <= maxBytes / 4 && height <= maxBytes / 4 / width;
 }
 
 }  // namespace

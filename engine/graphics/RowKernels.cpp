@@ -41,8 +41,15 @@ bool UseVector() {
 bool VectorKernelsActive() { return UseVector(); }
 
 void CopyRows32(const Rows& r) {
-    // memmove: a bitmap copied onto itself may overlap within a row.
-    for (int32_t i = 0; i < r.h; ++i) std::memmove(DstRow(r, i), SrcRow(r, i), size_t(r.w) * 4);
+    // A bitmap copied onto itself may overlap: memmove within a row, and the
+    // rows bottom-up when the destination lies below the source, so no row is
+    // overwritten before it is read. Separate buffers copy the same either way.
+    const size_t bytes = size_t(r.w) * 4;
+    if (r.h > 0 && reinterpret_cast<uintptr_t>(DstRow(r, 0)) > reinterpret_cast<uintptr_t>(SrcRow(r, 0))) {
+        for (int32_t i = r.h - 1; i >= 0; --i) std::memmove(DstRow(r, i), SrcRow(r, i), bytes);
+        return;
+    }
+    for (int32_t i = 0; i < r.h; ++i) std::memmove(DstRow(r, i), SrcRow(r, i), bytes);
 }
 
 void CopyRows24To32(uint32_t* dst, int32_t dstPitchBytes, int32_t dx, int32_t dy,

@@ -18,10 +18,13 @@ int XFont::Advance(uint32_t code) const {
     return code > 128 ? metrics_.tmMaxCharWidth : metrics_.tmAveCharWidth;
 }
 
-int XFont::EllipsisWidth(const char* text) {
+int XFont::EllipsisWidth(const char* text) { return EllipsisWidth(text, nullptr); }
+
+// As above for the text up to end (null: the terminating zero).
+int XFont::EllipsisWidth(const char* text, const char* end) {
     if (!text) return 0;
     int pen = 0;
-    for (const char* p = text; *p;) {
+    for (const char* p = text; *p && p != end;) {
         int bytes = 0;
         const uint32_t code = Nuvex::CharCodeAt(p, &bytes);
         if (IsLineBreak(code)) break;
@@ -37,17 +40,21 @@ int XFont::EllipsisWidth(const char* text) {
 
 // Lays the text out and calls visit(glyph, penX, lineTop, advance) for every
 // character placed; returns the extent. A character without a glyph takes no
-// room. "\r\n" is one line break (the '\n' still counts as a character, so a
-// count cuts the text where the canvas cut its stored bytes).
+// room. "\r\n" is one line break (the '\n' still counts as a character).
+// A count measures the first count characters as a text of their own, since
+// that is all the canvas stores and draws: with the cut-off the "..." is then
+// reserved for those characters only, and its dots are not counted, so the
+// extent stays the box the stored text is drawn in.
 template <typename Visit>
 SIZE XFont::Walk(uint32_t flags, const char* text, int count, Visit&& visit) {
     const bool cutOff = CutOffMode(flags);
-    int reserve = cutOff ? EllipsisWidth(text) : 0;
+    const char* end = (text && count > 0) ? text + Nuvex::CharBytes(text, count) : nullptr;
+    int reserve = cutOff ? EllipsisWidth(text, end) : 0;
     const int lineHeight = metrics_.tmHeight + lineSpacing_;
-    int maxWidth = 0, lines = 0, pen = 0, i = 0;
+    int maxWidth = 0, lines = 0, pen = 0;
     bool afterCR = false;
     const char* p = text ? text : "";
-    while (*p && !(count != 0 && i == count)) {
+    while (*p && p != end) {
         int bytes = 0;
         const uint32_t code = Nuvex::CharCodeAt(p, &bytes);
         if (IsLineBreak(code)) {
@@ -59,7 +66,6 @@ SIZE XFont::Walk(uint32_t flags, const char* text, int count, Visit&& visit) {
             }
             afterCR = code == '\r';
             p += bytes;
-            ++i;
             continue;
         }
         afterCR = false;
@@ -82,7 +88,6 @@ SIZE XFont::Walk(uint32_t flags, const char* text, int count, Visit&& visit) {
             pen += w + charSpacing_;
         }
         p += bytes;
-        ++i;
     }
     SIZE extent;
     extent.cx = std::max(maxWidth, pen);

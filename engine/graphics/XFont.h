@@ -106,6 +106,7 @@ private:
                                       int32_t, uint32_t);
     template <typename Visit>
     SIZE Walk(uint32_t flags, const char* text, int count, Visit&& visit);
+    int EllipsisWidth(const char* text, const char* end);
     void DrawWith(TintBlit blit, Bitmap& dst, int x, int y, uint32_t flags, const char* text,
                   const RECT& clip);
     bool CutOffMode(uint32_t flags) const { return (flags & TEXT_CUTOFF) && wrapWidth_ != 0; }

@@ -40,6 +40,11 @@ bool IsWanted(const Node* node, const char* name, int caseSensitive)
            (!name || NamesEqual(node->name(), node->name_size(), name, caseSensitive != 0));
 }
 
+bool IsXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 const char* SkipPast(const char* p, const char* terminator)
 {
     const char* end = strstr(p, terminator);
@@ -57,12 +62,22 @@ int NestingDepth(const char* p)
         if (strncmp(p, "!--", 3) == 0) { p = SkipPast(p + 3, "-->"); continue; }
         if (strncmp(p, "![CDATA[", 8) == 0) { p = SkipPast(p + 8, "]]>"); continue; }
         if (*p == '?') { p = SkipPast(p + 1, "?>"); continue; }
-        if (*p == '!') {
-            int brackets = 0;
-            for (++p; *p && (*p != '>' || brackets > 0); ++p) {
-                if (*p == '[') ++brackets;
-                else if (*p == ']') --brackets;
+        if (strncmp(p, "!DOCTYPE", 8) == 0 && IsXmlSpace(p[8])) {
+            // Its internal subset is skipped bracket-balanced, then up to '>'.
+            for (p += 9; *p && *p != '>';) {
+                if (*p != '[') { ++p; continue; }
+                int brackets = 1;
+                for (++p; *p && brackets > 0; ++p) {
+                    if (*p == '[') ++brackets;
+                    else if (*p == ']') --brackets;
+                }
             }
+            continue;
+        }
+        if (*p == '!') {
+            // Any other "<!" node ends at its first '>', brackets or not:
+            // what follows is parsed, so it must be counted.
+            p = strchr(p, '>');
             continue;
         }
         if (*p == '/') { --depth; continue; }

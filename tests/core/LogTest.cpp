@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <process.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -314,4 +315,40 @@ TEST(FormatTimeStamp, UsesTheFormOfTheFlags) {
     char tiny[4] = "xyz";
     Nuvex::FormatTimeStamp(3, tiny, sizeof tiny);
     EXPECT_STREQ("", tiny);
+}
+
+namespace {
+
+SIZE_T CommittedBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    using Query = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    if (!query || !query(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PagefileUsage;
+}
+
+unsigned __stdcall FormatOneLargeText(void* arg) {
+    const std::string* text = static_cast<const std::string*>(arg);
+    return std::strlen(WriteLog(2, "%s", text->c_str())) == text->size() ? 0 : 1;
+}
+
+}  // namespace
+
+TEST(WriteLog, AThreadsFormatAreaGoesWhenTheThreadEnds) {
+    const std::string text(16 * 1024 * 1024, 't');
+    SIZE_T before = CommittedBytes();
+    ASSERT_NE(0u, before);
+    for (int i = 0; i < 20; ++i) {   // 320 MB if the areas stayed
+        HANDLE thread = reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, &FormatOneLargeText, const_cast<std::string*>(&text), 0, nullptr));
+        ASSERT_NE(nullptr, thread);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 30000));
+        DWORD code = 99;
+        GetExitCodeThread(thread, &code);
+        CloseHandle(thread);
+        EXPECT_EQ(0u, code);
+    }
+    EXPECT_LT(CommittedBytes(), before + 64 * 1024 * 1024);
 }

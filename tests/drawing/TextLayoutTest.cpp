@@ -110,6 +110,27 @@ TEST(TextLayout, CountStopsWhereTheStoredBytesStop) {
     EXPECT_EQ(12, Extent(*font, 0, 0, "中a", 1).cx);   // one double-byte character
 }
 
+// The canvas stores only the counted characters and draws them without a
+// count, so with the cut-off too the counted extent must be that of the
+// stored text: the "..." is reserved for those characters and its dots are
+// not cut short by the count.
+TEST(TextLayout, CountedCutOffTextMeasuresAsTheStoredText) {
+    ASSERT_EQ(936u, GetACP()) << "run under LC_ALL=zh_CN.UTF-8";
+    std::unique_ptr<XFont> font = MarkedFont();
+    const char* text = "中中中中中中";
+    for (int count = 1; count <= 6; ++count) {
+        std::string stored(text, Nuvex::CharBytes(text, count));
+        SIZE counted = Extent(*font, 42, TEXT_CUTOFF, text, count);
+        SIZE whole = Extent(*font, 42, TEXT_CUTOFF, stored.c_str());
+        EXPECT_EQ(whole.cx, counted.cx) << count;
+        EXPECT_EQ(whole.cy, counted.cy) << count;
+    }
+    // Four ideographs (48) overflow 42: two of them and all three dots.
+    EXPECT_EQ(2 * 12 + 18, Extent(*font, 42, TEXT_CUTOFF, text, 4).cx);
+    // Three (36) fit: no dots, although the whole text would need them.
+    EXPECT_EQ(36, Extent(*font, 42, TEXT_CUTOFF, text, 3).cx);
+}
+
 TEST(TextLayout, WrapWidthFollowsTheLimitRule) {
     std::unique_ptr<XFont> font = MarkedFont();
     EXPECT_EQ(0, font->SetWrapWidth(1));

@@ -66,6 +66,11 @@ TEST(Bitmap, InvalidSizesThrowInvalidBitmapSize) {
     EXPECT_EQ(ConstructionError(65536, 65536), "Invalid bitmap size.");
     EXPECT_EQ(ConstructionError(1 << 20, 1 << 20), "Invalid bitmap size.");
     EXPECT_EQ(ConstructionError(1, 0x7FFFFFFF), "Invalid bitmap size.");
+    // Row bytes times height past 2^63: the product itself must not wrap (in
+    // a 32-bit process the wrapped size would give a tiny block).
+    EXPECT_EQ(ConstructionError(0x7FFFFFFF, 0x40000000), "Invalid bitmap size.");
+    EXPECT_EQ(ConstructionError(0x7FFFFFFD, 0x7FFFFFFC), "Invalid bitmap size.");
+    EXPECT_EQ(ConstructionError(0x7FFFFFFF, 0x7FFFFFFF), "Invalid bitmap size.");
 }
 
 TEST(Bitmap, ExceptionNamesTheBitmapBeingBuilt) {

@@ -130,6 +130,24 @@ TEST(TwoBitmapClip, NothingLeftReturnsFalse) {
     for (int x = 10; x < dst.Pitch(); ++x) EXPECT_EQ(dst.Row(0)[x], 0u);
 }
 
+// A bitmap copied onto itself, shifted in every direction, holds the
+// original pixels at their new place.
+TEST(TwoBitmapClip, CopyOntoItselfInEveryDirection) {
+    const int shifts[][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {2, 3}, {-2, -3}, {3, -2}, {-3, 2}};
+    for (const auto& s : shifts) {
+        auto b = gfxtest::MakePatterned(9, 8, 5);
+        auto original = gfxtest::MakePatterned(9, 8, 5);
+        const int sx = s[0] < 0 ? -s[0] : 0, sy = s[1] < 0 ? -s[1] : 0;
+        const int dx = s[0] > 0 ? s[0] : 0, dy = s[1] > 0 ? s[1] : 0;
+        const int w = 9 - (s[0] < 0 ? -s[0] : s[0]), h = 8 - (s[1] < 0 ? -s[1] : s[1]);
+        ASSERT_TRUE(b->Copy(dx, dy, b.get(), sx, sy, w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(At(*b, dx + x, dy + y), At(*original, sx + x, sy + y))
+                    << "shift " << s[0] << "," << s[1] << " at " << x << "," << y;
+    }
+}
+
 TEST(DrawLine, SpecExampleAndDirections) {
     Bitmap b(8, 8, 0);
     b.DrawLine(0, 0, 3, 1, 0xFFFFFFFF);

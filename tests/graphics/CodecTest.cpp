@@ -2,6 +2,7 @@
 
 #include "GraphicsTestSupport.h"
 #include "engine/graphics/Bitmap.h"
+#include "engine/graphics/DecoderSupport.h"
 #include "engine/graphics/ImageCodecs.h"
 #include "support/TestSupport.h"
 
@@ -182,13 +183,24 @@ TEST(BmpDecoder, TruncatedAndOversizedHeadersFailCleanly) {
     }
     // Sizes whose stride or block would wrap 32-bit arithmetic.
     const int32_t sizes[][2] = {{0x7FFFFFFF, 1}, {0x40000000, 2}, {0x10000000, -0x10000000},
-                                {1, INT32_MIN}, {65536, 65536}, {0x20000001, 1}};
+                                {1, INT32_MIN}, {65536, 65536}, {0x20000001, 1},
+                                {0x7FFFFFFF, 0x7FFFFFFF}, {0x7FFFFFFF, INT32_MIN}};
     for (const auto& s : sizes) {
         for (uint16_t bits : {24, 32}) {
             Bytes b = MakeBmp(s[0], s[1], bits, Bytes(64, 1));
             EXPECT_FALSE(Decode(Nuvex::LoadBmp, b)) << s[0] << " x " << s[1] << " @" << bits;
         }
     }
+}
+
+// The scratch area behind the PNG, TGA and JPEG decoders is sized from
+// header values; a size whose byte count wraps must get no area at all.
+TEST(DecoderScratch, SizesWhoseByteCountWouldWrapGetNoArea) {
+    EXPECT_NE(DecoderSupport::ReservePixelRows(3, 2), nullptr);
+    EXPECT_EQ(DecoderSupport::ReservePixelRows(0x7FFFFFFF, 0x7FFFFFFF), nullptr);
+    EXPECT_EQ(DecoderSupport::ReservePixelRows(0x80000001, 0x7FFFFFFF), nullptr);
+    EXPECT_EQ(DecoderSupport::ReservePixelRows(0x20000000, 1), nullptr);
+    EXPECT_EQ(DecoderSupport::ReservePixelRows(0, 1), nullptr);
 }
 
 TEST(BmpEncoder, OnePixelFileIsFiftyEightBytesWithTheExactHeader) {

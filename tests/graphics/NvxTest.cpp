@@ -161,7 +161,8 @@ TEST(Nvx, CorruptZlibStreamIsRefused) {
 TEST(Nvx, OversizedHeadersFailCleanly) {
     // Sizes whose block would wrap 32-bit arithmetic or exceed 2 GiB.
     const uint32_t sizes[][2] = {{0x80000000u, 1}, {1, 0x80000000u}, {0xFFFFFFFFu, 0xFFFFFFFFu},
-                                 {0x40000000u, 4}, {65536, 65536}, {0x10000001u, 16}};
+                                 {0x40000000u, 4}, {65536, 65536}, {0x10000001u, 16},
+                                 {0x7FFFFFFFu, 0x40000000u}, {0x7FFFFFFDu, 0x7FFFFFFCu}};
     for (const auto& s : sizes) {
         Bytes b = GoldenNvx();
         gfxtest::PutLE32(b, 20, s[0]);

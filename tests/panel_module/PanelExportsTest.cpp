@@ -9,7 +9,9 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <process.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -74,4 +76,66 @@ TEST(PanelModel, ApplicationObjects) {
     EXPECT_TRUE(other.Start(self));
     EXPECT_EQ(self, other.Instance());
     other.Stop();
+}
+
+namespace {
+
+// The shipped module of this build, beside the test programs' folder.
+std::string BuiltModulePath() {
+    std::string tests = testsupport::ExeFolder();
+    return tests.substr(0, tests.rfind('\\')) + "\\panel\\Fetchpane.dll";
+}
+
+LONG WINAPI FailOnCrash(EXCEPTION_POINTERS* info) {
+    std::printf("crash: exception 0x%08lX at %p\n", info->ExceptionRecord->ExceptionCode,
+                info->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+struct HostThread {
+    std::string module;
+    int init = -1;
+    int exit = -1;
+    bool freed = false;
+};
+
+// A host thread that loads the module, starts and stops the engine, unloads
+// the module and then carries on until it ends.
+unsigned __stdcall LoadUseAndUnload(void* arg) {
+    auto* host = static_cast<HostThread*>(arg);
+    HMODULE module = LoadLibraryA(host->module.c_str());
+    if (!module) return 1;
+    using Export = int (*)();
+    auto init = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, "PanelModelInit")));
+    auto exit = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, "PanelModelExit")));
+    if (init && exit) {
+        host->init = init();
+        host->exit = exit();
+    }
+    host->freed = FreeLibrary(module) != 0;
+    return 0;
+}
+
+}  // namespace
+
+TEST(PanelModel, AHostThreadMayEndAfterTheModuleIsUnloaded) {
+    HostThread host;
+    host.module = BuiltModulePath();
+    ASSERT_TRUE(testsupport::FileExists(host.module)) << host.module << " (build the Fetchpane target)";
+    // A thread that ends by calling into the unloaded module must fail the
+    // test at once, not wait for a debugger.
+    SetUnhandledExceptionFilter(&FailOnCrash);
+    HANDLE thread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &LoadUseAndUnload, &host, 0, nullptr));
+    ASSERT_NE(nullptr, thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
+    DWORD code = 99;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1, host.init);
+    EXPECT_EQ(1, host.exit);
+    EXPECT_TRUE(host.freed);
 }

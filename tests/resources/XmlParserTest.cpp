@@ -223,6 +223,25 @@ TEST(XmlParser, HostileNestingFailsInsteadOfExhaustingTheStack)
     EXPECT_EQ(Load(p.get(), flat), 1) << p->LastError();
 }
 
+TEST(XmlParser, NestingHiddenBehindOtherDeclarationsIsStillCounted)
+{
+    // rapidxml skips an unknown "<!" node to its first '>', brackets or not,
+    // so elements after one are parsed (and nest) for real.
+    Parser p = NewParser();
+    for (const char* opener : {"<r><!x [>", "<r><!-x [>", "<r><![x [>", "<r><!DOCTYPEx [>"}) {
+        std::string deep = opener;
+        for (int i = 0; i < 200000; ++i) deep += "<a>";
+        EXPECT_EQ(Load(p.get(), deep), 0) << opener;
+        EXPECT_STRNE(p->LastError(), "") << opener;
+    }
+    // A real DOCTYPE's internal subset is skipped as a whole, as rapidxml does.
+    std::string doctype = "<!DOCTYPE r [ <!ENTITY e \"<a><a>\"> ]><r>";
+    for (int i = 0; i < 100; ++i) doctype += "<a>";
+    for (int i = 0; i < 100; ++i) doctype += "</a>";
+    doctype += "</r>";
+    EXPECT_EQ(Load(p.get(), doctype), 1) << p->LastError();
+}
+
 TEST(XmlParser, LoadsFilesAndReportsMissingOnes)
 {
     testsupport::TempFolder folder;

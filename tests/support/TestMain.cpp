@@ -19,5 +19,12 @@ int main(int argc, char** argv) {
     }
     Nuvex::SetMessageBoxFunction(&testsupport::SuppressedMessageBox);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // ctest names each case from the sources: a name the program does not
+    // hold (a stale build) must fail, not pass as an empty run.
+    if (::testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::fprintf(stderr, "no test matches the filter: rebuild the test program\n");
+        return 3;
+    }
+    return result;
 }

@@ -119,6 +119,39 @@ TEST(IniFile, ReadResults)
     EXPECT_TRUE(read);
 }
 
+TEST(IniFile, FileThatCouldNotBeReadIsNeverReplaced)
+{
+    // The task reads, sets its flag and writes without looking at Read's
+    // result: a Config.ini that another program held while it was read must
+    // not come back as the one line the object holds.
+    TempFolder folder;
+    std::string path = folder.Join("Config.ini");
+    const std::string original = "[VERSION]\r\nUpdate=0\r\n[User]\r\nname=someone\r\n";
+    ASSERT_TRUE(WriteWholeFile(path, original));
+    IniFile ini(path);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_FALSE(ini.Read());
+    CloseHandle(held);
+    EXPECT_TRUE(ini.SetIntValue("VERSION", "Update", 1));
+    EXPECT_FALSE(ini.Write());
+    EXPECT_EQ(original, Content(path));
+
+    // Once it is free, the next change is written back whole.
+    IniFile again(path);
+    ASSERT_TRUE(again.Read());
+    EXPECT_TRUE(again.SetIntValue("VERSION", "Update", 1));
+    ASSERT_TRUE(again.Write());
+    EXPECT_EQ("[VERSION]\r\nUpdate=1\r\n\r\n[User]\r\nname=someone\r\n\r\n", Content(path));
+
+    // A missing file is simply made.
+    IniFile fresh(folder.Join("new.ini"));
+    EXPECT_FALSE(fresh.Read());
+    EXPECT_TRUE(fresh.SetIntValue("VERSION", "Update", 1));
+    EXPECT_TRUE(fresh.Write());
+    EXPECT_EQ("[VERSION]\r\nUpdate=1\r\n\r\n", Content(folder.Join("new.ini")));
+}
+
 TEST(IniFile, CaseFoldingLeavesDoubleByteCharactersAlone)
 {
     IniFile ini("unused.ini");

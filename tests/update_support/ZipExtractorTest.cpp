@@ -30,7 +30,27 @@ struct Entry {
     const char* password = nullptr;
     bool badCrc = false;        // stored raw with a wrong CRC
     bool badDeflate = false;    // raw bytes that don't inflate
+    std::string declared;       // when set: the size and CRC stored for `data`
 };
+
+// Raw deflate of `data` (no zlib header), as a zip entry holds it.
+std::string Deflate(const std::string& data)
+{
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
+                     Z_DEFAULT_STRATEGY) != Z_OK)
+        return std::string();
+    std::string out(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    int err = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return err == Z_STREAM_END ? out : std::string();
+}
 
 // Writes an archive; false when minizip refuses.
 bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
@@ -43,8 +63,9 @@ bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
         std::memset(&info, 0, sizeof info);
         info.dosDate = kDosTime;
         info.external_fa = e.folder ? 0x10 : 0x20;
-        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), e.data.size());
-        bool raw = e.badCrc || e.badDeflate;
+        const std::string& described = e.declared.empty() ? e.data : e.declared;
+        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(described.data()), described.size());
+        bool raw = e.badCrc || e.badDeflate || !e.declared.empty();
         int method = (e.stored || e.badCrc) ? 0 : Z_DEFLATED;
         if (zipOpenNewFileInZip3(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
                                  Z_DEFAULT_COMPRESSION, raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL,
@@ -55,7 +76,7 @@ bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
         if (!e.data.empty())
             ok = ok && zipWriteInFileInZip(zip, e.data.data(), unsigned(e.data.size())) == ZIP_OK;
         if (raw)
-            ok = ok && zipCloseFileInZipRaw(zip, e.data.size(), e.badCrc ? crc ^ 0x1 : crc) == ZIP_OK;
+            ok = ok && zipCloseFileInZipRaw(zip, described.size(), e.badCrc ? crc ^ 0x1 : crc) == ZIP_OK;
         else
             ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
     }
@@ -322,6 +343,35 @@ TEST(ZipExtractor, TruncatedArchiveFails)
     ASSERT_TRUE(WriteWholeFile(zip, bytes));
     EXPECT_FALSE(UnzipToFolder(zip.c_str(), temp.Join("F").c_str(), false));
     EXPECT_FALSE(FileExists(temp.Join("F\\big.txt")));
+}
+
+TEST(ZipExtractor, EntryDataEndingBeforeItsStoredSizeFails)
+{
+    // The data of each entry is a whole stream for only the first part of the
+    // content, while its directory gives the size and CRC of all of it: the
+    // library reads to the early end without complaint and checks no CRC.
+    std::string whole;
+    for (int i = 0; i < 5000; ++i) whole += char('a' + (i * 31) % 26);
+    std::string part = whole.substr(0, 1200);
+
+    Entry deflated = File("game.dat", Deflate(part));
+    ASSERT_FALSE(deflated.data.empty());
+    deflated.declared = whole;
+    Entry stored = File("game.dat", part);
+    stored.stored = true;
+    stored.declared = whole;
+
+    for (const Entry& entry : {deflated, stored}) {
+        TempFolder temp;
+        std::string target = temp.Join("F");
+        ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+        ASSERT_TRUE(WriteWholeFile(target + "\\game.dat", "the good old file"));
+        std::string zip = temp.Join("short.zip");
+        ASSERT_TRUE(WriteZip(zip, {entry})) << entry.stored;
+        EXPECT_FALSE(UnzipToFolder(zip.c_str(), target.c_str(), false)) << entry.stored;
+        EXPECT_EQ("the good old file", Content(target + "\\game.dat")) << entry.stored;
+        EXPECT_EQ((std::set<std::string>{"game.dat"}), Tree(target)) << entry.stored;
+    }
 }
 
 TEST(ZipExtractor, EncryptedEntryIsRefused)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 using taskfixture::PutFile;
 
 namespace {
@@ -166,6 +168,71 @@ TEST(UpdateList, DeepNestingIsBounded) {
     xml += "</L>";
     UpdateListReader reader(false);
     EXPECT_EQ(UpdateListReader::kTooDeep, c.Read(xml, false, &reader));
+}
+
+namespace {
+
+struct DeepRead {
+    std::string path;
+    UpdateListReader::Result result = UpdateListReader::kRead;
+    bool returned = false;
+};
+
+unsigned __stdcall ReadOnSmallStack(void* argument) {
+    DeepRead* read = static_cast<DeepRead*>(argument);
+    UpdateListReader reader(false);
+    read->result = reader.Read(read->path);
+    read->returned = true;
+    return 0;
+}
+
+// Reads `xml` on a thread with a host's usual 1 MB stack.
+DeepRead ReadOnHostStack(const std::string& path, const std::string& xml) {
+    DeepRead read;
+    read.path = path;
+    if (!PutFile(path, xml)) return read;
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
+        nullptr, 1024 * 1024, &ReadOnSmallStack, &read, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread) return read;
+    WaitForSingleObject(thread, 20000);
+    CloseHandle(thread);
+    return read;
+}
+
+}  // namespace
+
+// A hostile list nested far deeper than any real one is refused before the
+// XML parser (which recurses per level) can run out of stack, whatever
+// markup tries to hide the levels from the check.
+TEST(UpdateList, DeepDocumentIsRefusedBeforeParsing) {
+    testsupport::TempFolder folder;
+    std::string levels;
+    for (int i = 0; i < 200000; ++i) levels += "<d a=\"/>\">";
+    const char* const prefixes[] = {
+        "<L><Directory Name=\"G\">",
+        "<?xml version=\"> <!-- \" ?><L>",        // a quoted '>' in the declaration
+        "<L>< \"><!-- \" -->",                    // not an element: ends at its first '>'
+        "<L><!-- <a x=\" -->",                     // a quote inside a comment
+        "<L><![CDATA[ <a x=\" ]]>",
+    };
+    for (const char* prefix : prefixes) {
+        SCOPED_TRACE(prefix);
+        DeepRead read = ReadOnHostStack(folder.Join("deep.xml"), prefix + levels);
+        EXPECT_TRUE(read.returned);     // a thread that ran out of stack never returns
+        EXPECT_EQ(UpdateListReader::kTooDeep, read.result);
+    }
+    DeepRead read;
+    read.path = folder.Join("deep.xml");
+
+    // Self-closed elements, comments and quoted '>' don't count as levels.
+    std::string flat = "<L><Directory Name=\"G\">";
+    for (int i = 0; i < 500; ++i)
+        flat += "<File Name=\"f" + std::to_string(i) + "\" MD5=\"x/>y\"/><!-- <a><b> -->";
+    flat += "<![CDATA[<c><d>]]></Directory></L>";
+    ASSERT_TRUE(PutFile(read.path, flat));
+    UpdateListReader reader(false);
+    EXPECT_EQ(UpdateListReader::kRead, reader.Read(read.path));
+    EXPECT_EQ(500u, reader.Entries().size());
 }
 
 TEST(UpdateList, StopsEarlyWhenNoLongerRunning) {
@@ -335,6 +402,21 @@ TEST(LocalCheck, PresenceSizeThenDigest) {
     ASSERT_TRUE(PutFile(folder.Join("empty"), ""));
     EXPECT_TRUE(LocalFileMatches(folder.Join("empty"), 0,
                                  "d41d8cd98f00b204e9800998ecf8427e", false));
+}
+
+// A listed file that another program holds open for writing (sharing read
+// and write) is still read and compared, as any reader of it would.
+TEST(LocalCheck, FileOpenForWritingElsewhereIsStillCompared) {
+    testsupport::TempFolder folder;
+    const std::string path = folder.Join("in-use.dat");
+    const std::string content = "held open by the running program";
+    ASSERT_TRUE(PutFile(path, content));
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_TRUE(LocalFileMatches(path, int32_t(content.size()), taskfixture::Md5Hex(content), false));
+    CloseHandle(held);
 }
 
 // The length is found by reading: a file longer or shorter than listed must

@@ -184,7 +184,13 @@ void IniFile::ReadLine(const std::string& line, std::string* current)
 bool IniFile::Read()
 {
     std::string bytes;
-    if (!ReadWholeFile(path_, &bytes)) return false;
+    if (!ReadWholeFile(path_, &bytes)) {
+        // A file that is there but can't be read must not be replaced by
+        // the little this object holds.
+        if (GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES) unreadable_ = true;
+        return false;
+    }
+    unreadable_ = false;
     unreadTail_.clear();
 
     std::string current;
@@ -210,6 +216,7 @@ bool IniFile::Read()
 
 bool IniFile::Write()
 {
+    if (unreadable_) return false;
     std::string out;
     for (const std::string& comment : headerComments_) out += ";" + comment + "\r\n";
     if (!headerComments_.empty()) out += "\r\n";

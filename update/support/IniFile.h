@@ -7,7 +7,9 @@
 // Nothing of a file is lost by a Read and Write round trip that Read could
 // not finish: the line it stopped at and everything after it are kept as
 // they were and written back after the rest. Write replaces the file only
-// once the new one is complete.
+// once the new one is complete, and never replaces a file that exists but
+// that Read could not read (locked, or a read error): the object holds none
+// of it.
 #include <string>
 #include <vector>
 
@@ -16,7 +18,11 @@ public:
     explicit IniFile(const std::string& path);
     virtual ~IniFile() = default;
 
-    void SetPath(const std::string& path) { path_ = path; }
+    void SetPath(const std::string& path)
+    {
+        path_ = path;
+        unreadable_ = false;
+    }
     bool Read();
     bool Write();
 
@@ -47,6 +53,7 @@ private:
     std::vector<std::string> sectionNames_;
     std::vector<std::string> headerComments_;
     std::string unreadTail_;    // the bytes from the line Read stopped at to the end
+    bool unreadable_ = false;   // Read found the file but could not read it
 };
 
 // A copy without the leading and trailing bytes that occur in `set`.

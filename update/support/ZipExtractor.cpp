@@ -270,12 +270,16 @@ bool ZipExtractor::ExtractFile(const ZipEntryInfo& info, const std::string& targ
     if (unzOpenCurrentFile(Archive(archive_)) != UNZ_OK) return false;
 
     bool complete = false;
+    uint64_t total = 0;
     std::vector<char> buffer(16 * 1024);
     for (;;) {
         int got = unzReadCurrentFile(Archive(archive_), buffer.data(),
                                      static_cast<unsigned>(buffer.size()));
         if (got == 0) {
-            complete = true;
+            // minizip also ends early, with 0, when the data runs out before
+            // the stored size (and then checks no CRC): complete means every
+            // byte the entry declares.
+            complete = static_cast<uint32_t>(total) == info.uncompressedSize;
             break;
         }
         if (got < 0) break;
@@ -283,6 +287,7 @@ bool ZipExtractor::ExtractFile(const ZipEntryInfo& info, const std::string& targ
         if (!WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
             written != static_cast<DWORD>(got))
             break;
+        total += static_cast<uint64_t>(got);
     }
     bool closed = out.Close();
     // Only an entry read to its end has its CRC checked here.
