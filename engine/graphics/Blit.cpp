@@ -44,6 +44,15 @@ bool Prepare(Bitmap& dst, BlitArgs a, Rows* rows) {
     return true;
 }
 
+// Clips, then runs one row kernel over what is left.
+template <typename Kernel>
+bool RunKernel(Bitmap& dst, BlitArgs a, Kernel kernel) {
+    Rows rows;
+    if (!Prepare(dst, a, &rows)) return false;
+    kernel(rows);
+    return true;
+}
+
 RECT Intersect(const RECT& a, const RECT& b) {
     RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
            std::min(a.bottom, b.bottom)};
@@ -116,74 +125,56 @@ bool Bitmap::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t c
 }
 
 bool Bitmap::Copy(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::CopyRows32(rows);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::CopyRows32(rows); });
 }
 
 bool Bitmap::BlitAlpha(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::BlendRowsAlpha(rows);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::BlendRowsAlpha(rows); });
 }
 
 bool Bitmap::BlitAlphaOpacity(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                               int32_t w, int32_t h, uint8_t opacity) {
     if (opacity == 255) return BlitAlpha(dx, dy, src, sx, sy, w, h);
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::BlendRowsOpacity(rows, opacity);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::BlendRowsOpacity(rows, opacity); });
 }
 
 bool Bitmap::BlitTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                       int32_t w, int32_t h, uint32_t tint) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::BlendRowsTint(rows, tint);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::BlendRowsTint(rows, tint); });
 }
 
 bool Bitmap::BlitAdd(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                      int32_t w, int32_t h, uint8_t opacity) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::AddRowsOpacity(rows, opacity);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::AddRowsOpacity(rows, opacity); });
 }
 
 bool Bitmap::BlitAddTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                          int32_t w, int32_t h, uint32_t tint) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::AddRowsTint(rows, tint);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::AddRowsTint(rows, tint); });
 }
 
 bool Bitmap::BlitSubtract(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                           int32_t w, int32_t h, uint8_t opacity) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::SubRowsOpacity(rows, opacity);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::SubRowsOpacity(rows, opacity); });
 }
 
 bool Bitmap::BlitSubtractTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                               int32_t w, int32_t h, uint32_t tint) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::SubRowsTint(rows, tint);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::SubRowsTint(rows, tint); });
 }
 
 bool Bitmap::BlitGrey(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                       int32_t w, int32_t h, uint8_t opacity) {
-    Rows rows;
-    if (!Prepare(*this, {dx, dy, src, sx, sy, w, h}, &rows)) return false;
-    RowKernels::GreyRowsOpacity(rows, opacity);
-    return true;
+    return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
+                     [&](const Rows& rows) { RowKernels::GreyRowsOpacity(rows, opacity); });
 }
 
 bool Bitmap::BlitGreyTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
