@@ -372,6 +372,7 @@ int UpdateTaskCore::AnalyseList() {
     const std::vector<UpdateEntry>& listed = reader.Entries();
     Post(WM_TASK_CHECK_BEGIN);
     int64_t runningSum = 0;
+    DWORD lastPost = 0;
     for (size_t i = 0; i < listed.size(); ++i) {
         if (!Running()) return 1;
         const UpdateEntry& entry = listed[i];
@@ -383,9 +384,14 @@ int UpdateTaskCore::AnalyseList() {
         runningSum += zipSize;
         float fraction = listSize > 0 ? float(double(runningSum) / double(listSize))
                                       : float(double(i + 1) / double(listed.size()));
+        // Paced like block progress: a long list checked quickly must not
+        // fill the receiver's queue; the first and the last are always posted.
+        const DWORD now = GetTickCount();
+        const bool post = i == 0 || i + 1 == listed.size() || now - lastPost >= kProgressPostIntervalMs;
+        if (post) lastPost = now;
         control_->IfRunning([&] {
             if (item_) item_->fraction.store(fraction, std::memory_order_relaxed);
-            if (receiver_)
+            if (receiver_ && post)
                 PostTo(receiver_, WM_TASK_CHECK_PROGRESS, reinterpret_cast<WPARAM>(item_), 0);
         });
     }

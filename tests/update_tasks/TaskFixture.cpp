@@ -272,9 +272,10 @@ std::string Receiver::Sequence() const {
         case WM_TASK_FINISHED: token = "F"; break;
         case WM_TASK_FAILED: token = "X" + std::to_string(r.lParam); break;
         }
-        if (token == "P") {
-            if (last == "P+") continue;
-            token = "P+";
+        // Progress posts are paced, so only their run is recorded.
+        if (token == "P" || token == "CP") {
+            if (last == token + "+") continue;
+            token += "+";
         }
         // A state send that timed out on a busy machine is sent again.
         if (r.sent && token == last) continue;

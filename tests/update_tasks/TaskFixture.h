@@ -90,7 +90,7 @@ public:
     bool readItems = true;
 
     // Tokens: S<n> sent state, P+ a run of one or more posted progress,
-    // CB CP CE check begin/progress/end, DB DE download begin/end, F
+    // CB CP+ CE check begin/progress (paced, so only the run)/end, DB DE download begin/end, F
     // finished, X<n> failed with state n. A state sent twice in a row (a
     // send that timed out on a busy machine is repeated) shows once.
     std::string Sequence() const;

@@ -12,8 +12,8 @@ using namespace taskfixture;
 
 namespace {
 
-const char kFullRun[] = "S32 S33 S34 CB CP CP CP CE S35 DB P+ DE S36 F";
-const char kNothingToFetch[] = "S32 S33 S34 CB CP CP CP CE S35 DB DE S36 F";
+const char kFullRun[] = "S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F";
+const char kNothingToFetch[] = "S32 S33 S34 CB CP+ CE S35 DB DE S36 F";
 
 class UpdateTaskTest : public ::testing::Test {
 protected:
@@ -160,7 +160,7 @@ TEST_F(UpdateTaskTest, LobbyOverFtpCreatesConfig) {
     ASSERT_TRUE(update.PublishLobby(served, {{"Lobby", "Patchwell.exe", "MZ"}}));
     TaskUnderTest t;
     RunUrl(t, FtpUrl(), "Lobby", TASK_KIND_LOBBY);
-    EXPECT_EQ("S32 S33 S34 CB CP CE S35 DB P+ DE S36 F", receiver.Sequence());
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F", receiver.Sequence());
     EXPECT_EQ("MZ", ReadFile(work.Join("Patchwell.exe")));
     std::string ini = ReadFile(work.Join("Config.ini"));
     EXPECT_NE(std::string::npos, ini.find("[VERSION]\r\nUpdate=1")) << ini;
@@ -183,7 +183,7 @@ TEST_F(UpdateTaskTest, MissingArchiveFails35AndIsLogged) {
     DeleteFileA((served.Path() + "\\Update\\Games\\Broken\\data\\a.txt.zip").c_str());
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "Broken", TASK_KIND_GAME);
-    EXPECT_EQ("S32 S33 S34 CB CP CP CP CE S35 DB P+ X35", receiver.Sequence());
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ X35", receiver.Sequence());
     EXPECT_NE(std::string::npos,
               UpgradeLog().find("服务器不存在Update\\Games\\Broken\\data\\a.txt.zip文件"))
         << UpgradeLog();
@@ -197,7 +197,7 @@ TEST_F(UpdateTaskTest, CorruptArchiveFails36) {
     // The list keeps the size it was made with: only the archive is broken.
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "BadZip", TASK_KIND_GAME);
-    EXPECT_EQ("S32 S33 S34 CB CP CE S35 DB P+ DE S36 X36", receiver.Sequence());
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 X36", receiver.Sequence());
     EXPECT_FALSE(testsupport::FileExists(work.Join("Games\\BadZip\\y.dat")));
     EXPECT_FALSE(testsupport::FileExists(work.Join("Games\\BadZip\\version.check")));
 }
@@ -357,7 +357,7 @@ TEST_F(UpdateTaskTest, OtherKindsDownloadButInstallNothing) {
     ASSERT_TRUE(MakeZip(served.Path() + "\\t.bin.zip", {{"t.bin", "x"}}));
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "Tool", 1);
-    EXPECT_EQ("S32 S33 S34 CB CP CE S35 DB P+ DE S36 F", receiver.Sequence());
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F", receiver.Sequence());
     EXPECT_TRUE(testsupport::FileExists(work.Join("Tool.xml")));
     EXPECT_TRUE(testsupport::FileExists(work.Join("t.bin.zip")));
     EXPECT_FALSE(testsupport::FileExists(work.Join("t.bin")));
@@ -388,7 +388,7 @@ TEST_F(UpdateTaskTest, BlockProgressIsPacedAndTheLastBlockReported) {
     DWORD start = GetTickCount();
     RunUrl(t, HttpUrl(), "Big", TASK_KIND_GAME);
     DWORD elapsed = GetTickCount() - start;
-    EXPECT_EQ("S32 S33 S34 CB CP CP CE S35 DB P+ DE S36 F", receiver.Sequence());
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F", receiver.Sequence());
     size_t posts = receiver.Count(WM_TASK_PROGRESS, false);
     // Over 3000 blocks arrived; at most one post per 30 ms plus one per file end.
     EXPECT_LE(posts, elapsed / UpdateTaskCore::kProgressPostIntervalMs + 1 + files.size());
@@ -397,6 +397,30 @@ TEST_F(UpdateTaskTest, BlockProgressIsPacedAndTheLastBlockReported) {
     const auto& m = receiver.Messages();
     for (size_t i = 1; i < m.size(); ++i)
         if (m[i].message == WM_TASK_DOWNLOAD_END) {
+            EXPECT_FLOAT_EQ(1.0f, m[i - 1].fraction);
+        }
+    EXPECT_TRUE(DemoInstalled(files));
+}
+
+TEST_F(UpdateTaskTest, CheckProgressIsPacedForLongLists) {
+    PublishedUpdate update;
+    std::vector<ListedFile> files;
+    for (int i = 0; i < 250; ++i) files.push_back({"Many", "f" + std::to_string(i) + ".txt", std::to_string(i)});
+    ASSERT_TRUE(update.PublishGame(served, "Many", files));
+    TaskUnderTest t;
+    DWORD start = GetTickCount();
+    RunUrl(t, HttpUrl(), "Many", TASK_KIND_GAME);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F", receiver.Sequence());
+    // 250 entries checked: one post at the first, one at the last and at
+    // most one per interval between them, so a long list cannot flood the queue.
+    size_t posts = receiver.Count(WM_TASK_CHECK_PROGRESS, false);
+    EXPECT_GE(posts, 2u);
+    EXPECT_LE(posts, elapsed / UpdateTaskCore::kProgressPostIntervalMs + 2);
+    const auto& m = receiver.Messages();
+    for (size_t i = 1; i < m.size(); ++i)
+        if (m[i].message == WM_TASK_CHECK_END) {
+            EXPECT_EQ(UINT(WM_TASK_CHECK_PROGRESS), m[i - 1].message);
             EXPECT_FLOAT_EQ(1.0f, m[i - 1].fraction);
         }
     EXPECT_TRUE(DemoInstalled(files));
