@@ -280,13 +280,13 @@ TEST(TgaEncoder, RoundTripThroughTheDecoder) {
 // ---------------------------------------------------------------- PNG
 
 TEST(PngDecoder, GreyOneBitGivesOpaqueBlackAndWhite) {
-    gfxtest::PngSpec spec;
-    spec.width = 10;
-    spec.height = 2;
-    spec.depth = 1;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.rows = {{0xA5, 0x40}, {0x0F, 0xC0}};   // 1010010101, 0000111111
-    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(spec));
+    gfxtest::PngLayout layout;
+    layout.width = 10;
+    layout.height = 2;
+    layout.depth = 1;
+    layout.colourType = PNG_COLOR_TYPE_GRAY;
+    layout.rows = {{0xA5, 0x40}, {0x0F, 0xC0}};   // 1010010101, 0000111111
+    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(layout));
     ASSERT_TRUE(b);
     const char* bits[] = {"1010010101", "0000111111"};
     for (int y = 0; y < 2; ++y)
@@ -295,15 +295,15 @@ TEST(PngDecoder, GreyOneBitGivesOpaqueBlackAndWhite) {
 }
 
 TEST(PngDecoder, PaletteWithTransparencyKeepsItsAlphas) {
-    gfxtest::PngSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.depth = 8;
-    spec.colourType = PNG_COLOR_TYPE_PALETTE;
-    spec.paletteRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    spec.trns = {0, 128};
-    spec.rows = {{0, 1, 2}};
-    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(spec));
+    gfxtest::PngLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.depth = 8;
+    layout.colourType = PNG_COLOR_TYPE_PALETTE;
+    layout.paletteRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    layout.trns = {0, 128};
+    layout.rows = {{0, 1, 2}};
+    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(layout));
     ASSERT_TRUE(b);
     EXPECT_EQ(At(*b, 0, 0), 0x00FF0000u);
     EXPECT_EQ(At(*b, 1, 0), 0x8000FF00u);
@@ -311,43 +311,43 @@ TEST(PngDecoder, PaletteWithTransparencyKeepsItsAlphas) {
 }
 
 TEST(PngDecoder, SixteenBitRgbaIsStrippedToItsHighBytes) {
-    gfxtest::PngSpec spec;
-    spec.width = 1;
-    spec.height = 1;
-    spec.depth = 16;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.rows = {{0xFF, 0x12, 0xFF, 0x34, 0xFF, 0x56, 0xFF, 0x78}};   // little-endian samples
-    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(spec));
+    gfxtest::PngLayout layout;
+    layout.width = 1;
+    layout.height = 1;
+    layout.depth = 16;
+    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    layout.rows = {{0xFF, 0x12, 0xFF, 0x34, 0xFF, 0x56, 0xFF, 0x78}};   // little-endian samples
+    auto b = Decode(Nuvex::LoadPng, gfxtest::MakePng(layout));
     ASSERT_TRUE(b);
     EXPECT_EQ(At(*b, 0, 0), 0x78123456u);
 }
 
 TEST(PngDecoder, GreyAlphaAndRgbBecomeBgra) {
-    gfxtest::PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    spec.rows = {{0x40, 0x80, 0xC0, 0xFF}};
-    auto grey = Decode(Nuvex::LoadPng, gfxtest::MakePng(spec));
+    gfxtest::PngLayout layout;
+    layout.width = 2;
+    layout.height = 1;
+    layout.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    layout.rows = {{0x40, 0x80, 0xC0, 0xFF}};
+    auto grey = Decode(Nuvex::LoadPng, gfxtest::MakePng(layout));
     ASSERT_TRUE(grey);
     EXPECT_EQ(At(*grey, 0, 0), 0x80404040u);
     EXPECT_EQ(At(*grey, 1, 0), 0xFFC0C0C0u);
-    spec.colourType = PNG_COLOR_TYPE_RGB;
-    spec.rows = {{1, 2, 3, 4, 5, 6}};
-    auto rgb = Decode(Nuvex::LoadPng, gfxtest::MakePng(spec));
+    layout.colourType = PNG_COLOR_TYPE_RGB;
+    layout.rows = {{1, 2, 3, 4, 5, 6}};
+    auto rgb = Decode(Nuvex::LoadPng, gfxtest::MakePng(layout));
     ASSERT_TRUE(rgb);
     EXPECT_EQ(At(*rgb, 0, 0), 0xFF010203u);
     EXPECT_EQ(At(*rgb, 1, 0), 0xFF040506u);
 }
 
 TEST(PngDecoder, InterlacedIsRefused) {
-    gfxtest::PngSpec spec;
-    spec.width = 9;
-    spec.height = 9;
-    spec.colourType = PNG_COLOR_TYPE_RGB;
-    spec.interlaced = true;
-    spec.rows.assign(9, Bytes(27, 0x55));
-    const Bytes png = gfxtest::MakePng(spec);
+    gfxtest::PngLayout layout;
+    layout.width = 9;
+    layout.height = 9;
+    layout.colourType = PNG_COLOR_TYPE_RGB;
+    layout.interlaced = true;
+    layout.rows.assign(9, Bytes(27, 0x55));
+    const Bytes png = gfxtest::MakePng(layout);
     ASSERT_FALSE(png.empty());
     EXPECT_FALSE(Decode(Nuvex::LoadPng, png));
 }

@@ -82,7 +82,7 @@ void AppendToBytes(png_structp png, png_bytep data, png_size_t n) {
 void NoFlush(png_structp) {}
 
 // libpng reports by longjmp; this frame holds no object with a destructor.
-bool WritePngRows(Bytes* out, const PngSpec* spec) {
+bool WritePngRows(Bytes* out, const PngLayout* layout) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -90,18 +90,18 @@ bool WritePngRows(Bytes* out, const PngSpec* spec) {
         return false;
     }
     png_set_write_fn(png, out, AppendToBytes, NoFlush);
-    png_set_IHDR(png, info, spec->width, spec->height, spec->depth, spec->colourType,
-                 spec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout->width, layout->height, layout->depth, layout->colourType,
+                 layout->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec->paletteRgb.empty())
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec->paletteRgb.data()),
-                     int(spec->paletteRgb.size() / 3));
-    if (!spec->trns.empty()) png_set_tRNS(png, info, spec->trns.data(), int(spec->trns.size()), nullptr);
+    if (!layout->paletteRgb.empty())
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout->paletteRgb.data()),
+                     int(layout->paletteRgb.size() / 3));
+    if (!layout->trns.empty()) png_set_tRNS(png, info, layout->trns.data(), int(layout->trns.size()), nullptr);
     png_write_info(png, info);
-    if (spec->depth == 16) png_set_swap(png);   // rows hold little-endian samples
+    if (layout->depth == 16) png_set_swap(png);   // rows hold little-endian samples
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
-        for (uint32_t y = 0; y < spec->height; ++y) png_write_row(png, spec->rows[y].data());
+        for (uint32_t y = 0; y < layout->height; ++y) png_write_row(png, layout->rows[y].data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -162,9 +162,9 @@ bool ReadLumaTable(const uint8_t* data, size_t size, unsigned* table) {
 
 }  // namespace
 
-Bytes MakePng(const PngSpec& spec) {
+Bytes MakePng(const PngLayout& layout) {
     Bytes out;
-    EXPECT_TRUE(WritePngRows(&out, &spec));
+    EXPECT_TRUE(WritePngRows(&out, &layout));
     return out;
 }
 

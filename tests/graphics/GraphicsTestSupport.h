@@ -35,7 +35,7 @@ void PutLE32(Bytes& b, size_t at, uint32_t v);
 
 // PNG in memory through libpng's writer: rows of raw samples as the colour
 // type and depth say. palette/trns are used for palette images.
-struct PngSpec {
+struct PngLayout {
     uint32_t width = 0, height = 0;
     int depth = 8;
     int colourType = 0;      // PNG_COLOR_TYPE_*
@@ -44,7 +44,7 @@ struct PngSpec {
     std::vector<uint8_t> paletteRgb;   // 3 bytes per entry
     std::vector<uint8_t> trns;         // alpha per palette entry
 };
-Bytes MakePng(const PngSpec& spec);
+Bytes MakePng(const PngLayout& layout);
 
 // JPEG in memory through libjpeg's compressor: components 1 (grey), 3
 // (R, G, B bytes) or 4 (C, M, Y, K), at the given quality.
