@@ -1,9 +1,9 @@
 #include "update/InstallCheck.h"
 
+#include "update/support/FileHandle.h"
 #include "update/support/Md5Digest.h"
 
 #include <windows.h>
-
 
 namespace {
 
@@ -17,21 +17,6 @@ bool EqualIgnoringHexCase(const std::string& a, const std::string& b) {
     }
     return true;
 }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 // The digest of the whole file when it holds exactly `size` bytes, else "".
 // The length is found by reading, not asked for: under wine every size query
@@ -71,7 +56,7 @@ bool LocalFileMatches(const std::string& path, int32_t size, const std::string& 
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.IsOpen() || size < 0) return false;
+    if (!file.Valid() || size < 0) return false;
     const std::string hex = DigestIfSized(file.Get(), uint64_t(size));
     if (hex.empty()) return false;
     return ignoreHexCase ? EqualIgnoringHexCase(hex, md5) : hex == md5;

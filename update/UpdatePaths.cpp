@@ -1,6 +1,6 @@
 #include "update/UpdatePaths.h"
 
-#include <windows.h>
+#include "update/support/DbcsText.h"
 
 #include <cstring>
 #include <vector>
@@ -15,16 +15,13 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 std::vector<std::string> SplitComponents(const std::string& name, bool* leading) {
     std::vector<std::string> parts(1);
     *leading = !name.empty() && IsSeparator(name[0]);
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
-            parts.back() += name[i];
-            parts.back() += name[++i];
-        } else if (IsSeparator(name[i])) {
+    for (size_t i = 0; i < name.size();) {
+        const size_t n = dbcs::CharLength(name, i);
+        if (n == 1 && IsSeparator(name[i]))
             parts.emplace_back();
-        } else {
-            parts.back() += name[i];
-        }
+        else
+            parts.back().append(name, i, n);
+        i += n;
     }
     return parts;
 }
@@ -46,13 +43,11 @@ bool IsSafeComponent(const std::string& component) {
     if (component.empty() || component == "." || component == "..") return false;
     char last = component.back();
     if (last == '.' || last == ' ') return false;
-    for (size_t i = 0; i < component.size(); ++i) {
+    // A trail byte is part of a character, never a forbidden one.
+    for (size_t i = 0, n = 0; i < component.size(); i += n) {
+        n = dbcs::CharLength(component, i);
         unsigned char c = static_cast<unsigned char>(component[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < component.size()) {
-            ++i;    // a trail byte is part of a character, never a forbidden one
-            continue;
-        }
-        if (c < 0x20 || c == 0x7F || std::strchr(":<>\"|?*", c)) return false;
+        if (n == 1 && (c < 0x20 || c == 0x7F || std::strchr(":<>\"|?*", c))) return false;
     }
     return !IsDeviceName(component);
 }
@@ -79,15 +74,7 @@ bool JoinUnderRoot(const std::string& root, const std::string& relative, std::st
     // Ends the root with exactly one separator, unless its last byte is the
     // trail byte of a double-byte character.
     std::string out = root;
-    bool endsWithSeparator = false;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
-            endsWithSeparator = false;
-            ++i;
-        } else {
-            endsWithSeparator = out[i] == '\\';
-        }
-    }
+    const bool endsWithSeparator = dbcs::EndsWith(out, '\\');
     std::string rest = relative;
     if (rest.compare(0, 2, ".\\") == 0) rest.erase(0, 2);
     if (!rest.empty()) {

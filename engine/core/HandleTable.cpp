@@ -1,6 +1,7 @@
 #include "engine/core/HandleTable.h"
 
 #include "engine/core/Log.h"
+#include "engine/core/ThreadUtils.h"
 
 #include <cstdlib>
 
@@ -8,16 +9,6 @@ namespace {
 
 constexpr uint32_t kMinCapacity = 256;
 constexpr uint32_t kMaxCapacity = 65536;
-
-class TableLock {
-public:
-    explicit TableLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~TableLock() { LeaveCriticalSection(&cs_); }
-    TableLock(const TableLock&) = delete;
-    TableLock& operator=(const TableLock&) = delete;
-private:
-    CRITICAL_SECTION& cs_;
-};
 
 }  // namespace
 
@@ -31,7 +22,7 @@ int HandleTable::Allocate(uint32_t capacity) {
         InitializeCriticalSection(&lock_);
         lockAlive_ = true;
     }
-    TableLock hold(lock_);
+    LockGuard hold(&lock_);
     if (items_) return 0;
     void** items = static_cast<void**>(std::calloc(capacity, sizeof(void*)));
     uint8_t* flags = static_cast<uint8_t*>(std::calloc(capacity, 1));
@@ -50,7 +41,7 @@ int HandleTable::Allocate(uint32_t capacity) {
 
 int32_t HandleTable::Add(void* object) {
     if (!object || !lockAlive_) return -1;
-    TableLock hold(lock_);
+    LockGuard hold(&lock_);
     // A table that was never allocated has no ids to give.
     if (!items_ || count_ >= capacity_ - 1) return -1;
     for (;;) {
@@ -68,7 +59,7 @@ int32_t HandleTable::Add(void* object) {
 
 int HandleTable::Remove(uint32_t id) {
     if (!lockAlive_) return 0;
-    TableLock hold(lock_);
+    LockGuard hold(&lock_);
     if (!items_ || id == 0 || id >= capacity_ || !items_[id]) return 0;
     items_[id] = nullptr;
     flags_[id] = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/core/EngineGlobals.h"
 #include "engine/core/LogConsole.h"
+#include "engine/core/ThreadUtils.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -23,10 +24,9 @@ struct ConsoleSlot {
     // At unload an open log is closed (its last lines flushed); the lock is
     // left in place, since a late WriteLog from another static may still come.
     ~ConsoleSlot() {
-        EnterCriticalSection(&cs);
+        LockGuard hold(&cs);
         delete console;
         console = nullptr;
-        LeaveCriticalSection(&cs);
     }
 };
 
@@ -34,14 +34,6 @@ ConsoleSlot& Slot() {
     static ConsoleSlot slot;
     return slot;
 }
-
-class SlotLock {
-public:
-    SlotLock() { EnterCriticalSection(&Slot().cs); }
-    ~SlotLock() { LeaveCriticalSection(&Slot().cs); }
-    SlotLock(const SlotLock&) = delete;
-    SlotLock& operator=(const SlotLock&) = delete;
-};
 
 // Formats into this thread's buffer. Null when the text cannot be formatted
 // (the error has been reported to the debugger output).
@@ -66,7 +58,7 @@ const char* FormatText(const char* errorText, const char* format, va_list args) 
 
 void DeliverLine(const char* text) {
     if (Nuvex::LogLineHook hook = g_lineHook) hook(text);
-    SlotLock hold;
+    LockGuard hold(&Slot().cs);
     if (LogConsole* console = Slot().console) console->WriteLine(text);
 }
 
@@ -104,7 +96,7 @@ const char* AlertBox(HWND owner, const char* title, const char* format, ...) {
 namespace Nuvex {
 
 int OpenLog(const char* logName, int namingMode, int console) {
-    SlotLock hold;
+    LockGuard hold(&Slot().cs);
     if (Slot().console) return 1;
     LogConsole* log = new (std::nothrow) LogConsole;
     if (!log) return 0;
@@ -117,14 +109,14 @@ int OpenLog(const char* logName, int namingMode, int console) {
 }
 
 void CloseLog() {
-    SlotLock hold;
+    LockGuard hold(&Slot().cs);
     LogConsole* log = Slot().console;
     Slot().console = nullptr;
     delete log;   // the destructor closes the file after a last flush
 }
 
 bool IsLogOpen() {
-    SlotLock hold;
+    LockGuard hold(&Slot().cs);
     return Slot().console != nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/core/MbcsText.h"
+#include "engine/core/ThreadUtils.h"
 
 #include <atomic>
 #include <cstring>
@@ -10,16 +11,6 @@
 namespace {
 
 std::atomic<LogConsole::FileOpener> g_fileOpener{nullptr};
-
-class ConsoleLock {
-public:
-    explicit ConsoleLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~ConsoleLock() { LeaveCriticalSection(&cs_); }
-    ConsoleLock(const ConsoleLock&) = delete;
-    ConsoleLock& operator=(const ConsoleLock&) = delete;
-private:
-    CRITICAL_SECTION& cs_;
-};
 
 // snprintf that reports whether the whole text fitted.
 template <typename... Args>
@@ -135,7 +126,7 @@ int LogConsole::OpenNextFile() {
 
 void LogConsole::WriteLine(const char* text) {
     if (!text || !front_) return;
-    ConsoleLock hold(lock_);
+    LockGuard hold(&lock_);
     size_t len = std::strlen(text);
     if (len + size_t(cursor_ - front_) + kLineOverhead >= kBufferSize) Flush();
     // A text too long for an empty buffer is cut at a character boundary.
@@ -151,7 +142,7 @@ void LogConsole::WriteLine(const char* text) {
 
 void LogConsole::Flush() {
     if (!front_) return;
-    ConsoleLock hold(lock_);
+    LockGuard hold(&lock_);
     int done = flushesInFile_++;
     if (done >= flushesPerFile_) OpenNextFile();
 
@@ -176,7 +167,7 @@ void LogConsole::WriteToConsole(const char* text, uint32_t len) {
 }
 
 void LogConsole::Close() {
-    ConsoleLock hold(lock_);
+    LockGuard hold(&lock_);
     // Lines still collected in memory are written before the file goes.
     if (front_ && cursor_ != front_ && file_) Flush();
     if (file_) std::fclose(file_);

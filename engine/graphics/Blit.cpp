@@ -1,6 +1,8 @@
 // Drawing members of Bitmap: rectangles, lines, the blits and tilers over
 // the row kernels, foreign rows and the hand-over to a device context.
 #include "engine/graphics/Bitmap.h"
+#include "engine/graphics/PixelOps.h"
+#include "engine/graphics/RectOps.h"
 #include "engine/graphics/RowKernels.h"
 
 #include <algorithm>
@@ -53,15 +55,6 @@ bool RunKernel(Bitmap& dst, BlitArgs a, Kernel kernel) {
     return true;
 }
 
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right <= r.left || r.bottom <= r.top) r = RECT{0, 0, 0, 0};
-    return r;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 // The first and one-past-last tile index whose span [origin + i * step,
 // origin + (i + 1) * step) meets [low, high).
 void TileRange(int64_t origin, int64_t step, int64_t low, int64_t high, int64_t* first, int64_t* last) {
@@ -80,7 +73,7 @@ bool Bitmap::BlendRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colo
         if (a == 255) {
             std::fill(p, p + w, colour);
         } else {
-            for (int32_t i = 0; i < w; ++i) BlendPixel(p + i, colour);
+            for (int32_t i = 0; i < w; ++i) p[i] = PixelOps::Mix(colour, p[i], a);
         }
     }
     return true;
@@ -197,8 +190,8 @@ bool Tile(Bitmap& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bit
     if (!dst.ClipRect(cx, cy, cw, ch)) return false;
     if (!src->ClipRect(sx, sy, sw, sh)) return false;
     RECT bounds{cx, cy, cx + cw, cy + ch};
-    if (clip) bounds = Intersect(bounds, *clip);
-    if (IsEmpty(bounds)) return false;
+    if (clip) bounds = Nuvex::RectIntersect(bounds, *clip);
+    if (Nuvex::RectIsEmpty(bounds)) return false;
     if (opacity == 0) return true;
 
     int64_t firstCol, endCol, firstRow, endRow;

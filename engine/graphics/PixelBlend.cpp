@@ -1,5 +1,7 @@
 #include "engine/graphics/PixelBlend.h"
 
+#include "engine/graphics/PixelOps.h"
+
 #include <cmath>
 #include <utility>
 
@@ -30,18 +32,7 @@ bool ClipToSize(int32_t W, int32_t H, int32_t& x, int32_t& y, int32_t& w, int32_
     return true;
 }
 
-void BlendPixel(uint32_t* pixel, uint32_t colour) {
-    const uint32_t a = colour >> 24;
-    if (a == 0) return;
-    if (a == 255) {
-        *pixel = colour;
-        return;
-    }
-    const uint32_t d = *pixel;
-    const uint32_t rb = ((colour & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * (255 - a)) >> 8 & 0x00FF00FFu;
-    const uint32_t g = ((colour & 0x0000FF00u) * a + (d & 0x0000FF00u) * (255 - a)) >> 8 & 0x0000FF00u;
-    *pixel = (d & 0xFF000000u) | rb | g;
-}
+void BlendPixel(uint32_t* pixel, uint32_t colour) { *pixel = PixelOps::Alpha(colour, *pixel); }
 
 namespace {
 

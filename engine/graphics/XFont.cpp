@@ -1,19 +1,10 @@
 #include "engine/graphics/XFont.h"
 
+#include "engine/core/ThreadUtils.h"
+
 #include <cstring>
 
 namespace {
-
-// Holds a critical section for one scope.
-class LockHolder {
-public:
-    explicit LockHolder(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~LockHolder() { LeaveCriticalSection(&cs_); }
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-private:
-    CRITICAL_SECTION& cs_;
-};
 
 MAT2 IdentityMatrix() {
     MAT2 m;
@@ -79,7 +70,7 @@ void XFont::UseMetrics(const TEXTMETRICA& metrics) { metrics_ = metrics; }
 
 bool XFont::AdoptGlyph(uint32_t code, std::unique_ptr<Glyph> glyph) {
     if (code >= kGlyphSlots || !glyph) return false;
-    LockHolder hold(lock_);
+    LockGuard hold(&lock_);
     std::unique_ptr<Glyph> old(glyphs_[code].exchange(glyph.release(), std::memory_order_acq_rel));
     return true;
 }
@@ -118,7 +109,7 @@ const Glyph* XFont::GetGlyph(uint32_t code) {
 
 void XFont::MakeGlyph(uint32_t code) {
     if (code >= kGlyphSlots) return;
-    LockHolder hold(lock_);
+    LockGuard hold(&lock_);
     if (glyphs_[code].load(std::memory_order_relaxed)) return;
     std::unique_ptr<Glyph> glyph = RenderGlyph(code);
     if (!glyph) glyph = BlankGlyph();

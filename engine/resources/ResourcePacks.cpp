@@ -47,14 +47,13 @@ bool IsAbsoluteName(const char* name)
     return name[0] == '\\' || name[0] == '/' || (name[0] && name[1] == ':');
 }
 
-// Full path of a name against the work folder; "" when it does not fit (a
-// cut path could name another file).
+// Full path of a name against the work folder; "" when it does not fit
+// (MakeAbsolutePath refuses rather than cuts: a cut path could name another
+// file).
 std::string FullPath(const char* name)
 {
-    if (IsAbsoluteName(name) && strnlen(name, 260) > 259) return std::string();
     char out[260] = {};
-    if (!MakeAbsolutePath(name, out, 259)) return std::string();
-    out[259] = 0;
+    MakeAbsolutePath(name, out, 259);
     return out;
 }
 

@@ -2,13 +2,13 @@
 
 #include "GraphicsTestSupport.h"
 
+#include "support/TestSupport.h"
+
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include <jpeglib.h>
 
@@ -55,13 +55,13 @@ uint32_t At(const Bitmap& b, int x, int y) { return b.Row(y)[x]; }
 }
 
 Bytes ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    testsupport::ReadWholeFile(path, &text);
+    return Bytes(text.begin(), text.end());
 }
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    testsupport::WriteWholeFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 void PutLE16(Bytes& b, size_t at, uint16_t v) {

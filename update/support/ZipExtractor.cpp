@@ -1,6 +1,8 @@
 #include "update/support/ZipExtractor.h"
 
 #include "update/support/DbcsText.h"
+#include "update/support/FileHandle.h"
+#include "update/support/FileUtils.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -11,7 +13,6 @@
 
 namespace {
 
-const size_t kMaxPath = MAX_PATH - 1;
 const uint32_t kDirectoryAttribute = 0x10;
 const uint32_t kEncryptedFlag = 0x1;
 
@@ -70,7 +71,7 @@ bool JoinPath(const std::string& folder, const std::string& name, std::string* o
     std::string path = folder;
     if (!path.empty() && !dbcs::EndsWith(path, '\\') && !dbcs::EndsWith(path, '/')) path += '\\';
     path += name;
-    if (path.size() > kMaxPath) return false;
+    if (path.size() > kMaxFilePathChars) return false;
     *out = path;
     return true;
 }
@@ -93,26 +94,6 @@ std::string ExtensionOf(const std::string& path)
     size_t dot = dbcs::FindLast(name, '.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
-
-// Closes a file handle when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-    bool Close()
-    {
-        bool ok = true;
-        if (Valid()) ok = CloseHandle(h_) != FALSE;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-private:
-    HANDLE h_;
-};
 
 // A temporary file beside a target; deleted unless it was moved into place.
 class TempFile {
@@ -252,7 +233,7 @@ bool ZipExtractor::ExtractEntry(const char* folder, char* outputPath, bool flatt
         std::memcpy(outputPath, path.c_str(), path.size() + 1);  // fits: at most 259 characters
     }
     if (addSuffix) path += suffix ? suffix : ".tmp";
-    if (path.size() > kMaxPath) return false;
+    if (path.size() > kMaxFilePathChars) return false;
     if (!EnsureParentFolder(path.c_str())) return false;
     return ExtractFile(info, path);
 }
@@ -318,7 +299,7 @@ bool EnsureFolder(const char* path)
 {
     if (!path || !path[0]) return false;
     std::string folder(path);
-    if (folder.size() > kMaxPath) return false;
+    if (folder.size() > kMaxFilePathChars) return false;
     if (PathFileExistsA(path)) return true;
     size_t cut = dbcs::FindLast(folder, '\\');
     if (cut == std::string::npos) return true;
