@@ -1,0 +1,60 @@
+# Shared set-up of tools/test, tools/demo and tools/benchmark (sourced).
+# Callers set `root` to the repository and use `set -euo pipefail`.
+export FETCHPANE_CACHE="${FETCHPANE_CACHE:-/var/cache/fetchpane-deps}"
+export WINEPREFIX="${FETCHPANE_WINEPREFIX:-$FETCHPANE_CACHE/wineprefix}"
+build="${FETCHPANE_BUILD:-$root/build}"
+cleanup_pids=()
+
+cleanup() {
+    for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    # The prefix's desktop lives on our display: end it with the display.
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Toolchain, libraries and the wine prefix, each made once.
+prepare() {
+    "$root/tools/bootstrap"
+    "$root/tools/wine-prefix"
+}
+
+configure_and_build() {
+    local arch=$1 tests=$2
+    shift 2
+    cmake -S "$root" -B "$build/$arch" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" \
+        -DFP_BUILD_TESTS="$tests" >/dev/null
+    cmake --build "$build/$arch" -j "$(nproc)" "$@"
+}
+
+# One Xvfb on a free display for every window wine makes.
+start_display() {
+    local n display=""
+    for n in $(seq 90 190); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+    done
+    [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    cleanup_pids+=($!)
+    export DISPLAY="$display"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+}
+
+# The local HTTP and FTP servers on 127.0.0.1; exports their addresses.
+start_servers() {
+    local server_root
+    server_root=$(mktemp -d /tmp/fetchpane-servers.XXXXXX)
+    "$root/tools/test-servers" --root "$server_root" --env-file "$server_root/.env" &
+    cleanup_pids+=($!)
+    for _ in $(seq 100); do [ -s "$server_root/.env" ] && break; sleep 0.1; done
+    set -a; . "$server_root/.env"; set +a
+}
+
+# A persistent wineserver on this display keeps each wine start short; one
+# left from another run may hold a desktop without this display.
+start_wineserver() {
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -p
+    # Let the prefix bring up its desktop once before many programs start.
+    "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1 || true
+}
