@@ -6,9 +6,9 @@ build="${FETCHPANE_BUILD:-$root/build}"
 cleanup_pids=()
 
 cleanup() {
-    for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    # The prefix's desktop lives on our display: end it with the display.
+    # The prefix's desktop lives on our display: end it before the display.
     /usr/lib/wine/wineserver -k 2>/dev/null || true
+    for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
 
