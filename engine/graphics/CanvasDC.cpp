@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/core/Log.h"
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/RectOps.h"
 #include "engine/graphics/XFont.h"
