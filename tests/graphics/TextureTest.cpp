@@ -4,6 +4,7 @@
 #include "engine/core/HandleTable.h"
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/Texture.h"
+#include "engine/resources/TextureFiles.h"
 #include "support/TestSupport.h"
 
 using gfxtest::Bytes;
