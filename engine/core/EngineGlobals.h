@@ -26,3 +26,8 @@ struct EngineGlobals {
 };
 
 EngineGlobals& Globals();
+
+namespace Nuvex {
+// The module instance recorded by engine start-up (window classes use it).
+HINSTANCE GetModuleInstance();
+}

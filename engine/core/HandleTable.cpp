@@ -111,3 +111,10 @@ int GraphicsPools::Create() {
 }
 
 int Nuvex::InitGraphics() { return Pools().Create(); }
+
+// Built at first use; engine start-up makes that first use while the module
+// loads, after the engine's globals (engine/app/Engine.cpp).
+GraphicsPools& Nuvex::Pools() {
+    static GraphicsPools pools;
+    return pools;
+}

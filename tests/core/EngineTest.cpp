@@ -3,11 +3,13 @@
 // generator and the application object's default slots.
 #include "CoreTestFiles.h"
 
-#include "engine/core/BaseApp.h"
-#include "engine/core/Engine.h"
+#include "engine/app/BaseApp.h"
+#include "engine/app/Engine.h"
+#include "engine/core/EngineGlobals.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/ImeLoader.h"
 #include "engine/core/Log.h"
+#include "engine/core/Random.h"
 #include "engine/core/WorkPath.h"
 
 #include <gtest/gtest.h>
