@@ -35,8 +35,8 @@ const PIMAGE_TLS_CALLBACK g_releaseFormatBufferAtThreadEnd = &ReleaseThreadForma
 
 }  // namespace
 
-// Built at first use; engine start-up makes that first use while the module
-// loads (engine/app/Engine.cpp).
+// Built at first use, which the engine's start-up floor makes while the
+// module loads.
 EngineGlobals& Globals() {
     static EngineGlobals globals;
     return globals;

@@ -112,8 +112,8 @@ int GraphicsPools::Create() {
 
 int Nuvex::InitGraphics() { return Pools().Create(); }
 
-// Built at first use; engine start-up makes that first use while the module
-// loads, after the engine's globals (engine/app/Engine.cpp).
+// Built at first use, which the engine's start-up floor makes while the
+// module loads, right after the engine's globals.
 GraphicsPools& Nuvex::Pools() {
     static GraphicsPools pools;
     return pools;

@@ -10,8 +10,7 @@ namespace Nuvex {
 // Decodes size bytes of image data owned by the caller (only read) and keeps
 // the bitmap under a new id. The format is picked by the first bytes (NVX,
 // PNG, JPEG, BMP, TGA). Returns the id, 0 on failure. Reading an image file
-// from the disk or a pack is the resources' part: Nuvex::LoadTexture
-// (engine/resources/TextureFiles.h).
+// from the disk or a pack belongs to the resources, a floor above.
 uint32_t LoadTextureData(const void* data, uint32_t size);
 int DestroyTexture(uint32_t id);                  // 1, or 0 for no such texture
 // Width when exact is non-zero, else the padded pitch; 0 for no such texture.
