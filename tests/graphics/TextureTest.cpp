@@ -11,10 +11,7 @@ using gfxtest::Bytes;
 
 namespace {
 
-void EnsurePools() {
-    static const bool ready = Nuvex::InitGraphics() != 0 || Nuvex::Pools().texture.Capacity() != 0;
-    ASSERT_TRUE(ready);
-}
+void EnsurePools() { ASSERT_TRUE(testsupport::EnsurePools()); }
 
 Bytes Saved(bool (Bitmap::*save)(const char*) const, const Bitmap& b, testsupport::TempFolder& folder,
             const char* name) {
