@@ -16,6 +16,10 @@ namespace {
 // decoders' scratch area belong to their own areas.)
 const bool g_staticsBuilt = (Globals(), Nuvex::Pools(), true);
 
+// From a start-up that passed the version check until the release: a second
+// start in between would re-point the running engine's work folder and log.
+bool g_engineStarted = false;
+
 constexpr int kVersionMajor = 2;
 constexpr int kVersionMinor = 20;
 constexpr int kVersionPatch = 0;
@@ -33,6 +37,10 @@ namespace Nuvex {
 
 int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner) {
     if (interfaceVersion != kEngineInterfaceVersion) return 0;
+    // Refused before anything is touched; a failed start counts as started,
+    // since what it set up stays until the release.
+    if (g_engineStarted) return 0;
+    g_engineStarted = true;
     EngineConfig defaults;
     if (!config) config = &defaults;
 
@@ -62,6 +70,7 @@ void ReleaseEngine(const char* farewell) {
     DetachAllPacks();
     ShutdownSound();
     CloseLog();
+    g_engineStarted = false;
 }
 
 }  // namespace Nuvex

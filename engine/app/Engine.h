@@ -25,6 +25,9 @@ struct EngineConfig {
 
 namespace Nuvex {
 
+// 0 for another interface version, and while the engine is started (from a
+// start-up, even a failed one, until ReleaseEngine): both refused silently,
+// with the work folder and the log untouched.
 int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner);
 void ReleaseEngine(const char* farewell);
 

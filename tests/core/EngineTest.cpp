@@ -111,6 +111,29 @@ TEST(BaseApp, ASecondStartAfterExitFailsAtThePools) {
     app.Exit(nullptr);
 }
 
+TEST(BaseApp, ASecondStartWhileRunningIsRefusedBeforeItTouchesAnything) {
+    LogFiles files("running");
+    EngineConfig config = LoggingConfig(files);
+    BaseApp app;
+    ASSERT_EQ(1, app.Init(nullptr, &config, "first start"));
+    testsupport::TempFolder host;
+    ASSERT_EQ(1, Nuvex::SetWorkPath(host.Path().c_str()));
+
+    LogCapture capture;
+    LogFiles otherFiles("second");
+    EngineConfig other = LoggingConfig(otherFiles);
+    EXPECT_EQ(0, app.Init(nullptr, &other, "second start"));
+    EXPECT_EQ(host.Path(), Nuvex::GetWorkPath(nullptr, 0));   // not the module folder again
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(otherFiles.AllFiles().empty());
+    EXPECT_TRUE(Nuvex::IsLogOpen());
+
+    app.Exit(nullptr);
+    const std::string log = files.Read(0);
+    EXPECT_NE(std::string::npos, log.find("first start"));
+    EXPECT_EQ(std::string::npos, log.find("second start"));
+}
+
 TEST(BaseApp, ExitWithoutInitLeavesTheEngineStartable) {
     LogCapture capture;
     BaseApp app;
