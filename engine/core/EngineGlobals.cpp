@@ -52,6 +52,9 @@ int EngineGlobals::Setup(HINSTANCE module) {
     if (n > 0 && n < sizeof path) {
         const char* slash = Nuvex::mbcs::FindLastOf(path, n, '\\', '\\');
         size_t folderLen = slash ? size_t(slash - path) : 0;
+        // A module in a drive root: the folder keeps its backslash ("D:\"),
+        // since "D:" would name the drive's current folder.
+        if (folderLen == 2 && path[1] == ':') folderLen = 3;
         std::memcpy(moduleFolder, path, folderLen);
     }
     Nuvex::SetWorkPath(nullptr);
