@@ -1,6 +1,7 @@
 // Engine start-up and shutdown: the version check, the start-up record, the
-// log's first and last lines, the kept failure of a second start, the random
-// generator and the application object's default slots.
+// log's first and last lines, a second start refused while the engine runs
+// and failing after an exit, the random generator and the application
+// object's default slots.
 #include "CoreTestFiles.h"
 
 #include "engine/app/BaseApp.h"
