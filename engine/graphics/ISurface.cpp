@@ -8,6 +8,7 @@
 #include "engine/core/WorkPath.h"
 #include "engine/graphics/CanvasDC.h"
 #include "engine/graphics/FontPool.h"
+#include "engine/graphics/ParticleEmitter.h"
 #include "engine/graphics/RectOps.h"
 
 namespace {
@@ -255,3 +256,10 @@ uint32_t ISurface::SetFont(uint32_t font) {
 uint32_t ISurface::GetDefaultFont() { return defaultFont_; }
 
 uint32_t ISurface::GetFont() { return currentFont_ ? currentFont_ : defaultFont_; }
+
+// --- particles ---
+
+ParticleEmitter* ISurface::CreateEmitter(const void* params, uint32_t length,
+                                         const TextureRegion* region, int anchorX, int anchorY) {
+    return ParticleEmitter::Create(this, params, length, region, anchorX, anchorY);
+}
