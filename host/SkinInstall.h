@@ -2,8 +2,7 @@
 // The install step of the module's skin, shared by the demo host and the
 // tests: the loose skin folder (Index.xml and fp_skin\) is copied into the
 // host's root folder, where the panel's first start builds its pack from it.
-// The build puts the repository's skin (panel/skin) in <build>\skin, one
-// folder above the programs.
+// The build puts the repository's skin (panel/skin) in <build>\skin.
 #include <windows.h>
 
 #include <cstring>
@@ -16,18 +15,22 @@ enum class SkinRoot {
     Older,     // <root>\Res\Fetchpane\ for the older build
 };
 
-// <build>\skin as seen from the running program.
+// The nearest "skin" folder holding an Index.xml, looked for from the
+// running program's folder upwards (<build>\skin for the build's programs);
+// "" when there is none.
 inline std::string DefaultSource() {
     char path[MAX_PATH] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::string();
     std::string folder(path);
-    for (int up = 0; up < 2; ++up) {
-        size_t slash = folder.find_last_of('\\');
-        if (slash == std::string::npos) return std::string();
+    for (size_t slash = folder.find_last_of('\\'); slash != std::string::npos;
+         slash = folder.find_last_of('\\')) {
         folder.erase(slash);
+        const std::string skin = folder + "\\skin";
+        if (GetFileAttributesA((skin + "\\Index.xml").c_str()) != INVALID_FILE_ATTRIBUTES)
+            return skin;
     }
-    return folder + "\\skin";
+    return std::string();
 }
 
 // Copies a folder and everything below it; false at the first failure.
