@@ -42,7 +42,8 @@ constexpr uint32_t kDoubleClickFlag = 0x100;
 
 // The engine's module; the program itself before the engine was started.
 HINSTANCE ModuleInstance() {
-    return Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
+    HINSTANCE module = Nuvex::GetModuleInstance();
+    return module ? module : GetModuleHandleA(nullptr);
 }
 
 }   // namespace
