@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "drawing/DrawingTestSupport.h"
+#include "engine/app/BaseApp.h"
 #include "support/TestSupport.h"
 
 using guitest::Journal;
@@ -251,4 +252,25 @@ TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
         ASSERT_EQ(0, Probe::live) << i;
     }
     testsupport::PumpFor(50);
+}
+
+// The engine's start-up makes the pools itself.
+class EngineExit : public Window {
+    void SetUp() override {}
+};
+
+TEST_F(EngineExit, DestroysEveryWindow) {
+    BaseApp app;
+    EngineConfig config;
+    config.flags = EngineConfig::kNoLog;
+    ASSERT_EQ(1, app.Init(nullptr, &config, "test"));
+    TestWnd first, second;
+    Probe* probe = nullptr;
+    HWND one = Started(first, &probe);
+    HWND two = Started(second, &probe);
+    EXPECT_EQ(2, Probe::live);
+    app.Exit(nullptr);
+    EXPECT_EQ(0, Probe::live);
+    EXPECT_FALSE(IsWindow(one) || IsWindow(two));
+    EXPECT_EQ(nullptr, first.GetShell());   // the windows' owners find nothing left
 }
