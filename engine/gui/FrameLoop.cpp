@@ -5,6 +5,8 @@
 
 #include <process.h>
 
+#include <cmath>
+
 #include "engine/core/Log.h"
 #include "engine/graphics/ISurface.h"
 #include "engine/gui/BaseWnd.h"
@@ -128,7 +130,7 @@ void GuiShell::RunFrames() {
         QueryPerformanceCounter(&now);
         const float elapsed = float(double(now.QuadPart - last.QuadPart) * msPerTick);
         if (elapsed < period) {
-            const DWORD rest = DWORD(period - elapsed);
+            const DWORD rest = DWORD(std::ceil(period - elapsed));
             WaitForSingleObject(stopped_.handle, rest > idle ? rest : idle);
             continue;
         }

@@ -245,11 +245,9 @@ void GuiShell::CheckMouseOutside() {
     RECT client;
     bool inside = false;
     if (hwnd_ && g_pointer.cursorPos(&point) && GetClientRect(hwnd_, &client)) {
-        POINT topLeft = {client.left, client.top}, bottomRight = {client.right, client.bottom};
-        ClientToScreen(hwnd_, &topLeft);
-        ClientToScreen(hwnd_, &bottomRight);
-        inside = point.x >= topLeft.x && point.x < bottomRight.x && point.y >= topLeft.y &&
-                 point.y < bottomRight.y && g_pointer.windowFromPoint(point) == hwnd_;
+        MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        inside = point.x >= client.left && point.x < client.right && point.y >= client.top &&
+                 point.y < client.bottom && g_pointer.windowFromPoint(point) == hwnd_;
     }
     if (inside) {
         mouseOutside_ = 0;
