@@ -98,8 +98,6 @@ public:
     GUI* TipTarget() const { return tipTarget_; }
     int MouseOutside() const { return mouseOutside_; }
     HCURSOR CurrentCursor() const { return currentCursor_; }
-    // While above 0, a deletion is deferred.
-    int DispatchDepth() const { return dispatchDepth_; }
 
     // The hover element; the previous one gets OnMouseLeave, the new one
     // OnMouseEnter. Returns the previous.
@@ -135,12 +133,12 @@ public:
 
     static const RuntimeClass kRuntimeClass;
 
-private:
-    friend class GUI;
-
-    // Counts a message of this shell being handled; when the outermost one
-    // ends, a shell whose deletion was deferred is deleted. Nothing may touch
-    // the shell after the scope ends.
+    // Counts a message of this shell being handled: while one is alive,
+    // DestroyShell only destroys the window and detaches the owner; the
+    // outermost one ending deletes the shell. The window procedure and the
+    // start hold one; so should code of another window that drives this
+    // shell's tree and may call into a host (which may destroy the shell).
+    // Nothing may touch the shell or its tree after the scope ends.
     class DispatchScope {
     public:
         explicit DispatchScope(GuiShell* shell) : shell_(shell) { ++shell_->dispatchDepth_; }
@@ -153,6 +151,13 @@ private:
     private:
         GuiShell* shell_;
     };
+    // While above 0, a deletion is deferred.
+    int DispatchDepth() const { return dispatchDepth_; }
+    // A deletion was deferred: the shell goes when the dispatch ends.
+    bool DeletePending() const { return deletePending_; }
+
+private:
+    friend class GUI;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static unsigned __stdcall FrameThreadEntry(void* shell);

@@ -167,6 +167,17 @@ TEST_F(Window, DestroyFromInsideAnElementHandler) {
     SendMessageA(other, WM_GUI_FRAME, 0, 0);
     EXPECT_EQ(0, Probe::live);
     EXPECT_FALSE(IsWindow(other));
+
+    // And while another window's code holds the tree.
+    TestWnd third;
+    HWND held = Started(third, &probe);
+    {
+        GuiShell::DispatchScope hold(third.GetShell());
+        third.Destroy();
+        EXPECT_FALSE(IsWindow(held));
+        EXPECT_EQ(1, Probe::live);
+    }
+    EXPECT_EQ(0, Probe::live);
 }
 
 TEST_F(Window, StartRefusalsAndRates) {
