@@ -2,12 +2,14 @@
 // input state its elements share (hover, captures, focus, tip target).
 #include "engine/gui/GuiShell.h"
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/Log.h"
 #include "engine/core/ThreadUtils.h"
 #include "engine/graphics/ISurface.h"
 #include "engine/graphics/SurfacePool.h"
 
-const RuntimeClass GuiShell::kRuntimeClass = {"GuiShell", sizeof(GuiShell), &GUI::kRuntimeClass};
+const RuntimeClass GuiShell::kRuntimeClass = {BuildVariant::kShellClassName, sizeof(GuiShell),
+                                              &GUI::kRuntimeClass};
 
 GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {
     threadDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
