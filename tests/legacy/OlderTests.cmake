@@ -6,7 +6,8 @@
 set(fp_older_shared
     core/EngineTest.cpp core/LogTest.cpp core/WorkPathTest.cpp
     graphics/NvxTest.cpp graphics/CodecTest.cpp
-    drawing/SurfaceTest.cpp drawing/CanvasRecordTest.cpp)
+    drawing/SurfaceTest.cpp drawing/CanvasRecordTest.cpp
+    gui/InputTest.cpp gui/RenderAndHitTest.cpp gui/MoveAndUpdateTest.cpp)
 
 # An area's helpers: its sources that hold no tests.
 function(fp_area_helpers area out)
@@ -15,7 +16,7 @@ function(fp_area_helpers area out)
     set(${out} ${helpers} PARENT_SCOPE)
 endfunction()
 
-foreach(area core graphics drawing)
+foreach(area core graphics drawing gui)
     fp_area_helpers(${area} sources)
     foreach(file ${fp_older_shared})
         if(file MATCHES "^${area}/")
