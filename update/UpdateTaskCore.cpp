@@ -6,7 +6,6 @@
 #include "update/HttpDownloader.h"
 #include "update/InstallCheck.h"
 #include "update/UpdatePaths.h"
-#include "update/UpdateTask.h"
 #include "update/support/FileUtils.h"
 #include "update/support/IniFile.h"
 #include "update/support/ZipExtractor.h"
@@ -184,7 +183,7 @@ std::string UpdateTaskCore::NextServer() {
 }
 
 void UpdateTaskCore::MakeDownloaderFor(const std::string& url) {
-    downloaderIsFtp_ = UpdateTask::ServiceType(url.c_str()) == platform::kInternetServiceFtp;
+    downloaderIsFtp_ = ServiceTypeOf(url.c_str()) == platform::kInternetServiceFtp;
     downloader_.reset(downloaderIsFtp_ ? static_cast<Downloader*>(new FtpDownloader(this))
                                        : new HttpDownloader(this));
     downloader_->SetTimeouts(timeouts_);
@@ -192,7 +191,7 @@ void UpdateTaskCore::MakeDownloaderFor(const std::string& url) {
 
 bool UpdateTaskCore::OpenServer(const std::string& url) {
     // Servers of one list may mix schemes: each gets the downloader it needs.
-    bool ftp = UpdateTask::ServiceType(url.c_str()) == platform::kInternetServiceFtp;
+    bool ftp = ServiceTypeOf(url.c_str()) == platform::kInternetServiceFtp;
     if (!downloader_ || ftp != downloaderIsFtp_) MakeDownloaderFor(url);
     return downloader_->Open(url.c_str()) == 1;
 }

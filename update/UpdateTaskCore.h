@@ -9,6 +9,7 @@
 #include "update/Downloader.h"
 #include "update/DownloadItem.h"
 #include "update/LogFile.h"
+#include "update/TaskTypes.h"
 #include "update/UpdateList.h"
 #include "update/support/Md5Digest.h"
 #include "update/support/WorkerThread.h"
@@ -21,7 +22,6 @@
 #include <vector>
 
 class UpdateTask;
-struct HostRecordVector;
 
 class UpdateTaskCore : public ThreadWork, private DownloadSink {
 public:
