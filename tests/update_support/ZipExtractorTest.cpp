@@ -31,6 +31,7 @@ struct Entry {
     bool badCrc = false;        // stored raw with a wrong CRC
     bool badDeflate = false;    // raw bytes that don't inflate
     std::string declared;       // when set: the size and CRC stored for `data`
+    uint32_t unixMode = 0;      // the high half of the external attributes
 };
 
 // Raw deflate of `data` (no zlib header), as a zip entry holds it.
@@ -62,7 +63,7 @@ bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
         zip_fileinfo info;
         std::memset(&info, 0, sizeof info);
         info.dosDate = kDosTime;
-        info.external_fa = e.folder ? 0x10 : 0x20;
+        info.external_fa = (e.folder ? 0x10 : 0x20) | (uLong(e.unixMode) << 16);
         const std::string& described = e.declared.empty() ? e.data : e.declared;
         uLong crc = crc32(0, reinterpret_cast<const Bytef*>(described.data()), described.size());
         bool raw = e.badCrc || e.badDeflate || !e.declared.empty();
@@ -271,6 +272,7 @@ TEST(ZipExtractor, NamesThatLeaveTheFolderWriteNothing)
         "../../x.txt", "a/../../x.txt", "..\\x.txt", "C:/x.txt", "C:x.txt", "a:b",
         "file.txt:stream", "/abs.txt", "\\abs.txt", "//server/share/x.txt", "a//b.txt",
         "./a.txt", "a/./b.txt", "..", "CON", "sub/aux.txt", "nul.zip", "x?.txt", "dots./x.txt",
+        "COM0", "lpt0.txt", "a\x7F.txt",
     };
     for (const char* name : unsafe) {
         TempFolder temp;
@@ -457,4 +459,23 @@ TEST(ZipExtractor, ReadOnlyTargetIsNotReplaced)
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ("old", Content(file));
     EXPECT_EQ((std::set<std::string>{"game.dat"}), Tree(target));
+}
+
+TEST(ZipExtractor, LinkEntryIsRefused)
+{
+    // A Unix symbolic link to a file outside; unpacked as a file it would
+    // hold the link's target text.
+    TempFolder temp;
+    Entry link = File("link", "../../outside.txt");
+    link.unixMode = 0120777;
+    std::string zip = temp.Join("link.zip");
+    ASSERT_TRUE(WriteZip(zip, {File("a.txt", "a"), link}));
+    std::string target = temp.Join("F");
+    EXPECT_FALSE(UnzipToFolder(zip.c_str(), target.c_str(), false));
+    EXPECT_FALSE(FileExists(target + "\\link"));
+    Entry plain = File("b.txt", "b");
+    plain.unixMode = 0100644;   // a regular file from the same tools unpacks
+    ASSERT_TRUE(WriteZip(zip, {plain}));
+    EXPECT_TRUE(UnzipToFolder(zip.c_str(), target.c_str(), false));
+    EXPECT_EQ("b", Content(target + "\\b.txt"));
 }

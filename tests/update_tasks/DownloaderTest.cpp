@@ -303,3 +303,19 @@ TEST(FtpDownloader, ReopenDropsTheOldConnection) {
     EXPECT_EQ(0u, lines[0].rfind("u CWD", 0));
     EXPECT_EQ(0u, lines[1].rfind("anonymous CWD", 0));
 }
+
+TEST(FtpDownloader, TransferCutShortIsAFailure) {
+    // The server closes the data connection half-way, as if the file ended
+    // there; only its stated size tells.
+    REQUIRE_TEST_SERVERS();
+    servers::ServedFolder served("dl_ftpshort");
+    ASSERT_TRUE(served.Put("f.zip", servers::Pattern(10000, 9)));
+    TempFolder local;
+    RecordingSink sink;
+    FtpDownloader ftp(&sink);
+    ASSERT_EQ(1, ftp.Open(servers::FtpShortBase().c_str()));
+    EXPECT_EQ(0, ftp.Download((servers::FtpShortBase() + "/" + served.Name() + "/f.zip").c_str(),
+                              local.Join("f.zip").c_str()));
+    EXPECT_NE(std::string::npos, ftp.GetLastErrorText().find("5000 of 10000")) << ftp.GetLastErrorText();
+    EXPECT_EQ(0u, sink.filesEnded);
+}
