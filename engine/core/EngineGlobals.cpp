@@ -1,7 +1,6 @@
 #include "engine/core/EngineGlobals.h"
 
 #include "engine/core/GrowBuffer.h"
-#include "engine/core/HandleTable.h"
 #include "engine/core/MbcsText.h"
 #include "engine/core/WorkPath.h"
 
@@ -9,23 +8,6 @@
 #include <new>
 
 namespace {
-
-// The engine's own statics, built in this order and destroyed in reverse at
-// module unload: the globals before the graphics pools, so the pools' tables
-// go first. (The pack list, the animation frame pool, the window map and the
-// decoders' scratch area belong to their own areas.)
-struct EngineStatics {
-    EngineGlobals globals;
-    GraphicsPools pools;
-};
-
-EngineStatics& Statics() {
-    static EngineStatics statics;
-    return statics;
-}
-
-// Build them while the module loads, not at some first use on another thread.
-const bool g_staticsBuilt = (Statics(), true);
 
 // Per-thread storage is plain data only. A thread_local with a destructor
 // has that destructor queued in the C++ runtime for the thread's end; a host
@@ -53,8 +35,14 @@ const PIMAGE_TLS_CALLBACK g_releaseFormatBufferAtThreadEnd = &ReleaseThreadForma
 
 }  // namespace
 
-EngineGlobals& Globals() { return Statics().globals; }
-GraphicsPools& Nuvex::Pools() { return Statics().pools; }
+// Built at first use, which the engine's start-up floor makes while the
+// module loads.
+EngineGlobals& Globals() {
+    static EngineGlobals globals;
+    return globals;
+}
+
+HINSTANCE Nuvex::GetModuleInstance() { return Globals().instance; }
 
 int EngineGlobals::Setup(HINSTANCE module) {
     instance = module ? module : GetModuleHandleA(nullptr);
@@ -64,6 +52,9 @@ int EngineGlobals::Setup(HINSTANCE module) {
     if (n > 0 && n < sizeof path) {
         const char* slash = Nuvex::mbcs::FindLastOf(path, n, '\\', '\\');
         size_t folderLen = slash ? size_t(slash - path) : 0;
+        // A module in a drive root: the folder keeps its backslash ("D:\"),
+        // since "D:" would name the drive's current folder.
+        if (folderLen == 2 && path[1] == ':') folderLen = 3;
         std::memcpy(moduleFolder, path, folderLen);
     }
     Nuvex::SetWorkPath(nullptr);

@@ -11,8 +11,8 @@ constexpr int kMaxPathChars = kPathBufferSize - 1;
 
 struct EngineGlobals {
     HINSTANCE instance = nullptr;
-    char moduleFolder[kPathBufferSize] = {};   // without a trailing '\'
-    char workFolder[kPathBufferSize] = {};     // without a trailing separator, or empty
+    char moduleFolder[kPathBufferSize] = {};   // without a trailing '\' but a root's
+    char workFolder[kPathBufferSize] = {};     // no trailing separator but a root's ("D:\"), or empty
 
     // Records the module (null = the process's program) and its folder and
     // makes the work folder the module folder. Returns 1.
@@ -26,3 +26,8 @@ struct EngineGlobals {
 };
 
 EngineGlobals& Globals();
+
+namespace Nuvex {
+// The module instance recorded by engine start-up (window classes use it).
+HINSTANCE GetModuleInstance();
+}

@@ -8,13 +8,15 @@
 #include <cstring>
 #include <type_traits>
 
-namespace ravl { namespace memory {
+namespace Nuvex {
 // Consistency failure of a buffer: 2 = index past the capacity, 4 = no storage.
-struct memory_exception {
+// Thrown by value; nothing catches it by name, and the engine never provokes
+// it with records it wrote itself.
+struct BufferException {
     int code;
-    explicit memory_exception(int c) : code(c) {}
+    explicit BufferException(int c) : code(c) {}
 };
-}}
+}  // namespace Nuvex
 
 template <typename T, uint32_t Step>
 class GrowBuffer {
@@ -41,7 +43,7 @@ public:
                         size_t(grown - committed_) * sizeof(T));
             capacity_ = uint32_t(grown);
         }
-        if (!data_) throw ravl::memory::memory_exception(4);
+        if (!data_) throw Nuvex::BufferException(4);
         requested_ = n;
         return data_ + committed_;
     }
@@ -50,8 +52,8 @@ public:
     void Commit() { committed_ += requested_; requested_ = 0; }
 
     T& At(uint32_t index) {
-        if (!data_) throw ravl::memory::memory_exception(4);
-        if (index >= capacity_) throw ravl::memory::memory_exception(2);
+        if (!data_) throw Nuvex::BufferException(4);
+        if (index >= capacity_) throw Nuvex::BufferException(2);
         return data_[index];
     }
 
@@ -71,7 +73,6 @@ public:
     T* Data() const { return data_; }
     uint32_t Capacity() const { return capacity_; }
     uint32_t Committed() const { return committed_; }
-    uint32_t Requested() const { return requested_; }
 
 private:
     T* data_ = nullptr;

@@ -111,3 +111,10 @@ int GraphicsPools::Create() {
 }
 
 int Nuvex::InitGraphics() { return Pools().Create(); }
+
+// Built at first use, which the engine's start-up floor makes while the
+// module loads, right after the engine's globals.
+GraphicsPools& Nuvex::Pools() {
+    static GraphicsPools pools;
+    return pools;
+}

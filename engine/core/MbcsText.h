@@ -1,7 +1,11 @@
 #pragma once
-// Byte scans over ANSI (code page 936) text that never mistake the trail byte
-// of a double-byte character for a separator: 118 GBK characters end in 0x5C.
+// The engine's one double-byte rule for ANSI (code page 936) text: a lead
+// byte followed by a non-zero byte starts a two-byte character; a lead byte
+// before the terminator is a character of its own. Scans built on it never
+// mistake the trail byte of a double-byte character for a separator (118 GBK
+// characters end in 0x5C), and counts and cuts never split a character.
 #include <cstddef>
+#include <cstdint>
 
 namespace Nuvex {
 namespace mbcs {
@@ -24,4 +28,22 @@ void ReplaceChar(char* text, char from, char to);
 size_t FitLength(const char* text, size_t len, size_t max);
 
 }  // namespace mbcs
+
+// Counting and cutting by character, as text layout and drawing do.
+
+// Number of characters before the terminating zero (0 for null).
+int CharCount(const char* text);
+
+// Byte length of the first `count` characters, stopping at the terminating
+// zero; count 0 (or less) means the whole text.
+uint32_t CharBytes(const char* text, int count);
+
+// Start of the character after the one at `text` (the same pointer at the
+// terminating zero).
+const char* NextChar(const char* text);
+
+// The 16-bit character code at `text` and its length in bytes (1 or 2; 0 at
+// the terminating zero).
+uint32_t CharCodeAt(const char* text, int* bytes);
+
 }  // namespace Nuvex

@@ -104,6 +104,21 @@ void ConsumeLeadingComponents(PathBuilder& base, const char*& relative, char sep
     }
 }
 
+// One exact existing folder. A drive root has no entry of its own for
+// FindFirstFile to find, so its attributes are asked for instead.
+bool IsExistingFolder(const char* path) {
+    size_t len = std::strlen(path);
+    if (len == 3 && path[1] == ':') {
+        DWORD attributes = GetFileAttributesA(path);
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(path, &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 HANDLE g_search = nullptr;
 WIN32_FIND_DATAA g_found;
 
@@ -143,12 +158,13 @@ int SetWorkPath(const char* folder) {
 
     size_t len = std::strlen(candidate);
     while (len > 0 && EndsWithOneOf(candidate, len, '\\', '/')) candidate[--len] = 0;
-
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(candidate, &data);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    FindClose(search);
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    if (len == 2) {
+        // A drive root keeps its backslash: "D:" alone names the drive's
+        // current folder, not its root, so "D:" as given is refused.
+        if (folder[2] == 0) return 0;
+        candidate[len++] = '\\';
+    }
+    if (!IsExistingFolder(candidate)) return 0;
 
     ReplaceChar(candidate, '/', '\\');
     std::memset(g.workFolder, 0, sizeof g.workFolder);

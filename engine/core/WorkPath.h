@@ -10,7 +10,8 @@
 // 259 with a 260-byte buffer; MakeWorkPath's len 0 means 259).
 namespace Nuvex {
 // Null: the module folder; "": none; otherwise an existing folder given with
-// its drive letter (no wildcards). 0 leaves the old work folder.
+// its drive letter (no wildcards), kept without trailing separators but for
+// a drive root, which stays "D:\". 0 leaves the old work folder.
 int SetWorkPath(const char* folder);
 const char* GetWorkPath(char* out, int len);
 // Full path of `relative` under the work folder, in a per-thread buffer (or

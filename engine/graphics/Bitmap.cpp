@@ -25,6 +25,7 @@ Bitmap::Bitmap(int32_t width, int32_t height, uint32_t fill)
     // Sizes come from file headers: compute in 64 bits and keep every block
     // below 2 GiB, which a 32-bit process could not hold anyway.
     if (width <= 0 || height <= 0) throw Nuvex::BitmapException{kInvalidSize, this};
+    // Pixels per stored row: the width rounded up to four, and four more.
     const int64_t pitch = (int64_t(width) + 3) / 4 * 4 + 4;
     // Compared by division: row bytes (up to 2^33) times a height near 2^31
     // would pass 2^63 and wrap, and a 32-bit size_t would cut the wrapped

@@ -32,9 +32,6 @@ public:
     static constexpr uint32_t kVersion = 0x020004B8;
     static constexpr uint32_t kBlockHeaderBytes = 32;
 
-    // Pixels per stored row for a width: ((width + 3) / 4) * 4 + 4.
-    static int32_t PitchFor(int32_t width) { return (width + 3) / 4 * 4 + 4; }
-
     // Every pitch x height pixel (spare ones included) is set to fill.
     Bitmap(int32_t width, int32_t height, uint32_t fill = 0);
     ~Bitmap();

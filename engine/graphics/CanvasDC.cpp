@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/core/Log.h"
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/RectOps.h"
 #include "engine/graphics/XFont.h"
@@ -262,7 +262,8 @@ int CanvasDC::RecordText(const RECT* clip, int x, int y, int wrapWidth, uint32_t
     ref->wrapWidth = wrapWidth;
     ref->flags = flags;
     FillCommand(command, CANVAS_TEXT, effective, textRefs_.Committed());
-    SetParams(units, x, y, int32_t(textColour), x + extent.cx, y + extent.cy, int32_t(background));
+    SetParams(units, x, y, int32_t(textColour), Nuvex::SpanEnd(x, extent.cx),
+              Nuvex::SpanEnd(y, extent.cy), int32_t(background));
     textBytes_.Commit();
     textRefs_.Commit();
     params_.Commit();

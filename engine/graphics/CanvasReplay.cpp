@@ -84,8 +84,8 @@ void CanvasDC::ReplayTexture(const CanvasCommand& command, const int32_t* p, con
     const Bitmap* texture = Nuvex::GetTextureById(t.texture);
     if (!texture) return;
     const bool tiled = p[3] != 0 && p[4] != 0;
-    const RECT b = tiled ? Nuvex::MakeRect(p[0], p[1], p[0] + p[3], p[1] + p[4])
-                         : Nuvex::MakeRect(p[0], p[1], p[0] + t.width, p[1] + t.height);
+    const RECT b = tiled ? Nuvex::RectOfSize(p[0], p[1], p[3], p[4])
+                         : Nuvex::RectOfSize(p[0], p[1], t.width, t.height);
     const RECT a = RectIntersect(v, b);
     if (RectIsEmpty(a)) return;
     const uint32_t background = uint32_t(p[5]);
@@ -99,8 +99,8 @@ void CanvasDC::ReplayTexture(const CanvasCommand& command, const int32_t* p, con
                                 t.opacity, &a);
         return;
     }
-    const int32_t sx = t.x + (a.left - p[0]);
-    const int32_t sy = t.y + (a.top - p[1]);
+    const int32_t sx = Nuvex::SpanEnd(t.x, int64_t(a.left) - p[0]);
+    const int32_t sy = Nuvex::SpanEnd(t.y, int64_t(a.top) - p[1]);
     const uint32_t tint = uint32_t(p[2]);
     if (tint != 0) {
         (dst.*kTintBlits[mode - 1])(a.left, a.top, texture, sx, sy, RectWidth(a), RectHeight(a), tint);
@@ -134,12 +134,13 @@ void CanvasDC::ReplayRect(const int32_t* p, const RECT& v) {
     const uint32_t outline = uint32_t(p[2]);
     const uint32_t fill = uint32_t(p[5]);
     if (fill >> 24) {
-        const RECT a = RectIntersect(v, Nuvex::MakeRect(p[0], p[1], p[0] + p[3], p[1] + p[4]));
+        const RECT a = RectIntersect(v, Nuvex::RectOfSize(p[0], p[1], p[3], p[4]));
         if (!RectIsEmpty(a)) pixels_->BlendRect(a.left, a.top, RectWidth(a), RectHeight(a), fill);
     }
     if (outline >> 24) {
         // Both ends of every side are drawn, so each corner is blended twice.
-        const int l = p[0], t = p[1], r = p[0] + p[3] - 1, b = p[1] + p[4] - 1;
+        const int l = p[0], t = p[1];
+        const int r = Nuvex::SpanEnd(l, int64_t(p[3]) - 1), b = Nuvex::SpanEnd(t, int64_t(p[4]) - 1);
         ClippedLine(*pixels_, l, t, r, t, outline, v);
         ClippedLine(*pixels_, r, t, r, b, outline, v);
         ClippedLine(*pixels_, r, b, l, b, outline, v);

@@ -8,6 +8,8 @@
 #include "engine/core/WorkPath.h"
 #include "engine/graphics/CanvasDC.h"
 #include "engine/graphics/FontPool.h"
+#include "engine/graphics/ParticleEmitter.h"
+#include "engine/graphics/RectOps.h"
 
 namespace {
 
@@ -160,7 +162,7 @@ void ISurface::Invalidate(int x, int y, int w, int h) {
         InvalidateRect(nullptr, nullptr);
         return;
     }
-    const RECT r = {x, y, x + w, y + h};
+    const RECT r = Nuvex::RectOfSize(x, y, w, h);
     InvalidateRect(&r, nullptr);
 }
 
@@ -177,7 +179,7 @@ void ISurface::SetClip(int x, int y, int w, int h) {
         SetClipRect(nullptr, nullptr);
         return;
     }
-    const RECT r = {x, y, x + w, y + h};
+    const RECT r = Nuvex::RectOfSize(x, y, w, h);
     SetClipRect(&r, nullptr);
 }
 
@@ -191,7 +193,7 @@ void ISurface::GetCopySource(RECT* out) {
 
 int ISurface::SetCopySource(int x, int y, int w, int h) {
     if (w == 0 || h == 0) return SetCopySourceRect(nullptr, nullptr);
-    const RECT r = {x, y, x + w, y + h};
+    const RECT r = Nuvex::RectOfSize(x, y, w, h);
     return SetCopySourceRect(&r, nullptr);
 }
 
@@ -205,7 +207,7 @@ void ISurface::GetCopyTarget(RECT* out) {
 
 int ISurface::SetCopyTarget(int x, int y, int w, int h) {
     if (w == 0 || h == 0) return SetCopyTargetRect(nullptr, nullptr);
-    const RECT r = {x, y, x + w, y + h};
+    const RECT r = Nuvex::RectOfSize(x, y, w, h);
     return SetCopyTargetRect(&r, nullptr);
 }
 
@@ -254,3 +256,10 @@ uint32_t ISurface::SetFont(uint32_t font) {
 uint32_t ISurface::GetDefaultFont() { return defaultFont_; }
 
 uint32_t ISurface::GetFont() { return currentFont_ ? currentFont_ : defaultFont_; }
+
+// --- particles ---
+
+ParticleEmitter* ISurface::CreateEmitter(const void* params, uint32_t length,
+                                         const TextureRegion* region, int anchorX, int anchorY) {
+    return ParticleEmitter::Create(this, params, length, region, anchorX, anchorY);
+}

@@ -13,6 +13,7 @@
 #include "engine/graphics/TextureRegion.h"
 
 class CanvasDC;
+class ParticleEmitter;
 
 // Screenshot types (low byte of the type argument).
 enum : int {
@@ -64,6 +65,10 @@ public:
     virtual uint32_t SetFont(uint32_t font);
     virtual uint32_t GetDefaultFont();
     virtual uint32_t GetFont();
+    // A particle emitter drawing on this surface, or null (see
+    // ParticleEmitter::Create). The caller owns it.
+    virtual ParticleEmitter* CreateEmitter(const void* params, uint32_t length,
+                                           const TextureRegion* region, int anchorX, int anchorY);
     virtual int Startup(HWND window, int w, int h);
     virtual int Shutdown();
 

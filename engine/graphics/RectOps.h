@@ -3,6 +3,7 @@
 // drawing combine them. Empty means left >= right or top >= bottom.
 #include <windows.h>
 #include <algorithm>
+#include <cstdint>
 
 namespace Nuvex {
 
@@ -26,6 +27,18 @@ inline RECT RectUnion(const RECT& a, const RECT& b) {
 inline RECT MakeRect(int left, int top, int right, int bottom) {
     RECT r = {left, top, right, bottom};
     return r;
+}
+
+// start + length held to the int32 range. Recorded origins and sizes may lie
+// anywhere in it, and a wrapped sum would turn a span reaching past the
+// canvas into one that ends before it starts.
+inline int32_t SpanEnd(int32_t start, int64_t length) {
+    return int32_t(std::clamp<int64_t>(int64_t(start) + length, INT32_MIN, INT32_MAX));
+}
+
+// The rectangle of w x h at (x, y), its far edges held as SpanEnd holds them.
+inline RECT RectOfSize(int32_t x, int32_t y, int64_t w, int64_t h) {
+    return MakeRect(x, y, SpanEnd(x, w), SpanEnd(y, h));
 }
 
 }  // namespace Nuvex

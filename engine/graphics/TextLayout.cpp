@@ -2,7 +2,7 @@
 // with one routine, so a text is always drawn inside the box it measured.
 #include <algorithm>
 
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 #include "engine/graphics/RectOps.h"
 #include "engine/graphics/XFont.h"
 

@@ -3,11 +3,9 @@
 #include "engine/graphics/Texture.h"
 
 #include "engine/core/HandleTable.h"
-#include "engine/core/WorkPath.h"
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/DecoderSupport.h"
 #include "engine/graphics/ImageCodecs.h"
-#include "engine/resources/ResourcePacks.h"
 
 #include <memory>
 
@@ -33,25 +31,13 @@ Bitmap* Decode(const uint8_t* data, uint32_t size) {
     return nullptr;
 }
 
-struct FreeBufferDeleter {
-    void operator()(void* buffer) const { Nuvex::FreeBuffer(buffer); }
-};
-
 }  // namespace
 
 namespace Nuvex {
 
-uint32_t LoadTexture(const void* dataOrPath, uint32_t size) {
-    if (!dataOrPath) return 0;
-    std::unique_ptr<void, FreeBufferDeleter> fileData;
-    const uint8_t* data = static_cast<const uint8_t*>(dataOrPath);
-    if (size == 0) {
-        fileData.reset(LoadFile(static_cast<const char*>(dataOrPath), &size, 0));
-        if (!fileData) return 0;
-        data = static_cast<const uint8_t*>(fileData.get());
-    }
-    std::unique_ptr<Bitmap> bitmap(Decode(data, size));
-    fileData.reset();
+uint32_t LoadTextureData(const void* data, uint32_t size) {
+    if (!data) return 0;
+    std::unique_ptr<Bitmap> bitmap(Decode(static_cast<const uint8_t*>(data), size));
     if (!bitmap) return 0;
     const int32_t id = Pools().texture.Add(bitmap.get());
     if (id <= 0) return 0;

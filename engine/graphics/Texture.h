@@ -7,11 +7,11 @@ class Bitmap;
 
 namespace Nuvex {
 
-// size non-zero: dataOrPath points to size bytes of image data owned by the
-// caller (only read). size 0: dataOrPath is a file name read with LoadFile.
-// The format is picked by the first bytes (NVX, PNG, JPEG, BMP, TGA).
-// Returns the new id, 0 on failure.
-uint32_t LoadTexture(const void* dataOrPath, uint32_t size);
+// Decodes size bytes of image data owned by the caller (only read) and keeps
+// the bitmap under a new id. The format is picked by the first bytes (NVX,
+// PNG, JPEG, BMP, TGA). Returns the id, 0 on failure. Reading an image file
+// from the disk or a pack belongs to the resources, a floor above.
+uint32_t LoadTextureData(const void* data, uint32_t size);
 int DestroyTexture(uint32_t id);                  // 1, or 0 for no such texture
 // Width when exact is non-zero, else the padded pitch; 0 for no such texture.
 int GetTextureWidth(uint32_t id, int exact);

@@ -1,10 +1,14 @@
 #pragma once
 // One resource pack: a zip archive whose entries are found by a normalised
-// name (see EntryName.h) and may be enciphered with the pack's password.
+// name (see ZipEntries.h) and may be enciphered with the pack's password.
 // Read from a file or from memory, or create/extend a pack file. Failures are
 // reported by the result alone.
 #include <cstdint>
 
+// The operations stand in the interface's fixed slot order. Slots 4, 9 and
+// 13 (Reserved1 to Reserved3) have no use in the module: nothing in it calls
+// them, and each answers a fixed value; they are kept so that every operation
+// after them keeps its slot.
 class IPack {
 public:
     enum OpenMode : uint32_t { ModeRead = 0, ModeCreate = 1, ModeAppend = 2 };

@@ -5,6 +5,7 @@
 #include "engine/graphics/Texture.h"
 #include "engine/resources/Animation.h"
 #include "engine/resources/ResourcePacks.h"
+#include "engine/resources/TextureFiles.h"
 #include "engine/resources/Sound.h"
 #include "engine/resources/XmlParser.h"
 

@@ -1,13 +1,16 @@
 // Engine start-up and shutdown: the version check, the start-up record, the
-// log's first and last lines, the kept failure of a second start, the random
-// generator and the application object's default slots.
+// log's first and last lines, a second start refused while the engine runs
+// and failing after an exit, the random generator and the application
+// object's default slots.
 #include "CoreTestFiles.h"
 
-#include "engine/core/BaseApp.h"
-#include "engine/core/Engine.h"
+#include "engine/app/BaseApp.h"
+#include "engine/app/Engine.h"
+#include "engine/core/EngineGlobals.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/ImeLoader.h"
 #include "engine/core/Log.h"
+#include "engine/core/Random.h"
 #include "engine/core/WorkPath.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +110,29 @@ TEST(BaseApp, ASecondStartAfterExitFailsAtThePools) {
     EXPECT_EQ("ERROR: POOL_TEXTURE.", lines[lines.size() - 2]);
     EXPECT_EQ("Can't init graph system.", lines.back());
     app.Exit(nullptr);
+}
+
+TEST(BaseApp, ASecondStartWhileRunningIsRefusedBeforeItTouchesAnything) {
+    LogFiles files("running");
+    EngineConfig config = LoggingConfig(files);
+    BaseApp app;
+    ASSERT_EQ(1, app.Init(nullptr, &config, "first start"));
+    testsupport::TempFolder host;
+    ASSERT_EQ(1, Nuvex::SetWorkPath(host.Path().c_str()));
+
+    LogCapture capture;
+    LogFiles otherFiles("second");
+    EngineConfig other = LoggingConfig(otherFiles);
+    EXPECT_EQ(0, app.Init(nullptr, &other, "second start"));
+    EXPECT_EQ(host.Path(), Nuvex::GetWorkPath(nullptr, 0));   // not the module folder again
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(otherFiles.AllFiles().empty());
+    EXPECT_TRUE(Nuvex::IsLogOpen());
+
+    app.Exit(nullptr);
+    const std::string log = files.Read(0);
+    EXPECT_NE(std::string::npos, log.find("first start"));
+    EXPECT_EQ(std::string::npos, log.find("second start"));
 }
 
 TEST(BaseApp, ExitWithoutInitLeavesTheEngineStartable) {

@@ -1,5 +1,5 @@
 // The input-method library: bound all or nothing, freed on request.
-#include "engine/core/BaseApp.h"
+#include "engine/app/BaseApp.h"
 #include "engine/core/ImeLoader.h"
 #include "support/TestSupport.h"
 

@@ -198,7 +198,7 @@ TEST(SetWorkPath, RefusesWhatIsNotOneExistingFolderAndKeepsTheOld) {
         temp.Join("file.txt"),
         temp.Join("H*"),         // a pattern would match the folder Host
         temp.Join("Hos?"),
-        "C:\\",                  // a drive root is no work folder
+        "C:",                    // the drive's current folder, not its root
         temp.Path() + "\\" + std::string(300, 'a'),
     };
     for (const std::string& folder : refused) {
@@ -206,6 +206,43 @@ TEST(SetWorkPath, RefusesWhatIsNotOneExistingFolderAndKeepsTheOld) {
         EXPECT_EQ(temp.Path(), Nuvex::GetWorkPath(nullptr, 0));
     }
     EXPECT_EQ(1, Nuvex::SetWorkPath(temp.Join("Host").c_str()));
+}
+
+TEST(SetWorkPath, ADriveRootIsAWorkFolderAndKeepsItsBackslash) {
+    Globals().Setup(nullptr);
+    for (const char* root : {"C:\\", "C:/", "C:\\/\\"}) {
+        ASSERT_EQ(1, Nuvex::SetWorkPath(root)) << root;
+        EXPECT_STREQ("C:\\", Nuvex::GetWorkPath(nullptr, 0)) << root;
+    }
+    EXPECT_STREQ("C:\\Skins\\a.png", Nuvex::MakeWorkPath("Skins/a.png", nullptr, 0));
+    EXPECT_STREQ("C:\\x.png", Nuvex::MakeWorkPath("..\\x.png", nullptr, 0));
+    EXPECT_STREQ("C:\\", Nuvex::MakeWorkPath("", nullptr, 0));
+    char out[kPathBufferSize];
+    EXPECT_STREQ("C:\\Index.xml", Nuvex::MakeAbsolutePath("Index.xml", out, kMaxPathChars));
+
+    // The root of a drive that is not there is refused like a missing folder.
+    const DWORD drives = GetLogicalDrives();
+    char missing[] = "?:\\";
+    for (char letter = 'Z'; letter > 'C' && missing[0] == '?'; --letter)
+        if (!(drives & (1u << (letter - 'A')))) missing[0] = letter;
+    ASSERT_NE('?', missing[0]);
+    EXPECT_EQ(0, Nuvex::SetWorkPath(missing));
+    EXPECT_STREQ("C:\\", Nuvex::GetWorkPath(nullptr, 0));
+
+    // A module in a drive root: its folder, and so the default work folder,
+    // is the root as well.
+    const std::string module = "C:\\fpcore_root_" + std::to_string(GetCurrentProcessId()) + ".dll";
+    ASSERT_TRUE(CopyFileA((testsupport::ExeFolder() + "\\fake_audio.dll").c_str(), module.c_str(), FALSE));
+    HMODULE loaded = LoadLibraryA(module.c_str());
+    EXPECT_NE(nullptr, loaded);
+    if (loaded) {
+        Globals().Setup(loaded);
+        EXPECT_STREQ("C:\\", Nuvex::GetModuleFolder());
+        EXPECT_STREQ("C:\\", Nuvex::GetWorkPath(nullptr, 0));
+        Globals().Setup(nullptr);
+        FreeLibrary(loaded);
+    }
+    DeleteFileA(module.c_str());
 }
 
 TEST(SetWorkPath, NullRestoresTheModuleFolderAndEmptyClears) {

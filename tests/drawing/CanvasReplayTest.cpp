@@ -242,6 +242,32 @@ TEST_F(Replay, TiledTextureIgnoresTheTintAndFillsTheBackground) {
     EXPECT_EQ(15, InkIn(*canvas.PixelStore(), 0, 0, 64, 48, kBlack));
 }
 
+TEST_F(Replay, SizesNearTheInt32LimitReachTheCanvasEdge) {
+    const int32_t kFar = INT32_MAX;
+    std::unique_ptr<Bitmap> red = FilledBitmap(2, 2, 0xFFFF0000);
+    const TextureRegion tile = {AddTexture(std::move(red)), 0, 0, 2, 2, 255, {0, 0, 0}};
+    const TextureRegion wide = {NumberedTexture(), 0, 0, kFar, 4, 255, {0, 0, 0}};
+    Dirty(0, 0, 64, 48);
+    Frame([&] {
+        canvas.RecordRect(nullptr, 60, 40, kFar, kFar, 0, 0xFFFFFFFF);         // fill
+        canvas.RecordRect(nullptr, 10, 10, kFar, kFar, 0xFF00FF00, 0);         // outline
+        canvas.RecordTexture(nullptr, 30, 20, kFar, 2, 0, 0, &tile);           // tiled
+        canvas.RecordTexture(nullptr, 40, 30, 0, 0, 0, 0, &wide);              // natural size
+    });
+    EXPECT_EQ(0xFFFFFFFFu, At(60, 40));
+    EXPECT_EQ(0xFFFFFFFFu, At(63, 47));
+    EXPECT_EQ(0xFF00FF00u, At(63, 10));   // the top side runs to the edge
+    EXPECT_EQ(0xFF00FF00u, At(10, 47));   // the left side to the bottom
+    EXPECT_EQ(0xFFFF0000u, At(30, 20));
+    EXPECT_EQ(0xFFFF0000u, At(63, 21));
+    EXPECT_EQ(0xFF000010u, At(41, 30));   // the texture's own 4 x 4 pixels
+    EXPECT_EQ(0xFF000033u, At(43, 33));
+    EXPECT_EQ(kBlack, At(44, 30));
+    // Its pixel (0, 0) is black itself, so it shows as no ink.
+    EXPECT_EQ(4 * 8 + (54 + 38 - 1) + 34 * 2 + (4 * 4 - 1),
+              InkIn(*canvas.PixelStore(), 0, 0, 64, 48, kBlack));
+}
+
 TEST_F(Replay, DestroyedTextureAndUnknownFontAreSkipped) {
     uint32_t tex = NumberedTexture();
     TextureRegion region = {tex, 0, 0, 4, 4, 255, {0, 0, 0}};

@@ -12,13 +12,13 @@
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/XFont.h"
+#include "support/TestSupport.h"
+#include "support/TestWindow.h"
 
 namespace drawtest {
 
-inline void EnsurePools() {
-    static bool made = false;
-    if (!made) made = Nuvex::InitGraphics() != 0;
-}
+using testsupport::EnsurePools;
+using testsupport::TestWindow;
 
 inline TEXTMETRICA Metrics(int height, int ascent, int average, int widest) {
     TEXTMETRICA m;
@@ -99,28 +99,5 @@ inline int InkIn(const Bitmap& b, int l, int t, int r, int bottom, uint32_t back
             if (b.Row(y)[x] != background) ++ink;
     return ink;
 }
-
-// A visible popup window that paints nothing of its own.
-class TestWindow {
-public:
-    TestWindow(int w, int h) {
-        WNDCLASSA wc;
-        std::memset(&wc, 0, sizeof wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "FetchpaneDrawingTest";
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "drawing", WS_POPUP | WS_VISIBLE,
-                                0, 0, w, h, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~TestWindow() {
-        if (hwnd_) DestroyWindow(hwnd_);
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
-private:
-    HWND hwnd_ = nullptr;
-};
 
 }  // namespace drawtest

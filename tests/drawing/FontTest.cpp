@@ -6,7 +6,7 @@
 #include <set>
 
 #include "drawing/DrawingTestSupport.h"
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 
 using namespace drawtest;
 

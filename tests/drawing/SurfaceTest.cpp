@@ -179,6 +179,17 @@ TEST_F(Surface, ZeroSizesMeanWholeCanvasOrNoClip) {
     EXPECT_EQ(5, surface.SetActive(5));
 }
 
+TEST_F(Surface, RectanglesReachingPastTheInt32RangeEndAtItsLimit) {
+    surface.Present(nullptr, 0);
+    RECT r;
+    surface.Invalidate(100, 70, INT32_MAX, INT32_MAX);
+    surface.GetDirtyRect(&r);
+    ExpectRect(r, 100, 70, 120, 80);
+    surface.SetClip(10, 20, INT32_MAX, INT32_MAX);
+    surface.GetClipRect(&r);
+    ExpectRect(r, 10, 20, INT32_MAX, INT32_MAX);
+}
+
 TEST_F(Surface, FrameDrawsGbkTextWithTheDefaultFont) {
     surface.InvalidateAll();
     ASSERT_EQ(1, surface.BeginScene(0));

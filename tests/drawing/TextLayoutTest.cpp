@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "drawing/DrawingTestSupport.h"
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 
 using namespace drawtest;
 

@@ -4,8 +4,11 @@
 #include "GraphicsTestSupport.h"
 #include "engine/graphics/Bitmap.h"
 #include "support/TestSupport.h"
+#include "support/TestWindow.h"
 
 namespace {
+
+using testsupport::TestWindow;
 
 constexpr COLORREF kBackground = RGB(1, 2, 3);
 
@@ -13,39 +16,14 @@ COLORREF ToColorRef(uint32_t pixel) {
     return RGB(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF);
 }
 
-class TestWindow {
-public:
-    TestWindow(int w, int h) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "GraphicsDeviceTest";
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE,
-                                0, 0, w, h, nullptr, nullptr, wc.hInstance, nullptr);
-        if (!hwnd_) error_ = GetLastError();
-        testsupport::PumpFor(100);
-    }
-    ~TestWindow() {
-        if (hwnd_) DestroyWindow(hwnd_);
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND Get() const { return hwnd_; }
-    DWORD Error() const { return error_; }
-
-private:
-    HWND hwnd_ = nullptr;
-    DWORD error_ = 0;
-};
-
 // Presents (srcX, srcY, w, h) at (destX, destY) and checks every window pixel
 // of a border around it.
 void PresentAndReadBack(int destX, int destY, int srcX, int srcY, int w, int h) {
     TestWindow window(120, 100);
-    ASSERT_NE(window.Get(), nullptr) << "error " << window.Error();
+    ASSERT_NE(window.hwnd(), nullptr) << "error " << window.Error();
+    testsupport::PumpFor(100);   // let the new window settle before its pixels are read
     auto bitmap = gfxtest::MakePatterned(40, 30, 17);
-    HDC dc = GetDC(window.Get());
+    HDC dc = GetDC(window.hwnd());
     ASSERT_NE(dc, nullptr);
     RECT all{0, 0, 120, 100};
     HBRUSH brush = CreateSolidBrush(kBackground);
@@ -61,7 +39,7 @@ void PresentAndReadBack(int destX, int destY, int srcX, int srcY, int w, int h) 
                 inside ? ToColorRef(bitmap->Row(srcY + y - destY)[srcX + x - destX]) : kBackground;
             ASSERT_EQ(GetPixel(dc, x, y), expected) << "window pixel " << x << "," << y;
         }
-    ReleaseDC(window.Get(), dc);
+    ReleaseDC(window.hwnd(), dc);
 }
 
 }  // namespace
@@ -75,10 +53,11 @@ TEST(DrawToDevice, BottomBandAndSameRectangleAsTheCanvasPresents) {
 
 TEST(DrawToDevice, RegionsOutsideTheBitmapDrawNothing) {
     TestWindow window(60, 60);
+    testsupport::PumpFor(100);
     Bitmap b(10, 10, 0xFFFFFFFF);
-    HDC dc = GetDC(window.Get());
+    HDC dc = GetDC(window.hwnd());
     EXPECT_FALSE(b.DrawToDevice(dc, 0, 0, 5, 5, 10, 0, 5, 5));
     EXPECT_FALSE(b.DrawToDevice(dc, 0, 0, 5, 5, 0, 10, 5, 5));
     EXPECT_FALSE(b.DrawToDevice(dc, 0, 0, 5, 5, 0, 0, -1, 5));
-    ReleaseDC(window.Get(), dc);
+    ReleaseDC(window.hwnd(), dc);
 }

@@ -107,19 +107,27 @@ bool WritePngRows(Bytes* out, const PngLayout* layout) {
     return true;
 }
 
+// libjpeg reports an error by calling error_exit, which must not return: it
+// jumps back to the setjmp point of the function driving the library, whose
+// frame holds no object with a destructor.
 struct JpegFailure {
-    jpeg_error_mgr base;
+    jpeg_error_mgr base;   // first: the library sees only this part
     jmp_buf jump;
 };
 void JpegErrorExit(j_common_ptr info) { longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1); }
+
+jpeg_error_mgr* TrapJpegErrors(JpegFailure* failure) {
+    jpeg_error_mgr* base = jpeg_std_error(&failure->base);
+    base->error_exit = JpegErrorExit;
+    return base;
+}
 
 bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int height, int components,
                   const uint8_t* samples, int quality) {
     jpeg_compress_struct info;
     JpegFailure failure;
     std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&failure.base);
-    failure.base.error_exit = JpegErrorExit;
+    info.err = TrapJpegErrors(&failure);
     if (setjmp(failure.jump)) {
         jpeg_destroy_compress(&info);
         return false;
@@ -146,8 +154,7 @@ bool ReadLumaTable(const uint8_t* data, size_t size, unsigned* table) {
     jpeg_decompress_struct info;
     JpegFailure failure;
     std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&failure.base);
-    failure.base.error_exit = JpegErrorExit;
+    info.err = TrapJpegErrors(&failure);
     if (setjmp(failure.jump)) {
         jpeg_destroy_decompress(&info);
         return false;

@@ -4,16 +4,14 @@
 #include "engine/core/HandleTable.h"
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/Texture.h"
+#include "engine/resources/TextureFiles.h"
 #include "support/TestSupport.h"
 
 using gfxtest::Bytes;
 
 namespace {
 
-void EnsurePools() {
-    static const bool ready = Nuvex::InitGraphics() != 0 || Nuvex::Pools().texture.Capacity() != 0;
-    ASSERT_TRUE(ready);
-}
+void EnsurePools() { ASSERT_TRUE(testsupport::EnsurePools()); }
 
 Bytes Saved(bool (Bitmap::*save)(const char*) const, const Bitmap& b, testsupport::TempFolder& folder,
             const char* name) {

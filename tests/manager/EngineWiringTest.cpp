@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/core/BaseApp.h"
+#include "engine/app/BaseApp.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/WorkPath.h"
 #include "engine/resources/ResourceManager.h"

@@ -2,7 +2,7 @@
 #include "panel/DownloadApp.h"
 #include "panel/DownloadWinApp.h"
 #include "panel/PanelExports.h"
-#include "engine/core/Engine.h"
+#include "engine/core/EngineGlobals.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/Log.h"
 #include "engine/core/WorkPath.h"

@@ -3,32 +3,14 @@
 #include "support/TestSupport.h"
 
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
-#include <zlib.h>
 #include <cstring>
 
 namespace packfixtures {
 
-bool WriteZip(const std::string& path, const std::vector<Entry>& entries, const std::string& password)
+bool WriteZip(const std::string& path, std::vector<Entry> entries, const std::string& password)
 {
-    zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) return false;
-    bool ok = true;
-    for (const Entry& e : entries) {
-        zip_fileinfo fi = {};
-        fi.tmz_date.tm_year = 2011;
-        fi.tmz_date.tm_mday = 31;
-        fi.tmz_date.tm_mon = 2;
-        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
-        ok = ok &&
-             zipOpenNewFileInZip3(zip, e.name.c_str(), &fi, nullptr, 0, nullptr, 0, nullptr,
-                                  e.stored ? 0 : Z_DEFLATED, e.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                  8, Z_DEFAULT_STRATEGY, password.empty() ? nullptr : password.c_str(),
-                                  crc) == ZIP_OK;
-        ok = ok && (e.data.empty() || zipWriteInFileInZip(zip, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK);
-        ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, "test fixture") == ZIP_OK && ok;
+    for (Entry& e : entries) e.password = password.empty() ? nullptr : password.c_str();
+    return testsupport::WriteZip(path, entries);
 }
 
 std::string Pattern(size_t n, int seed)

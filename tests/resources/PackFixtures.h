@@ -3,20 +3,18 @@
 // minizip directly (so a test can choose stored entries, long names or no
 // password), damaged on purpose, or taken from the unencrypted packs the
 // build wrote with Python's zipfile beside the test program.
+#include "support/ZipWriter.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace packfixtures {
 
-struct Entry {
-    std::string name;
-    std::string data;
-    bool stored = false;   // method 0 instead of deflate
-};
+using Entry = testsupport::ZipEntry;   // {name, data, stored}
 
 // Writes a zip with every entry enciphered by `password` (none when empty).
-bool WriteZip(const std::string& path, const std::vector<Entry>& entries, const std::string& password = "");
+bool WriteZip(const std::string& path, std::vector<Entry> entries, const std::string& password = "");
 
 // Deterministic bytes, as the fixture scripts make them.
 std::string Pattern(size_t n, int seed);

@@ -1,6 +1,6 @@
 #include "engine/resources/Sound.h"
 
-#include "engine/core/Engine.h"
+#include "engine/app/Engine.h"
 #include "engine/core/WorkPath.h"
 #include "support/TestSupport.h"
 

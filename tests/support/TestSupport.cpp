@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "engine/core/HandleTable.h"
 #include "engine/core/Log.h"
 
 #include <cstdio>
@@ -161,6 +162,11 @@ std::string EnvVar(const char* name) {
     char value[1024];
     DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
     return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string();
+}
+
+bool EnsurePools() {
+    static const bool ready = Nuvex::InitGraphics() != 0 || Nuvex::Pools().texture.Capacity() != 0;
+    return ready;
 }
 
 }  // namespace testsupport

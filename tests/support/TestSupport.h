@@ -1,6 +1,7 @@
 #pragma once
 // Helpers every test program shares: what the engine logs, message boxes
-// switched off, a bounded message pump and a fresh folder per test.
+// switched off, a bounded message pump, a fresh folder per test and the
+// graphics pools.
 #include <windows.h>
 #include <functional>
 #include <string>
@@ -54,5 +55,9 @@ std::string ExeFolder();
 
 // The local test servers that tools/test starts (empty/0 when not running).
 std::string EnvVar(const char* name);
+
+// The engine's graphics pools, made once for the program (they live as long
+// as the process); false when they could not be made.
+bool EnsurePools();
 
 }  // namespace testsupport

@@ -3,10 +3,11 @@
 // folder or to carry damaged data.
 #include "update/support/ZipExtractor.h"
 #include "support/TestSupport.h"
+#include "support/ZipWriter.h"
 #include "DbcsNames.h"
 
 #include <gtest/gtest.h>
-#include <minizip/zip.h>
+#include <minizip/zip.h>   // DEF_MEM_LEVEL
 #include <zlib.h>
 
 #include <cstring>
@@ -19,20 +20,10 @@ using testsupport::ReadWholeFile;
 using testsupport::TempFolder;
 using testsupport::WriteWholeFile;
 
-const uint32_t kDosTime = (uint32_t(((2019 - 1980) << 9) | (6 << 5) | 15) << 16) |
-                          uint32_t((13 << 11) | (45 << 5) | (30 / 2));   // 2019-06-15 13:45:30
+using Entry = testsupport::ZipEntry;
+using testsupport::WriteZip;
 
-struct Entry {
-    std::string name;
-    std::string data;
-    bool folder = false;        // the directory attribute
-    bool stored = false;        // no compression
-    const char* password = nullptr;
-    bool badCrc = false;        // stored raw with a wrong CRC
-    bool badDeflate = false;    // raw bytes that don't inflate
-    std::string declared;       // when set: the size and CRC stored for `data`
-    uint32_t unixMode = 0;      // the high half of the external attributes
-};
+const uint32_t kDosTime = testsupport::kZipEntryTime;
 
 // Raw deflate of `data` (no zlib header), as a zip entry holds it.
 std::string Deflate(const std::string& data)
@@ -51,37 +42,6 @@ std::string Deflate(const std::string& data)
     out.resize(z.total_out);
     deflateEnd(&z);
     return err == Z_STREAM_END ? out : std::string();
-}
-
-// Writes an archive; false when minizip refuses.
-bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
-{
-    zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) return false;
-    bool ok = true;
-    for (const Entry& e : entries) {
-        zip_fileinfo info;
-        std::memset(&info, 0, sizeof info);
-        info.dosDate = kDosTime;
-        info.external_fa = (e.folder ? 0x10 : 0x20) | (uLong(e.unixMode) << 16);
-        const std::string& described = e.declared.empty() ? e.data : e.declared;
-        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(described.data()), described.size());
-        bool raw = e.badCrc || e.badDeflate || !e.declared.empty();
-        int method = (e.stored || e.badCrc) ? 0 : Z_DEFLATED;
-        if (zipOpenNewFileInZip3(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                 Z_DEFAULT_COMPRESSION, raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                 Z_DEFAULT_STRATEGY, e.password, e.password ? crc : 0) != ZIP_OK) {
-            ok = false;
-            break;
-        }
-        if (!e.data.empty())
-            ok = ok && zipWriteInFileInZip(zip, e.data.data(), unsigned(e.data.size())) == ZIP_OK;
-        if (raw)
-            ok = ok && zipCloseFileInZipRaw(zip, described.size(), e.badCrc ? crc ^ 0x1 : crc) == ZIP_OK;
-        else
-            ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 Entry File(const std::string& name, const std::string& data)

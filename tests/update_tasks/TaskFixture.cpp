@@ -1,12 +1,10 @@
 #include "TaskFixture.h"
 
 #include "engine/core/WorkPath.h"
+#include "support/ZipWriter.h"
 #include "update/support/Md5Digest.h"
 
-#include <minizip/zip.h>
-
 #include <algorithm>
-#include <cstring>
 
 namespace taskfixture {
 
@@ -38,23 +36,9 @@ std::string ReadFile(const std::string& path) {
 bool MakeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
              bool stored) {
     MakeParents(path);
-    zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) return false;
-    bool ok = true;
-    for (const auto& entry : entries) {
-        zip_fileinfo info;
-        std::memset(&info, 0, sizeof info);
-        info.tmz_date.tm_year = 2020;
-        info.tmz_date.tm_mon = 4;
-        info.tmz_date.tm_mday = 5;
-        ok = ok && zipOpenNewFileInZip(zip, entry.first.c_str(), &info, nullptr, 0, nullptr, 0,
-                                       nullptr, stored ? 0 : Z_DEFLATED,
-                                       stored ? 0 : Z_DEFAULT_COMPRESSION) == ZIP_OK;
-        ok = ok && zipWriteInFileInZip(zip, entry.second.data(), unsigned(entry.second.size())) ==
-                       ZIP_OK;
-        ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
+    std::vector<testsupport::ZipEntry> files;
+    for (const auto& entry : entries) files.push_back({entry.first, entry.second, stored});
+    return testsupport::WriteZip(path, files);
 }
 
 static void ListInto(const std::string& base, const std::string& relative,

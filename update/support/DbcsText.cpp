@@ -3,6 +3,14 @@
 #include "engine/core/MbcsText.h"
 
 namespace dbcs {
+namespace {
+
+size_t PositionIn(const std::string& text, const char* found)
+{
+    return found ? size_t(found - text.c_str()) : std::string::npos;
+}
+
+}  // namespace
 
 bool IsLeadByte(char c)
 {
@@ -11,7 +19,8 @@ bool IsLeadByte(char c)
 
 size_t CharLength(const std::string& text, size_t pos)
 {
-    return (IsLeadByte(text[pos]) && pos + 1 < text.size()) ? 2 : 1;
+    // c_str() keeps a terminator after the last byte, as the rule expects.
+    return Nuvex::mbcs::CharLength(text.c_str() + pos);
 }
 
 size_t FindFirst(const std::string& text, char c, size_t from)
@@ -23,10 +32,7 @@ size_t FindFirst(const std::string& text, char c, size_t from)
 
 size_t FindLast(const std::string& text, char c)
 {
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i))
-        if (text[i] == c) found = i;
-    return found;
+    return PositionIn(text, Nuvex::mbcs::FindLastOf(text.c_str(), text.size(), c, c));
 }
 
 size_t FindText(const std::string& text, const std::string& sub)
@@ -39,21 +45,17 @@ size_t FindText(const std::string& text, const std::string& sub)
 
 size_t LastCharStart(const std::string& text)
 {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) last = i;
-    return last;
+    return PositionIn(text, Nuvex::mbcs::LastChar(text.c_str(), text.size()));
 }
 
 bool EndsWith(const std::string& text, char c)
 {
-    size_t last = LastCharStart(text);
-    return last != std::string::npos && text[last] == c && last + 1 == text.size();
+    return Nuvex::mbcs::EndsWithOneOf(text.c_str(), text.size(), c, c);
 }
 
 std::string Replace(std::string text, char from, char to)
 {
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i))
-        if (text[i] == from) text[i] = to;
+    Nuvex::mbcs::ReplaceChar(&text[0], from, to);
     return text;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Character-wise scans over ANSI text in the current code page, which may be
-// a double-byte one: the trail byte of a double-byte character (0x5C in 118
-// GBK characters) is never taken for a separator or a space.
+// The engine's double-byte rule (engine/core/MbcsText.h) over std::string,
+// as the update tasks hold their paths and names: the trail byte of a
+// double-byte character (0x5C in 118 GBK characters) is never taken for a
+// separator or a space.
 #include <cstddef>
 #include <string>
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "engine/core/Engine.h"
+#include "engine/app/Engine.h"
 #include "engine/core/RuntimeClass.h"
 
 // What OnEngineEvent is asked to do: {0, 2, -, window} destroys the window.

@@ -1,7 +1,7 @@
 #pragma once
 // Engine start-up and shutdown below the application object: the start-up
-// record, the core start-up and release, the module instance and the random
-// generator.
+// record and the core start-up and release. This is the engine's top floor:
+// it starts every area below it, and nothing below includes it.
 #include <windows.h>
 #include <cstdint>
 
@@ -25,15 +25,10 @@ struct EngineConfig {
 
 namespace Nuvex {
 
+// 0 for another interface version, and while the engine is started (from a
+// start-up, even a failed one, until ReleaseEngine): both refused silently,
+// with the work folder and the log untouched.
 int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner);
 void ReleaseEngine(const char* farewell);
-HINSTANCE GetModuleInstance();
-
-// A value in [a, b], both ends included. Not for concurrent callers.
-float RandomFloat(float a, float b);
-void SetRandomSeed(uint32_t seed);   // start-up seeds it from the tick count
-
-// The flash system does not exist in this build: its start-up is a no-op.
-int ReturnTrue();
 
 }  // namespace Nuvex

@@ -1,4 +1,4 @@
-#include "engine/core/BaseApp.h"
+#include "engine/app/BaseApp.h"
 
 #include "engine/core/ImeLoader.h"
 #include "engine/core/Log.h"
@@ -12,7 +12,7 @@ const RuntimeClass BaseApp::kRuntimeClass = {"BaseApp", sizeof(BaseApp), nullptr
 
 const RuntimeClass* BaseApp::GetRuntimeClass() const { return &kRuntimeClass; }
 
-int BaseApp::OnInitGlobalResources() { return Nuvex::ReturnTrue(); }
+int BaseApp::OnInitGlobalResources() { return 1; }
 
 int BaseApp::OnQuery(int) { return 0; }
 

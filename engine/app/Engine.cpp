@@ -1,14 +1,24 @@
-#include "engine/core/Engine.h"
+#include "engine/app/Engine.h"
 
 #include "engine/core/EngineGlobals.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/Log.h"
+#include "engine/core/Random.h"
 #include "engine/resources/ResourcePacks.h"
 #include "engine/resources/Sound.h"
 
 namespace {
 
-uint32_t g_randomSeed = 0;
+// The engine's own statics are built while the module loads, not at some
+// first use on another thread, in this order, and destroyed in reverse at
+// unload: the globals before the graphics pools, so the pools' tables go
+// first. (The pack list, the animation frame pool, the window map and the
+// decoders' scratch area belong to their own areas.)
+const bool g_staticsBuilt = (Globals(), Nuvex::Pools(), true);
+
+// From a start-up that passed the version check until the release: a second
+// start in between would re-point the running engine's work folder and log.
+bool g_engineStarted = false;
 
 constexpr int kVersionMajor = 2;
 constexpr int kVersionMinor = 20;
@@ -25,10 +35,12 @@ void StartLog(EngineConfig& config) {
 
 namespace Nuvex {
 
-int ReturnTrue() { return 1; }
-
 int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner) {
     if (interfaceVersion != kEngineInterfaceVersion) return 0;
+    // Refused before anything is touched; a failed start counts as started,
+    // since what it set up stays until the release.
+    if (g_engineStarted) return 0;
+    g_engineStarted = true;
     EngineConfig defaults;
     if (!config) config = &defaults;
 
@@ -47,11 +59,9 @@ int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, con
     if (config->flags & EngineConfig::kSound) {
         if (!InitSound(config->soundModule, 44100)) WriteLog(0, "Can't init sound system.");
     }
-    if ((config->flags & EngineConfig::kFlash) && !ReturnTrue()) {
-        WriteLog(0, "Can't init flash system.");
-        return 0;
-    }
-    g_randomSeed = GetTickCount();
+    // The flash system does not exist in this build: its start-up always
+    // succeeds, whatever the record asks.
+    SetRandomSeed(GetTickCount());
     return 1;
 }
 
@@ -60,19 +70,7 @@ void ReleaseEngine(const char* farewell) {
     DetachAllPacks();
     ShutdownSound();
     CloseLog();
+    g_engineStarted = false;
 }
-
-HINSTANCE GetModuleInstance() { return Globals().instance; }
-
-float RandomFloat(float a, float b) {
-    g_randomSeed = g_randomSeed * 214013u + 2531011u;
-    const float k = 1.0f / 65535.0f;
-    long double r = (long double)a +
-                    ((long double)b - (long double)a) * (long double)(g_randomSeed >> 16) *
-                        (long double)k;
-    return float(r);
-}
-
-void SetRandomSeed(uint32_t seed) { g_randomSeed = seed; }
 
 }  // namespace Nuvex

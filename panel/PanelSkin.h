@@ -1,0 +1,18 @@
+#pragma once
+// The panel's skin: the resource list "Index.xml" with the textures and
+// animations it names, kept under the work folder (the host's root) either
+// as the password-protected pack "Skins\Fetchpane.skin" or as the loose
+// folder "Skins\Fetchpane\". The first panel window's start loads it; a pack
+// missing on that start is first built from the loose folder.
+namespace PanelSkin {
+
+extern const char kListPath[];   // the loose list, relative to the work folder
+extern const char kPackPath[];   // the pack, relative to the work folder
+extern const char kPassword[];   // the pack's password
+
+// Loads the skin, once per process (UI thread). The first call decides: 1
+// when the skin was loaded, 0 when it could not be (logged). Every later
+// call returns 1 and loads nothing, also after a failed first one.
+int Load();
+
+}   // namespace PanelSkin

@@ -1,0 +1,109 @@
+// Loading the panel's skin on the first start: from the pack, from the
+// loose folder through a pack built on the spot, or not at all.
+#include "SkinFixture.h"
+
+#include "engine/resources/Pack.h"
+#include "engine/resources/ResourceManager.h"
+#include "engine/resources/ResourcePacks.h"
+#include "panel/PanelSkin.h"
+#include "panel/SkinStyles.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const char kCancelStyle[] = "Default.btncancel";
+
+struct PackRelease {
+    void operator()(IPack* pack) const { pack->Release(); }
+};
+
+// What the pack holds under `entry`, read with `password`; "" when it can't
+// be read.
+std::string PackEntry(const std::string& pack, const char* password, const std::string& entry) {
+    std::unique_ptr<IPack, PackRelease> reader(CreateZipPack());
+    if (!reader || !reader->Open(pack.c_str(), password, IPack::ModeRead)) return "";
+    std::string bytes(reader->GetSize(entry.c_str()), '\0');
+    if (bytes.empty() ||
+        reader->Read(entry.c_str(), &bytes[0], uint32_t(bytes.size())) != bytes.size())
+        return "";
+    return bytes;
+}
+
+const char* TexturePath(const char* name) {
+    ResourceRecord* record = ResourceManager::Instance()->Lookup(RESOURCE_TEXTURE, name);
+    return record ? record->path : "";
+}
+
+}   // namespace
+
+TEST_F(SkinTest, OnlyTheLooseFolderBuildsThePackAndTheSkinComesFromIt) {
+    ASSERT_TRUE(Install());
+    ASSERT_EQ(1, PanelSkin::Load());
+
+    // The pack holds the list and every file of the loose folder, readable
+    // only with the password.
+    const std::string pack = Root(PanelSkin::kPackPath);
+    std::vector<std::string> files = {"Index.xml"};
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(Root("Skins\\Fetchpane\\fp_skin\\*.*").c_str(), &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(std::string("fp_skin/") + fd.cFileName);
+    while (FindNextFileA(find, &fd));
+    FindClose(find);
+    EXPECT_EQ(14u, files.size());
+    for (const std::string& file : files) {
+        std::string loose;
+        ASSERT_TRUE(testsupport::ReadWholeFile(Root("Skins\\Fetchpane\\" + file), &loose)) << file;
+        EXPECT_EQ(loose, PackEntry(pack, PanelSkin::kPassword, file)) << file;
+    }
+    EXPECT_EQ("", PackEntry(pack, nullptr, "Index.xml"));
+
+    // Read back from the pack: the list came from memory, so its files are
+    // named as written, not under the loose folder.
+    EXPECT_STREQ("fp_skin/download.png", TexturePath(skin::kListTexture));
+    EXPECT_NE(nullptr, Nuvex::GetAnimation(kCancelStyle));
+    EXPECT_EQ(1, Nuvex::AttachedPackCount());
+    EXPECT_EQ(1, PanelSkin::Load());
+}
+
+// The once flag is set before the outcome is known and never cleared.
+TEST_F(SkinTest, WithNeitherPackNorListTheFirstStartFailsForTheProcess) {
+    EXPECT_EQ(0, PanelSkin::Load());
+    EXPECT_EQ(1u, log.Count("Loading resources configuration " + Root(PanelSkin::kListPath) +
+                            " failure!"));
+    EXPECT_FALSE(testsupport::FileExists(Root(PanelSkin::kPackPath)));
+
+    ASSERT_TRUE(Install());
+    log.Clear();
+    EXPECT_EQ(1, PanelSkin::Load());
+    EXPECT_EQ(nullptr, Nuvex::GetAnimation(kCancelStyle));
+    EXPECT_FALSE(testsupport::FileExists(Root(PanelSkin::kPackPath)));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(SkinTest, APresentPackWinsOverABrokenLooseFolder) {
+    ASSERT_TRUE(Install());
+    ASSERT_EQ(1, Nuvex::BuildPack(Root(PanelSkin::kPackPath).c_str(), PanelSkin::kPassword,
+                                  Root(PanelSkin::kListPath).c_str()));
+    ASSERT_TRUE(
+        testsupport::WriteWholeFile(Root(PanelSkin::kListPath), "<resources name=\"Default\""));
+    ASSERT_TRUE(testsupport::RemoveTree(Root("Skins\\Fetchpane\\fp_skin")));
+
+    EXPECT_EQ(1, PanelSkin::Load());
+    EXPECT_NE(nullptr, Nuvex::GetAnimation(kCancelStyle));
+    EXPECT_NE(nullptr, Nuvex::GetAnimation(skin::kBodyStyle));
+    EXPECT_FALSE(log.Contains("Can't load resource list!"));
+}
+
+TEST_F(SkinTest, APackUnderAnotherPasswordFailsTheStart) {
+    ASSERT_TRUE(Install());
+    ASSERT_EQ(1, Nuvex::BuildPack(Root(PanelSkin::kPackPath).c_str(), "anotherpassword",
+                                  Root(PanelSkin::kListPath).c_str()));
+    EXPECT_EQ(0, PanelSkin::Load());
+    EXPECT_EQ(1u, log.Count("Loading resources Skins\\Fetchpane.skin failure!"));
+    EXPECT_EQ(nullptr, Nuvex::GetAnimation(kCancelStyle));
+}
