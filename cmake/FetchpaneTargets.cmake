@@ -17,12 +17,24 @@ function(fp_module_library name)
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC fp_common ${ARG_DEPS})
 
+    fp_offer_folder(${name} PUBLIC)
+endfunction()
+
+# Header-only helpers of a folder (no sources): the same include root.
+function(fp_header_library name)
+    add_library(${name} INTERFACE)
+    fp_offer_folder(${name} INTERFACE)
+endfunction()
+
+# Offers the current folder to `name` and its users under an include root of
+# its own (see above).
+function(fp_offer_folder name scope)
     file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set(root ${CMAKE_BINARY_DIR}/floors/${name})
     get_filename_component(parent ${root}/${folder} DIRECTORY)
     file(MAKE_DIRECTORY ${parent})
     file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
-    target_include_directories(${name} PUBLIC ${root})
+    target_include_directories(${name} ${scope} ${root})
 endfunction()
 
 # Links a Windows program fully static, so wine needs no extra DLLs.

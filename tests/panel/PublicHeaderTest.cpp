@@ -2,7 +2,7 @@
 // and its records are the ones the module reads.
 #include <gtest/gtest.h>
 
-#include "include/fetchpane_api.h"
+#include "fetchpane_api.h"
 #include "update/DownloadItem.h"
 #include "update/UpdateTask.h"
 
