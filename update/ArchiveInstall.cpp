@@ -29,7 +29,7 @@ bool ArchiveInstall::Install(const std::string& archive, const std::string& fold
             continue;
         }
         const std::wstring key = PathKey(target);
-        if (key.empty()) return false;     // a name no file could be compared by
+        if (key.empty()) return false;   // a name no file could be compared by
         const auto listed = expected_.find(key);
         // Sizes are checked before anything is written.
         if (listed != expected_.end() ? int64_t(info.uncompressedSize) != listed->second.size

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 enum TaskKind : int32_t {
-    TASK_KIND_LOBBY = 0,    // the lobby itself, installed into the work folder
-    TASK_KIND_GAME = 2,     // one game, installed under "Games"
+    TASK_KIND_LOBBY = 0,   // the lobby itself, installed into the work folder
+    TASK_KIND_GAME = 2,    // one game, installed under "Games"
     // Any other kind fetches, checks and downloads but installs nothing.
 };
 

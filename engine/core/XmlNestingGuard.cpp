@@ -226,11 +226,11 @@ private:
     XmlSkipRules rules_;
 };
 
-}  // namespace
+}   // namespace
 
 XmlNesting CheckXmlNesting(const char* text, size_t size, int maxDepth, XmlSkipRules rules) {
     if (!text) return XmlNesting::kWithin;
     return Scanner(text, size, rules).Run(maxDepth);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -26,12 +26,12 @@ enum class XmlSkipRules {
 };
 
 enum class XmlNesting {
-    kWithin,        // no element nests deeper than the limit
+    kWithin,   // no element nests deeper than the limit
     kTooDeep,
-    kUndecided,     // markup the measure can't read with certainty
+    kUndecided,   // markup the measure can't read with certainty
 };
 
 // `text` ends at `size` bytes or at its first zero byte, where parsers stop.
 XmlNesting CheckXmlNesting(const char* text, size_t size, int maxDepth, XmlSkipRules rules);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -20,7 +20,7 @@ std::string Times(const std::string& part, int n) {
 const XmlSkipRules kDeclaration = XmlSkipRules::kDeclarationAttributes;
 const XmlSkipRules kDoctype = XmlSkipRules::kDoctypeSubset;
 
-}  // namespace
+}   // namespace
 
 TEST(XmlNesting, CountsWhatParsersNestAndRefusesWhatItCannotRead) {
     const std::string deep = Times("<a>", 300);
@@ -37,8 +37,8 @@ TEST(XmlNesting, CountsWhatParsersNestAndRefusesWhatItCannotRead) {
          kDeclaration, XmlNesting::kWithin},
         {"0x0B in the declaration", "<?xml version\x0B=\"1.0\"?>" + deep, kDeclaration,
          XmlNesting::kTooDeep},
-        {"a quoted version holding the end and closes",
-         Times("<a><?xml version=\"?></a>\"?>", 300), kDeclaration, XmlNesting::kTooDeep},
+        {"a quoted version holding the end and closes", Times("<a><?xml version=\"?></a>\"?>", 300),
+         kDeclaration, XmlNesting::kTooDeep},
         {"...which a parser ending at '?>' reads as closes",
          Times("<a><?xml version=\"?></a>\"?>", 300), kDoctype, XmlNesting::kWithin},
         {"a DOCTYPE subset holding a '>' and closes", Times("<a><!DOCTYPE d [ > </a> ]>", 300),

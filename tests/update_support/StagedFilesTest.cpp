@@ -10,8 +10,7 @@ using testsupport::WriteWholeFile;
 
 namespace {
 
-StagedFile Stage(const TempFolder& temp, const std::string& target, const std::string& bytes)
-{
+StagedFile Stage(const TempFolder& temp, const std::string& target, const std::string& bytes) {
     StagedFile file;
     file.target = temp.Join(target);
     file.temp = temp.Join(target + ".new");
@@ -19,16 +18,14 @@ StagedFile Stage(const TempFolder& temp, const std::string& target, const std::s
     return file;
 }
 
-std::string Content(const std::string& path)
-{
+std::string Content(const std::string& path) {
     std::string bytes;
     return ReadWholeFile(path, &bytes) ? bytes : std::string("<none>");
 }
 
-}  // namespace
+}   // namespace
 
-TEST(StagedFiles, AFailedRenamePutsBackWhatWasReplaced)
-{
+TEST(StagedFiles, AFailedRenamePutsBackWhatWasReplaced) {
     TempFolder temp;
     ASSERT_TRUE(WriteWholeFile(temp.Join("a"), "old a"));
     ASSERT_TRUE(WriteWholeFile(temp.Join("b"), "old b"));

@@ -28,7 +28,9 @@ protected:
     std::string HttpUrl(const std::string& route = "") const {
         return servers::HttpBase() + "/" + route + served.Name() + "/";
     }
-    std::string Served(const std::string& relative) const { return served.Path() + "\\" + relative; }
+    std::string Served(const std::string& relative) const {
+        return served.Path() + "\\" + relative;
+    }
     std::string GameFile(const std::string& game, const std::string& name) const {
         return work.Join("Games\\" + game + "\\" + name);
     }
@@ -36,15 +38,18 @@ protected:
     std::string Archive(const std::string& game) const {
         return Served("Update\\Games\\" + game + "\\f.txt.zip");
     }
-    int64_t ArchiveSize(const std::string& game) const { return int64_t(ReadFile(Archive(game)).size()); }
+    int64_t ArchiveSize(const std::string& game) const {
+        return int64_t(ReadFile(Archive(game)).size());
+    }
 
     // Game `game` lists f.txt (kGood, its archive `zipSize` bytes) and
     // keep.txt ("keep", installed and current); f.txt is installed as kOld.
     void PublishF(const std::string& game, int64_t zipSize) {
-        ASSERT_TRUE(served.Put("Update\\Games\\" + game + "\\" + game + ".xml",
-                               PublishedUpdate::ListXmlFor(
-                                   "Demo", game, {{game, "f.txt", kGood}, {game, "keep.txt", "keep"}},
-                                   {{game + "\\f.txt", zipSize}})));
+        ASSERT_TRUE(served.Put(
+            "Update\\Games\\" + game + "\\" + game + ".xml",
+            PublishedUpdate::ListXmlFor("Demo", game,
+                                        {{game, "f.txt", kGood}, {game, "keep.txt", "keep"}},
+                                        {{game + "\\f.txt", zipSize}})));
         ASSERT_TRUE(PutFile(GameFile(game, "f.txt"), kOld));
         ASSERT_TRUE(PutFile(GameFile(game, "keep.txt"), "keep"));
     }
@@ -84,11 +89,12 @@ bool MakeZeroZip(const std::string& path, const std::string& name, size_t bytes)
     if (!zip) return false;
     zip_fileinfo info;
     std::memset(&info, 0, sizeof info);
-    bool ok = zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_BEST_SPEED) == ZIP_OK;
+    bool ok = zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  Z_DEFLATED, Z_BEST_SPEED) == ZIP_OK;
     const std::string block(1 << 20, '\0');
     for (size_t done = 0; ok && done < bytes; done += block.size())
-        ok = zipWriteInFileInZip(zip, block.data(), unsigned(std::min(block.size(), bytes - done))) == ZIP_OK;
+        ok = zipWriteInFileInZip(zip, block.data(),
+                                 unsigned(std::min(block.size(), bytes - done))) == ZIP_OK;
     ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
     return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
@@ -104,7 +110,7 @@ std::string ZerosMd5(size_t bytes) {
     return Md5Digest::ToHex(digest);
 }
 
-}  // namespace
+}   // namespace
 
 TEST_F(HostileUpdateTest, ArchivesThatWouldBreakListedFilesReplaceNothing) {
     struct Case {
@@ -138,7 +144,8 @@ TEST_F(HostileUpdateTest, OverLongFilesStopAtTheirBoundAndLeaveNothing) {
     EXPECT_FALSE(testsupport::FileExists(work.Join("Update\\Games\\Long\\f.txt.zip")));
 
     // A list larger than any list may be.
-    ASSERT_TRUE(served.Put("Update\\Games\\Huge\\Huge.xml", "<L>" + std::string(17 << 20, ' ') + "</L>"));
+    ASSERT_TRUE(
+        served.Put("Update\\Games\\Huge\\Huge.xml", "<L>" + std::string(17 << 20, ' ') + "</L>"));
     EXPECT_EQ("S32 S33 X33", Run(HttpUrl("_nolength/"), "Huge"));
     EXPECT_FALSE(testsupport::FileExists(work.Join("Update\\Games\\Huge\\Huge.xml")));
 
@@ -169,19 +176,22 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
     // Big: unpacking takes about a second; Sparse: its local file is current
     // in size, so its MD5 (of 1.5 GB) is computed.
     ASSERT_TRUE(MakeZeroZip(Served("Update\\Games\\Big\\f.bin.zip"), "f.bin", kLarge));
-    ASSERT_TRUE(served.Put("Update\\Games\\Big\\Big.xml",
-                           "<L><Directory Name=\"Big\"><File Name=\"f.bin\" Size=\"" + std::to_string(kLarge) +
-                               "\" ZipSize=\"" + std::to_string(ReadFile(Served("Update\\Games\\Big\\f.bin.zip")).size()) +
-                               "\" MD5=\"" + ZerosMd5(kLarge) + "\"/></Directory></L>"));
+    ASSERT_TRUE(
+        served.Put("Update\\Games\\Big\\Big.xml",
+                   "<L><Directory Name=\"Big\"><File Name=\"f.bin\" Size=\"" +
+                       std::to_string(kLarge) + "\" ZipSize=\"" +
+                       std::to_string(ReadFile(Served("Update\\Games\\Big\\f.bin.zip")).size()) +
+                       "\" MD5=\"" + ZerosMd5(kLarge) + "\"/></Directory></L>"));
     const long long kSparse = 1500000000;
     ASSERT_TRUE(served.Put("Update\\Games\\Sparse\\Sparse.xml",
                            "<L><Directory Name=\"Sparse\"><File Name=\"s.bin\" Size=\"" +
-                               std::to_string(kSparse) + "\" ZipSize=\"1\" MD5=\"x\"/></Directory></L>"));
+                               std::to_string(kSparse) +
+                               "\" ZipSize=\"1\" MD5=\"x\"/></Directory></L>"));
     struct Case {
         std::string url;
         const char* game;
-        int state;              // cancelled a moment after this state was sent
-        bool endsByItself;      // the worker notices, rather than being left behind
+        int state;           // cancelled a moment after this state was sent
+        bool endsByItself;   // the worker notices, rather than being left behind
     } cases[] = {
         {servers::FtpMuteBase() + "/", "Demo", TASK_STATE_CONNECTING, false},
         {HttpUrl("_stall/"), "Demo", TASK_STATE_DOWNLOADING, false},
@@ -194,7 +204,8 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
         if (std::string(c.game) == "Sparse") {
             const std::string local = round.Join("Games\\Sparse\\s.bin");
             ASSERT_TRUE(PutFile(local, ""));
-            HANDLE file = CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE file = CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
             LARGE_INTEGER size;
             size.QuadPart = kSparse;
             ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
@@ -203,13 +214,15 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
         Receiver r;
         TaskUnderTest t;
         bool reached = false;
-        r.onMessage = [&](const Recorded& m) { reached = reached || (m.sent && m.state == c.state); };
+        r.onMessage = [&](const Recorded& m) {
+            reached = reached || (m.sent && m.state == c.state);
+        };
         t.task->InitWithUrl(c.url.c_str(), c.game, TASK_KIND_GAME, t.item.get());
         t.task->SetReceiver(r.Handle());
         ASSERT_TRUE(t.task->Start());
         HANDLE thread = nullptr;
-        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t.task->ThreadHandle(), GetCurrentProcess(),
-                                    &thread, 0, FALSE, DUPLICATE_SAME_ACCESS));
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t.task->ThreadHandle(),
+                                    GetCurrentProcess(), &thread, 0, FALSE, DUPLICATE_SAME_ACCESS));
         ASSERT_TRUE(testsupport::PumpUntil([&] { return reached; }, 20000)) << r.Sequence();
         testsupport::PumpFor(300);
         const size_t seen = r.Messages().size();
@@ -231,7 +244,8 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
 
 TEST_F(HostileUpdateTest, StopAllWaitsForThreeStuckTasksWithinOneBound) {
     ASSERT_TRUE(PublishedUpdate().PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
-    const std::string urls[] = {HttpUrl("_stall/"), HttpUrl("_stall/"), servers::FtpMuteBase() + "/"};
+    const std::string urls[] = {HttpUrl("_stall/"), HttpUrl("_stall/"),
+                                servers::FtpMuteBase() + "/"};
     const int blockedIn[] = {TASK_STATE_DOWNLOADING, TASK_STATE_DOWNLOADING, TASK_STATE_CONNECTING};
     TaskUnderTest tasks[3];
     for (int i = 0; i < 3; ++i) {
@@ -239,15 +253,19 @@ TEST_F(HostileUpdateTest, StopAllWaitsForThreeStuckTasksWithinOneBound) {
         tasks[i].task->SetReceiver(receiver.Handle());
         ASSERT_TRUE(tasks[i].task->Start());
     }
-    ASSERT_TRUE(testsupport::PumpUntil([&] {
-        for (int i = 0; i < 3; ++i)
-            if (tasks[i].item->State() != blockedIn[i]) return false;
-        return true;
-    }, 20000)) << receiver.Sequence();
+    ASSERT_TRUE(testsupport::PumpUntil(
+        [&] {
+            for (int i = 0; i < 3; ++i)
+                if (tasks[i].item->State() != blockedIn[i]) return false;
+            return true;
+        },
+        20000))
+        << receiver.Sequence();
     testsupport::PumpFor(300);
     const size_t seen = receiver.Messages().size();
     const DWORD start = GetTickCount();
-    EXPECT_EQ(3u, WorkerThread::StopAll({tasks[0].task.get(), tasks[1].task.get(), tasks[2].task.get()}));
+    EXPECT_EQ(
+        3u, WorkerThread::StopAll({tasks[0].task.get(), tasks[1].task.get(), tasks[2].task.get()}));
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_LT(elapsed, WorkerThread::kStopTimeoutMs + 400);   // one bound, not three
     testsupport::PumpFor(500);

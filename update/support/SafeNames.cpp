@@ -52,7 +52,7 @@ bool IsSafeComponent(const std::string& component) {
     return !IsDeviceName(component);
 }
 
-}  // namespace
+}   // namespace
 
 bool IsSafeRelativePath(const std::string& name) {
     if (name.empty()) return false;
@@ -67,4 +67,4 @@ bool IsSafeNameComponent(const std::string& name) {
     return IsSafeRelativePath(name) && SplitComponents(name, &leading).size() == 1;
 }
 
-}  // namespace safenames
+}   // namespace safenames

@@ -18,4 +18,4 @@ bool IsSafeRelativePath(const std::string& name);
 // As above, and a single component (no separator at all).
 bool IsSafeNameComponent(const std::string& name);
 
-}  // namespace safenames
+}   // namespace safenames

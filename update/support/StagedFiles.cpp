@@ -9,26 +9,22 @@ namespace {
 
 // A read-only file is not replaced (Windows refuses, wine's rename wouldn't),
 // nor is a folder.
-bool Replaceable(const std::string& path)
-{
+bool Replaceable(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes == INVALID_FILE_ATTRIBUTES ||
            !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
 }
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Rename(const std::string& from, const std::string& to)
-{
+bool Rename(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 // A new name beside `target` for its old file while the new one moves in.
-bool MakeAsideName(const std::string& target, std::string* aside)
-{
+bool MakeAsideName(const std::string& target, std::string* aside) {
     std::string folder = GetFolderPart(target);
     char path[MAX_PATH] = {};
     if (folder.empty() || !GetTempFileNameA(folder.c_str(), "fpo", 0, path)) return false;
@@ -36,10 +32,9 @@ bool MakeAsideName(const std::string& target, std::string* aside)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-void StagedFiles::Add(const StagedFile& file)
-{
+void StagedFiles::Add(const StagedFile& file) {
     const std::wstring key = PathKey(file.target);
     for (auto it = files_.begin(); it != files_.end(); ++it) {
         if (PathKey(it->target) != key) continue;
@@ -50,14 +45,12 @@ void StagedFiles::Add(const StagedFile& file)
     files_.push_back(file);
 }
 
-void StagedFiles::Discard()
-{
+void StagedFiles::Discard() {
     for (const StagedFile& file : files_) DeleteFileA(file.temp.c_str());
     files_.clear();
 }
 
-bool StagedFiles::Commit()
-{
+bool StagedFiles::Commit() {
     for (const StagedFile& file : files_)
         if (!Replaceable(file.target)) {
             Discard();

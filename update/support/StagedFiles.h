@@ -7,8 +7,8 @@
 #include <vector>
 
 struct StagedFile {
-    std::string target;         // full path of the file it replaces (or makes)
-    std::string temp;           // the staged copy beside it
+    std::string target;   // full path of the file it replaces (or makes)
+    std::string temp;     // the staged copy beside it
     uint64_t size = 0;
     std::string md5;            // 32 lower-case hex digits of its bytes
     uint32_t dosDateTime = 0;   // the time the target gets (local time)
