@@ -8,7 +8,6 @@
 #include "update/UpdatePaths.h"
 #include "update/support/FileUtils.h"
 #include "update/support/IniFile.h"
-#include "update/support/ZipExtractor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -482,9 +481,10 @@ int UpdateTaskCore::InstallLobby() {
         ArchiveInstall install(keepRunning_);
         if (!ExpectListed(&install)) return 0;
         std::string updater;    // where the updater goes, when the list names it
-        for (const UpdateEntry& entry : listed_)
-            if (entry.folder.empty() && entry.name == kUpdaterName && !FullPath(TargetPath(entry), &updater))
-                return 0;
+        for (const UpdateEntry& entry : listed_) {
+            const bool isUpdater = entry.folder.empty() && entry.name == kUpdaterName;
+            if (isUpdater && !FullPath(TargetPath(entry), &updater)) return 0;
+        }
         if (!install.Install(archive, root, updater)) return Running() ? 0 : 1;
         DeleteFileA(archive.c_str());
     }
