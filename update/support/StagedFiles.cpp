@@ -36,18 +36,21 @@ bool MakeAsideName(const std::string& target, std::string* aside) {
 
 void StagedFiles::Add(const StagedFile& file) {
     const std::wstring key = PathKey(file.target);
-    for (auto it = files_.begin(); it != files_.end(); ++it) {
-        if (PathKey(it->target) != key) continue;
-        DeleteFileA(it->temp.c_str());
-        files_.erase(it);
+    for (size_t i = 0; i < files_.size(); ++i) {
+        if (keys_[i] != key) continue;
+        DeleteFileA(files_[i].temp.c_str());
+        files_.erase(files_.begin() + i);
+        keys_.erase(keys_.begin() + i);
         break;
     }
     files_.push_back(file);
+    keys_.push_back(key);
 }
 
 void StagedFiles::Discard() {
     for (const StagedFile& file : files_) DeleteFileA(file.temp.c_str());
     files_.clear();
+    keys_.clear();
 }
 
 bool StagedFiles::Commit() {
@@ -87,5 +90,6 @@ bool StagedFiles::Commit() {
         SetFileTimeFromDos(files_[i].target.c_str(), files_[i].dosDateTime);
     }
     files_.clear();
+    keys_.clear();
     return true;
 }
