@@ -3,5 +3,6 @@
 // was measured against in the same run.
 void RunBlendBench();
 void RunFrameBench();
+void RunGuiBench();
 void RunMd5Bench();
 void RunUpdateBench();
