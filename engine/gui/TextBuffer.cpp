@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/graphics/DbcsText.h"
+#include "engine/core/MbcsText.h"
 
 namespace {
 
