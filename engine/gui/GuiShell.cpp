@@ -10,13 +10,28 @@
 const RuntimeClass GuiShell::kRuntimeClass = {"GuiShell", sizeof(GuiShell), &GUI::kRuntimeClass};
 
 GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {
+    threadDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    renderDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    stopped_.handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     InitializeCriticalSection(&renderLock_);
 }
 
 GuiShell::~GuiShell() {
+    destroying_ = true;   // the window's last messages go past this shell
+    // A started window goes with its shell; one never started is left.
+    if (StopRunning()) DestroyWindow();
+    // The frame thread is let go of a frame it waits for, and waited for.
+    if (renderDone_.handle) SetEvent(renderDone_.handle);
+    Nuvex::WaitForHandle(&threadDone_, INFINITE);
+    Nuvex::CloseHeldHandle(&frameThread_);
     Nuvex::DestroySurface(surface_);
     surface_ = 0;
+    Unregister();
+    hwnd_ = nullptr;
     Nuvex::DeleteLock(&renderLock_);
+    Nuvex::CloseHeldHandle(&renderDone_);
+    Nuvex::CloseHeldHandle(&threadDone_);
+    Nuvex::CloseHeldHandle(&stopped_);
     // The tree goes while the shell is whole: its elements unhook from it.
     DestroyChildren();
 }
@@ -30,46 +45,21 @@ void GuiShell::OnSize(int width, int height) {
 
 ISurface* GuiShell::Surface() const { return surface_ ? Nuvex::GetSurfaceById(surface_) : nullptr; }
 
+// The shell hosts its tree, has the window's size and name, and has the focus.
+void GuiShell::MakeOwnHost(int width, int height, const char* name) {
+    SetHost(this);
+    Props()->width = width;
+    Props()->height = height;
+    SetName(name);
+    focus_ = this;
+}
+
 int GuiShell::AttachSurface(uint32_t surfaceId) {
     ISurface* surface = surface_ ? nullptr : Nuvex::GetSurfaceById(surfaceId);
     if (!surface) return 0;
     surface_ = surfaceId;
-    SetHost(this);
-    Props()->width = surface->GetWidth();
-    Props()->height = surface->GetHeight();
-    SetName(nullptr);
-    focus_ = this;
+    MakeOwnHost(surface->GetWidth(), surface->GetHeight(), nullptr);
     return 1;
-}
-
-void GuiShell::Render() {
-    LockGuard lock(&renderLock_);
-    ISurface* surface = Surface();
-    if (!surface) return;
-    try {
-        surface->BeginScene(0);
-        if (clearColour_) surface->SetClearColor(clearColour_);
-        RenderTree();
-        surface->EndScene();
-        surface->Present(hwnd_, 0);
-    } catch (...) {
-        // A frame that failed half-way is dropped; the scene is closed so the
-        // next one can begin.
-        try {
-            if (surface->SceneOpen()) surface->EndScene();
-        } catch (...) {
-        }
-        WriteLog(0, "Can't draw a frame of window %s!", GetName());
-    }
-}
-
-int GuiShell::DestroyWindow() {
-    if (!hwnd_ || !IsWindow(hwnd_)) return 0;
-    if (::DestroyWindow(hwnd_)) return 1;
-    // Only the window's own thread can destroy it; this post reaches that
-    // thread's queue, not the window, and is kept for its log line.
-    Nuvex::PostToWindowThread(hwnd_, WM_DESTROY, WPARAM(GetCurrentThreadId()), LPARAM(hwnd_));
-    return 0;
 }
 
 // --- input state
