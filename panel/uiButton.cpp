@@ -1,5 +1,8 @@
 #include "panel/uiButton.h"
 
+#include <memory>
+#include <new>
+
 #include "engine/resources/AnimationPlayer.h"
 #include "panel/PanelCodes.h"
 
@@ -9,6 +12,13 @@ const RuntimeClass* uiButton::GetRuntimeClass() const { return &kRuntimeClass; }
 
 int uiButton::Create(const char* name, const char* style, GUI* listener) {
     return CreateWithAnimation(name, style, 0, 4, 0, 0, listener, 0);
+}
+
+uiButton* uiButton::MakeAttached(GUI* parent, const char* name, const char* style) {
+    std::unique_ptr<uiButton> button(new (std::nothrow) uiButton);
+    if (!button || !button->Create(name, style, parent) || !parent->AddChild(button.get(), 0, 0))
+        return nullptr;
+    return button.release();
 }
 
 int uiButton::MouseState() const {

@@ -27,6 +27,9 @@ public:
     using GUI::Create;
     // With the four frames of the animation `style`, at the animation's size.
     int Create(const char* name, const char* style, GUI* listener);
+    // A new button reporting to `parent` and attached to it at (0, 0); null
+    // (and nothing left behind) when it can't be made or attached.
+    static uiButton* MakeAttached(GUI* parent, const char* name, const char* style);
     // Disabled shows frame 3 and ignores the mouse; enabled shows what the
     // mouse is doing to it.
     void Enable(int enabled);
