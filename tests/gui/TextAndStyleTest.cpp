@@ -51,6 +51,7 @@ TEST(uiStyle, PiecesOfEachLayout) {
         const char* frames;
         int w, h;
         const char* pieces;
+        int vertical = 0;
     };
     // Each at the element's place (20, 10).
     const Case cases[] = {
@@ -59,6 +60,7 @@ TEST(uiStyle, PiecesOfEachLayout) {
          "50:110,20 10x30|60:20,50 10x10|70:30,50 80x10|80:110,50 10x10|"},
         {"three across", "5x8 4x8 6x8", 100, 8, "0:20,10 5x8|10:25,10 89x8|20:114,10 6x8|"},
         {"two, placed by the first", "7x8 9x8", 100, 8, "0:20,10 7x8|10:113,10 9x8|"},
+        {"three down", "8x5 8x4 8x6", 8, 50, "0:20,10 8x5|10:20,15 8x39|20:20,54 8x6|", 1},
         {"corners", "10x10*4", 100, 50,
          "0:20,10 10x10|10:110,10 10x10|20:20,50 10x10|30:110,50 10x10|"},
         // The left edge runs down to the bottom-left corner (frame 5), not
@@ -80,10 +82,16 @@ TEST(uiStyle, PiecesOfEachLayout) {
         uiStyleCtrl* style = new uiStyleCtrl;
         ASSERT_EQ(1, style->CreateWithAnimation("style", name.c_str(), c.w, c.h, nullptr, 0));
         ASSERT_EQ(1, off.shell().AddChild(style, 20, 10));
+        style->SetVertical(c.vertical);
         off.Frame();
         EXPECT_EQ(c.pieces, Pieces(off)) << c.what;
         delete style;
     }
+    // A refused create binds nothing.
+    GUI plain;
+    ASSERT_EQ(1, plain.Create("plain", 5, 5, nullptr, 0));
+    EXPECT_EQ(0, plain.CreateWithAnimation("again", "style0", 0, 0, nullptr, 0));
+    EXPECT_EQ(0, plain.GetFrameCount());
 }
 
 TEST(uiText, AlignmentAutoSizeAndCountedText) {
