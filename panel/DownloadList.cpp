@@ -51,7 +51,9 @@ std::string Amount(int32_t value, const char* kiloFormat, const char* megaFormat
 DownloadList::~DownloadList() {
     // The receiver goes with the frame: nothing is left queued for it.
     receiver_ = nullptr;
-    RemoveAll();
+    std::vector<std::unique_ptr<DownloadItem>> all;
+    all.swap(items_);
+    DropItems(std::move(all));
 }
 
 int DownloadList::OnCreate(int, int) {
@@ -97,7 +99,11 @@ int DownloadList::OnNotify(GUI*, uint32_t code, WPARAM wParam, LPARAM lParam) {
 
 int DownloadList::AddItem(DownloadItem* item) {
     if (!item || items_.size() >= size_t(kRows)) return -1;
-    items_.emplace_back(item);
+    try {
+        items_.emplace_back(item);
+    } catch (...) {
+        return -1;   // not taken: the caller still owns it
+    }
     Refresh();
     return Count();
 }
@@ -131,21 +137,29 @@ void DownloadList::DropItems(std::vector<std::unique_ptr<DownloadItem>> items) {
     // its row rather than toggling a stale selection off.
     if (items_.empty()) ClearSelection();
     // Every task is told to stop first, then all are waited for within one
-    // bound: three stuck tasks cost one wait, not three.
-    std::vector<std::unique_ptr<UpdateTask>> tasks;
-    std::vector<WorkerThread*> threads;
+    // bound: three stuck tasks cost one wait, not three. Deleting a task
+    // stops it as well, so none is left running for want of memory here.
+    try {
+        std::vector<WorkerThread*> threads;
+        for (auto& item : items) threads.push_back(item->task);
+        WorkerThread::StopAll(threads);
+    } catch (...) {
+    }
     for (auto& item : items) {
-        tasks.emplace_back(item->task);
-        threads.push_back(item->task);
+        std::unique_ptr<UpdateTask> task(item->task);
         item->task = nullptr;
     }
-    WorkerThread::StopAll(threads);
-    tasks.clear();
+    // Kept until the receiver has passed what their tasks queued; without a
+    // receiver, or without room to keep them, they are freed with `items`.
+    if (!receiver_) return;
+    try {
+        retired_.reserve(retired_.size() + items.size());
+    } catch (...) {
+        return;
+    }
     for (auto& item : items) {
-        DownloadItem* raw = item.get();
-        if (receiver_ && PostMessageA(receiver_, WM_TASK_ITEM_RETIRED, 0, LPARAM(raw))) {
+        if (PostMessageA(receiver_, WM_TASK_ITEM_RETIRED, 0, LPARAM(item.get())))
             retired_.push_back(std::move(item));
-        }
     }
 }
 

@@ -21,9 +21,10 @@ constexpr float kFirstFraction = 0.01f;
 
 }   // namespace
 
+// The list, deleted with the children, stops every task and frees the items
+// at once: the receiver goes first.
 DownloadMainFrame::~DownloadMainFrame() {
-    if (list_) list_->SetReceiver(nullptr);   // it goes with this frame
-    Clear();
+    if (list_) list_->SetReceiver(nullptr);
 }
 
 int DownloadMainFrame::OnCreate(int, int) {

@@ -17,7 +17,6 @@ class uiButton;
 class DownloadMainFrame : public uiStyleCtrl {
 public:
     DownloadMainFrame() = default;
-    // Every task is stopped while the receiver still exists.
     ~DownloadMainFrame() override;
 
     int OnCreate(int width, int height) override;

@@ -51,7 +51,11 @@ DownloadMainFrame* PanelInterface::Frame() const { return Window() ? frame_ : nu
 void PanelInterface::Forget() {
     if (DownloadMainFrame* frame = Frame()) {
         frame->SetHostWindow(nullptr);
-        frame->Clear();
+        try {
+            frame->Clear();
+        } catch (...) {
+            // The list's own deletion with the window stops what is left.
+        }
     }
     hwnd_ = nullptr;
     frame_ = nullptr;
