@@ -2,6 +2,7 @@
 
 #include "engine/core/ImeLoader.h"
 #include "engine/core/Log.h"
+#include "engine/gui/GuiShell.h"
 #include "engine/resources/ResourceManager.h"
 
 #if defined(__i386__)
@@ -53,7 +54,9 @@ int BaseApp::Init(HINSTANCE module, EngineConfig* config, const char* banner) {
 }
 
 void BaseApp::Exit(const char* farewell) {
-    // windows: GuiShell::DestroyAllWindows()
+    // Windows first: their trees and frame threads go while the resources
+    // they draw with are still there.
+    GuiShell::DestroyAllWindows();
     OnExit();
     if (ResourceManager::Current()) ResourceManager::Release();
     Nuvex::FreeImeModule();

@@ -54,6 +54,17 @@ void PlayerFramePool::Give(PlayerFrame* frame) {
 
 size_t PlayerFramePool::Pooled() { return FrameStore::gone ? 0 : g_frameStore.records.size(); }
 
+TextureRegion PlayerRegion(const PlayerFrame& frame) {
+    TextureRegion region = {};
+    region.texture = frame.texture;
+    region.x = frame.left;
+    region.y = frame.top;
+    region.width = frame.width;
+    region.height = frame.height;
+    region.opacity = uint8_t(frame.alpha);
+    return region;
+}
+
 AnimationPlayer::~AnimationPlayer() { ReleaseFrames(); }
 
 int AnimationPlayer::SetFrame(int index, int mute, int force) {
@@ -144,13 +155,7 @@ void AnimationPlayer::ReplaceFrames(std::deque<PlayerFrame*>& frames, int width,
 int AnimationPlayer::Draw(ISurface* surface, int x, int y, int w, int h) {
     const PlayerFrame* frame = CurrentFrame();
     if (!surface || !frame) return 0;
-    TextureRegion region = {};
-    region.texture = frame->texture;
-    region.x = frame->left;
-    region.y = frame->top;
-    region.width = frame->width;
-    region.height = frame->height;
-    region.opacity = uint8_t(frame->alpha);
+    const TextureRegion region = PlayerRegion(*frame);
 
     const bool ownMethod = frame->method >= 1 && frame->method <= 4;
     const int previous = ownMethod ? surface->SetBlendMode(uint32_t(frame->method)) : 0;

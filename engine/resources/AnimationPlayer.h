@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <deque>
 
+#include "engine/graphics/TextureRegion.h"
+
 class ISurface;
 
 // One bound frame: flat, so drawing and stepping never look names up.
@@ -25,6 +27,9 @@ struct PlayerFrame {
 #if defined(__i386__)
 static_assert(sizeof(PlayerFrame) == 44, "frame records are 44 bytes");
 #endif
+
+// The texture region a frame shows, with the frame's alpha as its opacity.
+TextureRegion PlayerRegion(const PlayerFrame& frame);
 
 // Process-wide recycling of frame records (no lock: UI thread only). The
 // records still pooled are freed when the module unloads.

@@ -3,5 +3,7 @@
 // was measured against in the same run.
 void RunBlendBench();
 void RunFrameBench();
+void RunFramesBench();
+void RunGuiBench();
 void RunMd5Bench();
 void RunUpdateBench();

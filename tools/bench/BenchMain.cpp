@@ -1,4 +1,4 @@
-// fp_bench [blend|frame|md5|update]...: runs the named benchmarks, or all.
+// fp_bench [blend|frame|frames|gui|md5|update]...: runs the named benchmarks, or all.
 #include "tools/bench/Bench.h"
 
 #include <cstdio>
@@ -7,7 +7,8 @@
 int main(int argc, char** argv) {
     struct Entry { const char* name; void (*run)(); };
     const Entry entries[] = {
-        {"blend", &RunBlendBench}, {"frame", &RunFrameBench},
+        {"blend", &RunBlendBench}, {"frame", &RunFrameBench}, {"frames", &RunFramesBench},
+        {"gui", &RunGuiBench},
         {"md5", &RunMd5Bench}, {"update", &RunUpdateBench},
     };
     for (const Entry& entry : entries) {

@@ -1,7 +1,9 @@
 #pragma once
 // Timing and the Linux reference tools (run through wine's Unix process
 // start) that the benchmarks share.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -12,5 +14,23 @@ std::string UnixPath(const std::string& path);
 // Runs a shell command on the Linux side and returns its own run time in
 // seconds as the shell measured it; negative when it didn't run or failed.
 double RunUnixTimed(const std::string& command, const std::string& tempFolder);
+
+// operator new calls of the whole program so far (every allocation counts).
+long AllocationCount();
+
+// The median of `runs` timed runs of work, in ms, after one warm-up run.
+template <typename Work>
+double MedianMs(int runs, Work&& work) {
+    work();
+    std::vector<double> times;
+    times.reserve(size_t(runs));
+    for (int i = 0; i < runs; ++i) {
+        const double start = NowSeconds() * 1000.0;
+        work();
+        times.push_back(NowSeconds() * 1000.0 - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
 
 }  // namespace bench

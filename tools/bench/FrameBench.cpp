@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,27 +28,9 @@
 
 namespace {
 
-std::atomic<long> g_newCalls{0};
-
 constexpr int kWidth = 600;
 constexpr int kHeight = 200;
 constexpr int kFrames = 200;
-
-
-// Median of kFrames timed runs, in ms.
-template <typename Work>
-double MedianMs(Work&& work) {
-    work();   // warm caches and glyphs
-    std::vector<double> times;
-    times.reserve(kFrames);
-    for (int i = 0; i < kFrames; ++i) {
-        const double start = (bench::NowSeconds() * 1000.0);
-        work();
-        times.push_back((bench::NowSeconds() * 1000.0) - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 uint32_t AddTexture(int w, int h, uint32_t seed) {
     std::unique_ptr<Bitmap> bitmap(new Bitmap(w, h, 0));
@@ -123,8 +104,8 @@ void RunFrameBench() {
     CanvasDC& canvas = *surface.WindowCanvas();
     Bitmap& store = *canvas.PixelStore();
     std::vector<uint32_t> copy(store.PixelBytes() / 4);
-    const double memcpyMs = MedianMs([&] { std::memcpy(copy.data(), store.GetPixels(), store.PixelBytes()); });
-    const double fullMs = MedianMs([&] { frame(true); });
+    const double memcpyMs = bench::MedianMs(kFrames, [&] { std::memcpy(copy.data(), store.GetPixels(), store.PixelBytes()); });
+    const double fullMs = bench::MedianMs(kFrames, [&] { frame(true); });
     std::printf("  %-28s %8.3f ms  (reference)\n", "memcpy of the pixel store", memcpyMs);
     std::printf("  %-28s %8.3f ms  ratio to memcpy %.1f  (target < 5 ms)\n", "full repaint",
                 fullMs, fullMs / memcpyMs);
@@ -136,10 +117,10 @@ void RunFrameBench() {
     std::vector<uint32_t> sentinel(store.GetPixels(), store.GetPixels() + store.PixelBytes() / 4);
     const size_t bufferBytes = canvas.BufferBytes();
     long newCalls = 0;   // only those made by the frames themselves
-    const double idleMs = MedianMs([&] {
-        const long before = g_newCalls.load();
+    const double idleMs = bench::MedianMs(kFrames, [&] {
+        const long before = bench::AllocationCount();
         frame(false);
-        newCalls += g_newCalls.load() - before;
+        newCalls += bench::AllocationCount() - before;
     });
     long changed = 0;
     for (size_t i = 0; i < sentinel.size(); ++i)
@@ -151,24 +132,3 @@ void RunFrameBench() {
     surface.Shutdown();
     DestroyWindow(window);
 }
-
-
-
-
-// Counts every allocation of the program through operator new.
-void* operator new(std::size_t size) {
-    ++g_newCalls;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t size) {
-    ++g_newCalls;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

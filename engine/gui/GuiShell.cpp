@@ -1,0 +1,147 @@
+// The shell as the host of its tree: its surface, drawing a frame, and the
+// input state its elements share (hover, captures, focus, tip target).
+#include "engine/gui/GuiShell.h"
+
+#include "engine/core/Log.h"
+#include "engine/core/ThreadUtils.h"
+#include "engine/graphics/ISurface.h"
+#include "engine/graphics/SurfacePool.h"
+
+const RuntimeClass GuiShell::kRuntimeClass = {"GuiShell", sizeof(GuiShell), &GUI::kRuntimeClass};
+
+GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {
+    threadDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    renderDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    stopped_.handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    InitializeCriticalSection(&renderLock_);
+}
+
+GuiShell::~GuiShell() {
+    destroying_ = true;   // the window's last messages go past this shell
+    // A started window goes with its shell; one never started is left.
+    if (StopRunning()) DestroyWindow();
+    // The frame thread is let go of a frame it waits for, and waited for.
+    if (renderDone_.handle) SetEvent(renderDone_.handle);
+    Nuvex::WaitForHandle(&threadDone_, INFINITE);
+    Nuvex::CloseHeldHandle(&frameThread_);
+    Nuvex::DestroySurface(surface_);
+    surface_ = 0;
+    Unregister();
+    hwnd_ = nullptr;
+    Nuvex::DeleteLock(&renderLock_);
+    Nuvex::CloseHeldHandle(&renderDone_);
+    Nuvex::CloseHeldHandle(&threadDone_);
+    Nuvex::CloseHeldHandle(&stopped_);
+    // The tree goes while the shell is whole: its elements unhook from it.
+    DestroyChildren();
+}
+
+const RuntimeClass* GuiShell::GetRuntimeClass() const { return &kRuntimeClass; }
+
+void GuiShell::OnSize(int width, int height) {
+    if (ISurface* surface = Surface()) surface->Resize(width, height);
+    GUI::OnSize(width, height);
+}
+
+ISurface* GuiShell::Surface() const { return surface_ ? Nuvex::GetSurfaceById(surface_) : nullptr; }
+
+// The shell hosts its tree, has the window's size and name, and has the focus.
+void GuiShell::MakeOwnHost(int width, int height, const char* name) {
+    SetHost(this);
+    Props()->width = width;
+    Props()->height = height;
+    SetName(name);
+    focus_ = this;
+}
+
+int GuiShell::AttachSurface(uint32_t surfaceId) {
+    ISurface* surface = surface_ ? nullptr : Nuvex::GetSurfaceById(surfaceId);
+    if (!surface) return 0;
+    surface_ = surfaceId;
+    MakeOwnHost(surface->GetWidth(), surface->GetHeight(), nullptr);
+    return 1;
+}
+
+// --- input state
+
+GUI* GuiShell::SetHover(GUI* element) {
+    GUI* previous = hover_;
+    if (previous == element) return previous;
+    hover_ = element;
+    if (previous) previous->OnMouseLeave();
+    if (!element) {
+        currentCursor_ = defaultCursor_;
+        ::SetCursor(currentCursor_);
+        return previous;
+    }
+    element->OnMouseEnter();
+    if (tipTarget_ && element != tipTarget_ && !element->HasAncestor(tipTarget_)) ClearTipTarget();
+    return previous;
+}
+
+GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus) {
+    static void (GUI::*const kReport[])(int, int, int) = {&GUI::OnLButton, &GUI::OnRButton,
+                                                          &GUI::OnMButton};
+    GUI* previous = captures_[slot];
+    captures_[slot] = element;
+    const bool left = slot == LEFT;
+    if (previous && (element ? previous != element : previous != hover_)) {
+        (previous->*kReport[slot])(0, 0, GUI_BUTTON_CAPTURE_LOST);
+    }
+    if (left && previous && previous == dragged_) previous->OnDragEnd();
+    if (left && element) {
+        SetHover(element);
+        dragOffsetX_ = mouseX_ - element->GetAbsX();
+        dragOffsetY_ = mouseY_ - element->GetAbsY();
+    }
+    if (left) dragged_ = nullptr;
+    if (changeFocus) {
+        GUI* before = focus_;
+        focus_ = element ? element : this;
+        if (element != before) {
+            if (before) before->OnFocus(0, 0);
+            if (element) element->OnFocus(0, 1);
+        }
+    }
+    return previous;
+}
+
+GUI* GuiShell::SetLeftCapture(GUI* element, int changeFocus) {
+    return SetButtonCapture(LEFT, element, changeFocus);
+}
+GUI* GuiShell::SetRightCapture(GUI* element, int changeFocus) {
+    return SetButtonCapture(RIGHT, element, changeFocus);
+}
+GUI* GuiShell::SetMiddleCapture(GUI* element, int changeFocus) {
+    return SetButtonCapture(MIDDLE, element, changeFocus);
+}
+
+GUI* GuiShell::SetTipTarget(GUI* element) {
+    GUI* previous = tipTarget_;
+    tipTarget_ = element;
+    if (tipListener_) {
+        if (element && element == previous) {
+            tipListener_->OnTipTargetAgain(element);
+        } else {
+            tipListener_->OnTipTarget(element);
+        }
+    }
+    return previous;
+}
+
+void GuiShell::ClearTipTarget() {
+    tipTarget_ = nullptr;
+    if (tipListener_) tipListener_->OnTipTarget(nullptr);
+}
+
+void GuiShell::ForgetElement(GUI* element) {
+    auto gone = [element](GUI* field) {
+        return field && (field == element || field->HasAncestor(element));
+    };
+    GUI** fields[] = {&messageHook_, &keyTarget_,   &tipListener_, &modalRoot_,
+                      &exclusive_,   &popup_,       &tipTarget_,   &hover_,
+                      &dragged_,     &captures_[0], &captures_[1], &captures_[2]};
+    for (GUI** field : fields)
+        if (gone(*field)) *field = nullptr;
+    if (gone(focus_)) focus_ = this;
+}

@@ -1,0 +1,169 @@
+#include "gui/GuiTestSupport.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "drawing/DrawingTestSupport.h"
+#include "engine/graphics/SurfacePool.h"
+#include "engine/resources/ResourceManager.h"
+
+namespace guitest {
+
+std::vector<std::string> Journal::Only(const std::vector<std::string>& prefixes) const {
+    std::vector<std::string> out;
+    for (const std::string& line : lines)
+        for (const std::string& p : prefixes)
+            if (line.compare(0, p.size(), p) == 0) {
+                out.push_back(line);
+                break;
+            }
+    return out;
+}
+
+int Probe::live = 0;
+
+void Probe::RunOnce(std::function<void()>& action) {
+    std::function<void()> run;
+    run.swap(action);
+    if (run) run();
+}
+
+int Probe::OnUpdate(float delta) {
+    Log("OnUpdate");
+    deltas.push_back(delta);
+    GUI::OnUpdate(delta);
+    RunOnce(onUpdate);
+    return updateResult;
+}
+
+int Probe::OnDraw(int x, int y, int w, int h) {
+    Log("OnDraw");
+    if (throwOnDraw) throw std::runtime_error("probe");
+    return GUI::OnDraw(x, y, w, h) ? drawResult : 0;
+}
+
+int Probe::OnNotify(GUI* sender, uint32_t code, WPARAM wParam, LPARAM lParam) {
+    const Probe* from = dynamic_cast<const Probe*>(sender);
+    char line[128];
+    std::snprintf(line, sizeof line, "%s.OnNotify(%s,%u,%d,%d,%d)", tag.c_str(),
+                  from ? from->tag.c_str() : "?", code, int(wParam), GET_X_LPARAM(lParam),
+                  GET_Y_LPARAM(lParam));
+    if (journal) journal->lines.push_back(line);
+    return int(code);
+}
+
+Probe* MakeProbe(const std::string& tag, Journal* journal, int width, int height) {
+    Probe* probe = new Probe(tag, journal);
+    EXPECT_EQ(1, probe->Create(tag.c_str(), width, height, nullptr, 0));
+    return probe;
+}
+
+bool SameRect(const RECT& r, int l, int t, int rr, int b) {
+    return r.left == l && r.top == t && r.right == rr && r.bottom == b;
+}
+
+// --- the off-screen shell
+
+OffscreenShell::OffscreenShell(int width, int height) {
+    drawtest::EnsurePools();
+    window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    const uint32_t id = Nuvex::CreateSurface(window_, width, height);
+    EXPECT_NE(0u, id) << "no surface (is DISPLAY set?)";
+    shell_.reset(new GuiShell(nullptr, 0));
+    EXPECT_EQ(1, shell_->AttachSurface(id));
+}
+
+OffscreenShell::~OffscreenShell() {
+    shell_.reset();
+    if (window_) DestroyWindow(window_);
+}
+
+RECT OffscreenShell::Frame() {
+    ISurface& s = surface();
+    s.BeginScene(0);
+    shell_->RenderTree();
+    RECT dirty;
+    s.GetDirtyRect(&dirty);
+    s.EndScene();
+    s.Present(nullptr, 0);
+    return dirty;
+}
+
+std::vector<CanvasCommandView> OffscreenShell::Commands(uint16_t kind) {
+    std::vector<CanvasCommandView> out;
+    CanvasDC& canvas = *surface().WindowCanvas();
+    for (uint32_t i = 0; i < canvas.CommandCount(); ++i) {
+        CanvasCommandView view;
+        if (canvas.ViewCommand(i, &view) && view.command->kind == kind) out.push_back(view);
+    }
+    return out;
+}
+
+// --- resources
+
+SkinResources::SkinResources() {
+    drawtest::EnsurePools();
+    EXPECT_NE(nullptr, ResourceManager::Instance());
+}
+
+SkinResources::~SkinResources() { ResourceManager::Release(); }
+
+uint32_t SkinResources::AddTexture(const char* name, int w, int h, uint32_t colour) {
+    const uint32_t id = drawtest::AddTexture(drawtest::FilledBitmap(w, h, colour));
+    ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+    record->SetHandle(id);
+    if (ResourceManager::Instance()->Add(RESOURCE_TEXTURE, name, record, 1)) return id;
+    DeleteResourceRecord(record);
+    return 0;
+}
+
+bool SkinResources::AddAnimation(const char* name, const char* texture,
+                                 const std::vector<std::string>& rects) {
+    std::string script = "<animation>";
+    for (const std::string& r : rects)
+        script += std::string("<aniframe alpha=\"255\" texture=\"") + texture + "\" rectangle=\"" +
+                  r + "\"/>";
+    script += "</animation>";
+    // Registered first, then loaded from the script's bytes.
+    ResourceManager* manager = ResourceManager::Instance();
+    ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+    if (!manager->Add(RESOURCE_ANIMATION, name, record, 1)) {
+        DeleteResourceRecord(record);
+        return false;
+    }
+    return manager->LoadRecord(record, RESOURCE_ANIMATION, name, script.data(),
+                               uint32_t(script.size())) != 0;
+}
+
+// --- the pointer
+
+namespace {
+POINT g_pointer = {-100, -100};
+HWND g_pointerWindow = nullptr;
+BOOL WINAPI FakeCursorPos(LPPOINT point) { return *point = g_pointer, TRUE; }
+HWND WINAPI FakeWindowFromPoint(POINT) { return g_pointerWindow; }
+const GuiShell::PointerQuery kFakePointer = {&FakeCursorPos, &FakeWindowFromPoint};
+}   // namespace
+
+void PointerAt(HWND hwnd, int clientX, int clientY) {
+    GuiShell::SetPointerQuery(&kFakePointer);
+    g_pointer = {clientX, clientY};
+    ClientToScreen(hwnd, &g_pointer);
+    g_pointerWindow = hwnd;
+}
+
+void PointerOutside() {
+    GuiShell::SetPointerQuery(&kFakePointer);
+    g_pointer = {-100, -100};
+    g_pointerWindow = nullptr;
+}
+
+LRESULT SendMouse(HWND hwnd, UINT message, int clientX, int clientY, WPARAM wParam) {
+    PointerAt(hwnd, clientX, clientY);
+    return SendMessageA(hwnd, message, wParam, MAKELPARAM(clientX, clientY));
+}
+
+}   // namespace guitest

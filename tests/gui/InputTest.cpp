@@ -1,0 +1,204 @@
+// Mouse input through the engine's window procedure, with the pointer the
+// shell sees set by the test (never the display's real cursor).
+#include "gui/GuiTestSupport.h"
+
+#include <windowsx.h>
+
+#include "drawing/DrawingTestSupport.h"
+
+using guitest::Journal;
+using guitest::MakeProbe;
+using guitest::PointerAt;
+using guitest::PointerOutside;
+using guitest::Probe;
+using guitest::SendMouse;
+using guitest::TestWnd;
+
+namespace {
+
+// A 200 x 100 window with two probes side by side: a at (10, 10) and b at
+// (100, 10), 50 x 50 each. Not started: every message is sent by the test.
+class Input : public ::testing::Test {
+protected:
+    void SetUp() override {
+        drawtest::EnsurePools();
+        hwnd = wnd.Create("input", 200, 100, 0x101, nullptr, 0);
+        ASSERT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
+        shell = wnd.GetShell();
+        a = MakeProbe("a", &journal, 50, 50);
+        b = MakeProbe("b", &journal, 50, 50);
+        ASSERT_EQ(1, shell->AddChild(a, 10, 10));
+        ASSERT_EQ(1, shell->AddChild(b, 100, 10));
+        journal.Clear();
+    }
+    std::vector<std::string> Buttons(const std::string& tag) const {
+        return journal.Only({tag + ".OnLButton", tag + ".OnRButton", tag + ".OnMouseMessage"});
+    }
+
+    TestWnd wnd;
+    HWND hwnd = nullptr;
+    GuiShell* shell = nullptr;
+    Probe* a = nullptr;
+    Probe* b = nullptr;
+    Journal journal;
+};
+
+}   // namespace
+
+TEST_F(Input, PressAndReleaseOnOneElementClick) {
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    EXPECT_EQ(a, shell->Hover());
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    EXPECT_EQ(a, shell->LeftCapture());
+    EXPECT_EQ(a, shell->Focus());
+    SendMouse(hwnd, WM_LBUTTONUP, 21, 31);
+    EXPECT_EQ((std::vector<std::string>{"a.OnLButton(10,20,1)", "a.OnMouseMessage(10,20,289)",
+                                        "a.OnLButton(11,21,0)", "a.OnMouseMessage(11,21,290)",
+                                        "a.OnLButton(11,21,2)", "a.OnMouseMessage(11,21,291)"}),
+              Buttons("a"));
+    EXPECT_EQ(nullptr, shell->LeftCapture());
+
+    // The right button: the same with its own codes; the click needs only
+    // that the element took the press.
+    journal.Clear();
+    SendMouse(hwnd, WM_RBUTTONDOWN, 20, 30, MK_RBUTTON);
+    SendMouse(hwnd, WM_RBUTTONUP, 20, 30);
+    EXPECT_EQ((std::vector<std::string>{"a.OnRButton(10,20,1)", "a.OnMouseMessage(10,20,293)",
+                                        "a.OnRButton(10,20,0)", "a.OnMouseMessage(10,20,294)",
+                                        "a.OnRButton(10,20,2)", "a.OnMouseMessage(10,20,295)"}),
+              Buttons("a"));
+}
+
+TEST_F(Input, PressOnOneReleaseOnAnotherLosesTheCapture) {
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    SendMouse(hwnd, WM_MOUSEMOVE, 110, 30, MK_LBUTTON);
+    EXPECT_EQ(b, shell->Hover());
+    SendMouse(hwnd, WM_LBUTTONUP, 110, 30);
+    EXPECT_EQ((std::vector<std::string>{"a.OnLButton(10,20,1)", "a.OnMouseMessage(10,20,289)",
+                                        "a.OnLButton(0,0,4)"}),
+              Buttons("a"));
+    EXPECT_EQ((std::vector<std::string>{"b.OnLButton(10,20,0)", "b.OnMouseMessage(10,20,290)"}),
+              Buttons("b"));
+
+    // Released outside the window: capture lost, no release, no click.
+    journal.Clear();
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    PointerOutside();
+    SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(250, 30));
+    EXPECT_EQ((std::vector<std::string>{"a.OnLButton(10,20,1)", "a.OnMouseMessage(10,20,289)",
+                                        "a.OnLButton(0,0,4)"}),
+              Buttons("a"));
+    EXPECT_EQ(1, shell->MouseOutside());
+    EXPECT_EQ(nullptr, shell->Hover());
+}
+
+TEST_F(Input, HoverEndsWhenThePointerLeavesAndFocusLossEndsCaptures) {
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    EXPECT_EQ((std::vector<std::string>{"a.OnMouseEnter"}), journal.Only({"a.OnMouse"}));
+    SendMouse(hwnd, WM_MOUSEMOVE, 22, 30);   // the second move reaches the element
+    EXPECT_EQ(2u, journal.Only({"a.OnMouseMove(12,20)", "a.OnMouseMessage(12,20,301)"}).size());
+
+    // Gone from the window: the next frame clears the hover, with no message.
+    PointerOutside();
+    SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+    EXPECT_EQ(nullptr, shell->Hover());
+    EXPECT_EQ(1u, journal.Only({"a.OnMouseLeave"}).size());
+
+    // Focus lost: a capture that is not the hover element loses it.
+    // Back over the window: the next frame sees it.
+    journal.Clear();
+    PointerAt(hwnd, 20, 30);
+    SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+    EXPECT_EQ(0, shell->MouseOutside());
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    SendMouse(hwnd, WM_RBUTTONDOWN, 20, 30, MK_RBUTTON);
+    SendMouse(hwnd, WM_MOUSEMOVE, 110, 30, MK_LBUTTON);
+    SendMessageA(hwnd, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(nullptr, shell->LeftCapture());
+    EXPECT_EQ(nullptr, shell->RightCapture());
+    EXPECT_EQ(1u, journal.Only({"a.OnLButton(0,0,4)"}).size());
+    EXPECT_EQ(1u, journal.Only({"a.OnRButton(0,0,4)"}).size());
+}
+
+TEST_F(Input, WheelIsHitTestedAtTheClientPoint) {
+    POINT screen = {120, 40};
+    ClientToScreen(hwnd, &screen);
+    PointerAt(hwnd, 120, 40);
+    SendMessageA(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(screen.x, screen.y));
+    SendMessageA(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, 240), MAKELPARAM(screen.x, screen.y));
+    EXPECT_EQ((std::vector<std::string>{"b.OnMouseWheel(20,30,1)", "b.OnMouseWheel(20,30,0)"}),
+              journal.Only({"b.OnMouseWheel"}));
+    EXPECT_TRUE(journal.Only({"a.OnMouseWheel"}).empty());
+}
+
+TEST_F(Input, DraggedElementFollowsAndGivesNoClick) {
+    a->SetDraggable(1);
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    SendMouse(hwnd, WM_MOUSEMOVE, 25, 33, MK_LBUTTON);
+    EXPECT_EQ(15, a->GetAbsX());
+    EXPECT_EQ(13, a->GetAbsY());
+    EXPECT_EQ(a, shell->Dragged());
+    SendMouse(hwnd, WM_LBUTTONUP, 25, 33);
+    EXPECT_EQ(
+        (std::vector<std::string>{"a.OnLButton(10,20,1)", "a.OnDragEnd", "a.OnLButton(10,20,0)"}),
+        journal.Only({"a.OnLButton", "a.OnDragEnd"}));
+
+    // The window drag a caption press starts is posted, never dispatched
+    // here: without a window manager its move loop would not return.
+    SendMouse(hwnd, WM_MOUSEMOVE, 30, 30);
+    EXPECT_NE(0, a->BeginWindowDrag());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(WPARAM(HTCAPTION), msg.wParam);
+    EXPECT_EQ(30, GET_X_LPARAM(msg.lParam));
+
+    // A non-client press (not on the caption): the shell takes the left
+    // button and the right capture is lost.
+    SendMouse(hwnd, WM_RBUTTONDOWN, 120, 30, MK_RBUTTON);
+    journal.Clear();
+    SendMessageA(hwnd, WM_NCLBUTTONDOWN, HTNOWHERE, 0);
+    EXPECT_EQ(shell, shell->LeftCapture());
+    EXPECT_EQ(nullptr, shell->RightCapture());
+    EXPECT_EQ(1u, journal.Only({"b.OnRButton(0,0,4)"}).size());
+    EXPECT_EQ(shell, shell->Focus());
+}
+
+TEST_F(Input, LayersTakeTheMouseAndKeysFirst) {
+    // A visible popup is hidden by a press outside it; the press goes on.
+    shell->SetPopup(b);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    SendMouse(hwnd, WM_LBUTTONUP, 20, 30);
+    EXPECT_EQ(0, b->IsVisible());
+    EXPECT_EQ(1u, journal.Only({"a.OnLButton(10,20,2)"}).size());
+    b->Show(1);
+    shell->SetPopup(nullptr);
+
+    // A visible exclusive layer alone is hit; a press elsewhere hides it and
+    // goes to the shell.
+    journal.Clear();
+    shell->SetExclusive(b);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 110, 30, MK_LBUTTON);
+    EXPECT_EQ(1u, journal.Only({"b.OnLButton(10,20,1)"}).size());
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    EXPECT_EQ(0, b->IsVisible());
+    EXPECT_TRUE(journal.Only({"a.OnLButton(10,20,1)"}).empty());
+    EXPECT_EQ(shell, shell->LeftCapture());
+    b->Show(1);
+    shell->SetExclusive(nullptr);
+
+    // A visible modal root alone is hit and takes the keys from a key target
+    // outside it.
+    journal.Clear();
+    shell->SetModalRoot(b);
+    shell->SetKeyTarget(a);
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    EXPECT_EQ(shell, shell->Hover());
+    SendMessageA(hwnd, WM_KEYDOWN, 'K', 0);
+    shell->SetModalRoot(nullptr);
+    SendMessageA(hwnd, WM_KEYUP, 'K', 0);
+    EXPECT_EQ((std::vector<std::string>{"b.OnKey(75,1)", "a.OnKey(75,0)"}),
+              journal.Only({"a.OnKey", "b.OnKey"}));
+}

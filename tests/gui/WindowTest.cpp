@@ -1,0 +1,287 @@
+// Framework windows under the test display: creation, placement, the map,
+// destruction in every order a host can choose, and the frame loop's start.
+#include "gui/GuiTestSupport.h"
+
+#include <stdexcept>
+
+#include "drawing/DrawingTestSupport.h"
+#include "engine/app/BaseApp.h"
+#include "support/TestSupport.h"
+
+using guitest::Journal;
+using guitest::MakeProbe;
+using guitest::Probe;
+using guitest::TestWnd;
+
+namespace {
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override { drawtest::EnsurePools(); }
+
+    // Creates a popup of w x h; fails the test loudly without a display.
+    HWND Make(TestWnd& wnd, int w = 200, int h = 100, uint32_t style = 0x101) {
+        HWND hwnd = wnd.Create("test window", w, h, style, nullptr, 0);
+        EXPECT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
+        return hwnd;
+    }
+    // A window started with one probe under its shell.
+    HWND Started(TestWnd& wnd, Probe** probe, uint32_t fps = 30) {
+        wnd.onInitialize = [this, probe](GuiShell* shell) {
+            *probe = MakeProbe("p", &journal, 50, 50);
+            return shell->AddChild(*probe, 10, 10);
+        };
+        HWND hwnd = Make(wnd);
+        EXPECT_EQ(1, wnd.Start(1, 0, fps, 0, 1));
+        return hwnd;
+    }
+
+    Journal journal;
+    testsupport::LogCapture log;
+};
+
+int EngineWindowsOfThisThread() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM counter) -> BOOL {
+            char name[64] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (std::string(name) == "VornGuiWindow") ++*reinterpret_cast<int*>(counter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// The client area in screen coordinates.
+RECT ClientOnScreen(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}   // namespace
+
+TEST_F(Window, CreateStylesClassesAndPlacement) {
+    TestWnd wnd;
+    HWND hwnd = wnd.Create("first", 480, 320, 0x1F4, nullptr, 5);
+    ASSERT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
+    EXPECT_EQ(hwnd, wnd.Create("second", 10, 10, 0, nullptr, 0));
+    GuiShell* shell = GuiShell::FromHandle(hwnd);
+    ASSERT_NE(nullptr, shell);
+    EXPECT_EQ(shell, wnd.GetShell());
+    EXPECT_EQ(5, shell->Value());
+    EXPECT_STREQ("first", shell->GetName());
+    EXPECT_EQ(1, shell->GetHost() == shell && shell->Focus() == shell);
+    const LONG expected = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER |
+                          WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    EXPECT_EQ(expected, GetWindowLongA(hwnd, GWL_STYLE) & (expected | WS_POPUP | WS_CHILD));
+    EXPECT_TRUE(GetClassLongPtrA(hwnd, GCL_STYLE) & CS_DBLCLKS);
+
+    // Centred without a parent, client size as asked; moved in client terms.
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - 480) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - 320) / 2;
+    EXPECT_RECT(ClientOnScreen(hwnd), x, y, x + 480, y + 320);
+    EXPECT_NE(0, wnd.MoveWindow(10, 20, 300, 100, 1, 1));
+    EXPECT_RECT(ClientOnScreen(hwnd), 10, 20, 310, 120);
+    wnd.Destroy();
+    EXPECT_EQ(0, wnd.MoveWindow(10, 20, 300, 100, 1, 1));
+    EXPECT_EQ(nullptr, GuiShell::FromHandle(hwnd));
+
+    // A class that exists is used as it was registered.
+    WNDCLASSA own = {};
+    own.lpfnWndProc = DefWindowProcA;
+    own.hInstance = GetModuleHandleA(nullptr);
+    own.lpszClassName = "FetchpaneTestOwnClass";
+    ASSERT_NE(0, RegisterClassA(&own));
+    TestWnd other;
+    other.className = own.lpszClassName;
+    HWND second = other.Create("other", 50, 50, 0x101, reinterpret_cast<HWND>(0x1234), 0);
+    ASSERT_NE(nullptr, second);
+    EXPECT_FALSE(GetClassLongPtrA(second, GCL_STYLE) & CS_DBLCLKS);
+    EXPECT_TRUE(log.Contains("Parent window handle is invalid!"));
+}
+
+TEST_F(Window, NothingIsLeftWhenTheSurfaceFails) {
+    TestWnd wnd;
+    EXPECT_EQ(nullptr, wnd.Create("flat", 0, 50, 0x001, nullptr, 0));
+    EXPECT_TRUE(log.Contains("Can't create surface of window flat!"));
+    EXPECT_TRUE(log.Contains("Can't create framework interfaces!"));
+    EXPECT_EQ(0, EngineWindowsOfThisThread());
+}
+
+TEST_F(Window, CloseRequestsAndDestroyAfterASystemClose) {
+    TestWnd wnd;
+    Probe* probe = nullptr;
+    HWND hwnd = Started(wnd, &probe);
+    ASSERT_NE(nullptr, probe);
+
+    // Keys never close the window; the owner decides on a close request.
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_ERASEBKGND, 0, 0));
+    SendMessageA(hwnd, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+    wnd.closeResult = 0;
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd));
+
+    wnd.closeResult = 1;
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(nullptr, GuiShell::FromHandle(hwnd));
+    EXPECT_EQ(1, Probe::live);   // only the window went
+    wnd.Destroy();
+    EXPECT_EQ(0, Probe::live);
+    EXPECT_EQ(nullptr, GuiShell::FromStoredHandle(hwnd));
+
+    // A window whose shell was deleted unstarted stays, and is only the
+    // system's from then on.
+    TestWnd unstarted;
+    HWND left = Make(unstarted);
+    unstarted.Destroy();
+    EXPECT_TRUE(IsWindow(left));
+    EXPECT_EQ(0, SendMessageA(left, WM_ERASEBKGND, 0, 0));   // the system's: no brush
+    DestroyWindow(left);
+}
+
+TEST_F(Window, DestroyFromInsideAnElementHandler) {
+    TestWnd wnd;
+    Probe* probe = nullptr;
+    HWND hwnd = Started(wnd, &probe);
+    ASSERT_NE(nullptr, probe);
+    probe->onLButton = [&] { wnd.Destroy(); };   // at the press, as a host may
+    guitest::SendMouse(hwnd, WM_MOUSEMOVE, 20, 20);
+    guitest::SendMouse(hwnd, WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    // The handling went on to its end with the tree intact; then it all went.
+    EXPECT_EQ((std::vector<std::string>{"p.OnLButton(10,10,1)", "p.OnMouseMessage(10,10,289)"}),
+              journal.Only({"p.OnLButton", "p.OnMouseMessage"}));
+    EXPECT_EQ(0, Probe::live);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(nullptr, wnd.GetShell());
+    testsupport::PumpFor(100);   // a frame still queued finds no window
+
+    // The same from the update walk of a frame.
+    TestWnd second;
+    HWND other = Started(second, &probe);
+    probe->onUpdate = [&] { second.Destroy(); };
+    SendMessageA(other, WM_GUI_FRAME, 0, 0);
+    EXPECT_EQ(0, Probe::live);
+    EXPECT_FALSE(IsWindow(other));
+
+    // And while another window's code holds the tree.
+    TestWnd third;
+    HWND held = Started(third, &probe);
+    {
+        GuiShell::DispatchScope hold(third.GetShell());
+        third.Destroy();
+        EXPECT_FALSE(IsWindow(held));
+        EXPECT_EQ(1, Probe::live);
+    }
+    EXPECT_EQ(0, Probe::live);
+}
+
+TEST_F(Window, StartRefusalsAndRates) {
+    TestWnd wnd;
+    Probe* probe = nullptr;
+    HWND hwnd = Started(wnd, &probe, 0);
+    EXPECT_EQ(30u, GuiShell::FromHandle(hwnd)->Fps());
+    EXPECT_EQ(0, wnd.Start(1, 0, 30, 0, 1));   // once only
+
+    TestWnd fast;
+    Make(fast);
+    EXPECT_EQ(1, fast.Start(1, 0, 250, 0, 1));
+    EXPECT_EQ(100u, fast.GetShell()->Fps());
+
+    TestWnd failing;
+    failing.onInitialize = [](GuiShell*) { return 0; };
+    Make(failing);
+    EXPECT_EQ(0, failing.Start(1, 0, 30, 0, 1));
+    EXPECT_TRUE(log.Contains("Can't initialize frameworks!"));
+    testsupport::PumpFor(150);
+    EXPECT_EQ(nullptr, failing.GetShell()->FrameThread());
+    EXPECT_EQ(0, failing.Start(1, 0, 30, 0, 1));
+
+    // The stall clamp: 0.2 s is kept, anything longer is the nominal frame.
+    EXPECT_FLOAT_EQ(0.2f, GuiShell::ClampFrameDelta(0.2f, 0.033f));
+    EXPECT_FLOAT_EQ(0.033f, GuiShell::ClampFrameDelta(0.2001f, 0.033f));
+}
+
+TEST_F(Window, FramesRunAndAStallGivesTheNominalDelta) {
+    TestWnd wnd;
+    Probe* probe = nullptr;
+    HWND hwnd = Started(wnd, &probe);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= 3; }, 10000));
+    probe->onUpdate = [] { Sleep(1000); };
+    const size_t before = probe->deltas.size();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= before + 2; }, 10000));
+    EXPECT_NEAR(1.0f / 30, probe->deltas[before + 1], 1e-4);
+
+    // Destroying the window ends the frame thread.
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), wnd.GetShell()->FrameThread(), GetCurrentProcess(),
+                    &thread, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    ASSERT_NE(nullptr, thread);
+    DestroyWindow(hwnd);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
+    CloseHandle(thread);
+}
+
+TEST_F(Window, ExceptionsStayInsideTheWindow) {
+    TestWnd wnd;
+    Probe* probe = nullptr;
+    HWND hwnd = Started(wnd, &probe);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= 2; }, 10000));
+    probe->throwOnDraw = true;
+    probe->Invalidate(nullptr, nullptr, 0);
+    const size_t before = probe->deltas.size();
+    // Frames go on: each failed one is dropped with its scene closed.
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= before + 5; }, 10000));
+    EXPECT_TRUE(log.Contains("Can't draw a frame of window test window!"));
+    EXPECT_TRUE(testsupport::ShownBoxes().empty());   // no "Can't begin scene!"
+    probe->throwOnDraw = false;
+
+    probe->onLButton = [] { throw std::runtime_error("handler"); };
+    guitest::SendMouse(hwnd, WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    EXPECT_TRUE(log.Contains("Can't handle message 0x0201 of an engine window!"));
+    EXPECT_TRUE(IsWindow(hwnd));
+}
+
+TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
+    for (int i = 0; i < 100; ++i) {
+        TestWnd wnd;
+        Probe* probe = nullptr;
+        Started(wnd, &probe, 100);
+        GuiShell* shell = wnd.GetShell();
+        ASSERT_NE(nullptr, shell);
+        // The start message is handled and the thread made; it may not have
+        // run a single instruction yet.
+        MSG msg;
+        while (!shell->FrameThread() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        ASSERT_NE(nullptr, shell->FrameThread()) << i;
+        wnd.Destroy();
+        ASSERT_EQ(0, Probe::live) << i;
+    }
+    testsupport::PumpFor(50);
+}
+
+// The engine's start-up makes the pools itself.
+class EngineExit : public Window {
+    void SetUp() override {}
+};
+
+TEST_F(EngineExit, DestroysEveryWindow) {
+    BaseApp app;
+    EngineConfig config;
+    config.flags = EngineConfig::kNoLog;
+    ASSERT_EQ(1, app.Init(nullptr, &config, "test"));
+    TestWnd first, second;
+    Probe* probe = nullptr;
+    HWND one = Started(first, &probe);
+    HWND two = Started(second, &probe);
+    EXPECT_EQ(2, Probe::live);
+    app.Exit(nullptr);
+    EXPECT_EQ(0, Probe::live);
+    EXPECT_FALSE(IsWindow(one) || IsWindow(two));
+    EXPECT_EQ(nullptr, first.GetShell());   // the windows' owners find nothing left
+}
