@@ -7,7 +7,7 @@
 
 using namespace e2e;
 
-TEST_F(PanelHostTest, SlotsOfAnObjectWithoutAWindow) {
+TEST_F(PanelHost, SlotsOfAnObjectWithoutAWindow) {
     IPanelInterface* p = module_.CreateInterface();
     IPanelInterface* other = module_.CreateInterface();
     ASSERT_NE(nullptr, p);
@@ -65,7 +65,7 @@ TEST_F(PanelHostTest, SlotsOfAnObjectWithoutAWindow) {
 
 // One window per object, over a root that can be the work folder; after
 // Destroy the object is as new.
-TEST_F(PanelHostTest, AnObjectMakesOneWindowOverAUsableRoot) {
+TEST_F(PanelHost, AnObjectMakesOneWindowOverAUsableRoot) {
     panel_ = module_.CreateInterface();
     ASSERT_NE(nullptr, panel_);
     const HWND host = host_.Handle();
@@ -113,7 +113,7 @@ SIZE_T ImageSize(HMODULE module) {
 
 // A host may unload the module and load it again, here at another address:
 // the second load runs a panel whose tasks report to it as the first did.
-TEST_F(PanelHostTest, TheModuleRunsAgainAfterItWasUnloadedAndLoadedElsewhere) {
+TEST_F(PanelHost, TheModuleRunsAgainAfterItWasUnloadedAndLoadedElsewhere) {
     const std::string dead = servers::DeadBase() + "/";
     auto runOnePanel = [&] {
         OpenPanel();

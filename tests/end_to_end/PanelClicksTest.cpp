@@ -9,7 +9,7 @@ using panelhost::Notification;
 
 namespace {
 
-class PanelClicks : public PanelHostTest {
+class PanelClicks : public PanelHost {
 protected:
     // Three slow downloads, each fetching its archives.
     void StartThreeBusyDownloads() {

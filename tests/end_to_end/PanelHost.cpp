@@ -16,7 +16,7 @@ std::string BuiltModulePath() {
     return tests.substr(0, tests.rfind('\\')) + "\\panel\\Fetchpane.dll";
 }
 
-void PanelHostTest::SetUp() {
+void PanelHost::SetUp() {
     REQUIRE_TEST_SERVERS();
     ASSERT_TRUE(host_.Handle());
     ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\server", served_.Path()));
@@ -27,7 +27,7 @@ void PanelHostTest::SetUp() {
     started_ = true;
 }
 
-void PanelHostTest::TearDown() {
+void PanelHost::TearDown() {
     host_.onNotify = nullptr;
     ReleasePanel();
     if (started_) {
@@ -36,7 +36,7 @@ void PanelHostTest::TearDown() {
     module_.Unload();
 }
 
-void PanelHostTest::OpenPanel() {
+void PanelHost::OpenPanel() {
     panel_ = module_.CreateInterface();
     ASSERT_NE(nullptr, panel_);
     window_ = Slots()->Create(panel_, "Fetchpane", host_.Handle(), 0, root_.Path().c_str());
@@ -46,29 +46,29 @@ void PanelHostTest::OpenPanel() {
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void PanelHostTest::ReleasePanel() {
+void PanelHost::ReleasePanel() {
     if (panel_) Slots()->Release(panel_);
     panel_ = nullptr;
     window_ = nullptr;
 }
 
-std::string PanelHostTest::GamesUrl(const char* route) const {
+std::string PanelHost::GamesUrl(const char* route) const {
     return servers::HttpBase() + "/" + route + served_.Name() + "/";
 }
 
-int PanelHostTest::AddGame(const std::string& game, const char* route) {
+int PanelHost::AddGame(const std::string& game, const char* route) {
     return Slots()->AddUpdateTask(panel_, GamesUrl(route).c_str(), game.c_str(), PANEL_KIND_GAME);
 }
 
-bool PanelHostTest::WaitUntilDownloading(const std::string& game, DWORD timeoutMs) {
+bool PanelHost::WaitUntilDownloading(const std::string& game, DWORD timeoutMs) {
     return WaitForServerLine("FETCHPANE_HTTP_LOG", game, ".zip ", timeoutMs);
 }
 
-bool PanelHostTest::WaitUntilAbandoned(const std::string& game, DWORD timeoutMs) {
+bool PanelHost::WaitUntilAbandoned(const std::string& game, DWORD timeoutMs) {
     return WaitForServerLine("FETCHPANE_HTTP_LEFT_LOG", game, "", timeoutMs);
 }
 
-bool PanelHostTest::WaitForServerLine(const char* logName, const std::string& game,
+bool PanelHost::WaitForServerLine(const char* logName, const std::string& game,
                                       const char* needle, DWORD timeoutMs) {
     const std::string folder = "/" + served_.Name() + "/Update/Games/" + game + "/";
     return testsupport::PumpUntil(
@@ -80,11 +80,11 @@ bool PanelHostTest::WaitForServerLine(const char* logName, const std::string& ga
         timeoutMs);
 }
 
-bool PanelHostTest::WaitFor(int code, DWORD timeoutMs, size_t count) {
+bool PanelHost::WaitFor(int code, DWORD timeoutMs, size_t count) {
     return testsupport::PumpUntil([&] { return host_.Count(code) >= count; }, timeoutMs);
 }
 
-void PanelHostTest::Click(POINT at) {
+void PanelHost::Click(POINT at) {
     POINT screen = at;
     ClientToScreen(window_, &screen);
     SetCursorPos(screen.x, screen.y);
@@ -96,7 +96,7 @@ void PanelHostTest::Click(POINT at) {
     SendMessageA(window_, WM_LBUTTONUP, 0, where);
 }
 
-int PanelHostTest::ReceiverWindows() {
+int PanelHost::ReceiverWindows() {
     int count = 0;
     for (HWND w = FindWindowExA(nullptr, nullptr, "DownloadEventRecv", "Ludorin.tervaldo"); w;
          w = FindWindowExA(nullptr, w, "DownloadEventRecv", "Ludorin.tervaldo")) {

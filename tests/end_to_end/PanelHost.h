@@ -26,7 +26,7 @@ const POINT kCancelButton = {402 + 46, 165 + 13};
 const POINT kCancelAllButton = {502 + 46, 165 + 13};
 const POINT kSecondRow = {100, 28 + 21 + 22 + 11};
 
-class PanelHostTest : public ::testing::Test {
+class PanelHost : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;

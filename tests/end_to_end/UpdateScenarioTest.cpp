@@ -25,7 +25,7 @@ void ExpectOutcome(const panelhost::HostWindow& host, HWND panel, int code, int 
 
 }   // namespace
 
-TEST_F(PanelHostTest, AGameIsUpdatedFromOneUrl) {
+TEST_F(PanelHost, AGameIsUpdatedFromOneUrl) {
     OpenPanel();
     ASSERT_EQ(1, AddGame("Starfall"));
     ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FINISHED, 60000)) << host_.Lines();
@@ -35,7 +35,7 @@ TEST_F(PanelHostTest, AGameIsUpdatedFromOneUrl) {
 
 // The requested group's server is used; the record's text is copied when
 // the download is added (the host may reuse its buffers at once).
-TEST_F(PanelHostTest, AGameIsUpdatedFromTheRequestedGroupOfServers) {
+TEST_F(PanelHost, AGameIsUpdatedFromTheRequestedGroupOfServers) {
     OpenPanel();
     char dead[128], good[128];
     std::snprintf(dead, sizeof dead, "%s/", servers::DeadBase().c_str());
@@ -50,7 +50,7 @@ TEST_F(PanelHostTest, AGameIsUpdatedFromTheRequestedGroupOfServers) {
     ExpectInstalled(root_.Path(), "Starfall");
 }
 
-TEST_F(PanelHostTest, AnUnreachableServerFailsWhileTheListIsFetched) {
+TEST_F(PanelHost, AnUnreachableServerFailsWhileTheListIsFetched) {
     OpenPanel();
     const std::string url = servers::DeadBase() + "/";
     ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, url.c_str(), "Starfall", PANEL_KIND_GAME));
@@ -61,7 +61,7 @@ TEST_F(PanelHostTest, AnUnreachableServerFailsWhileTheListIsFetched) {
 }
 
 // At most three downloads are listed; a place that frees up takes a new one.
-TEST_F(PanelHostTest, ThreeDownloadsAreListedAndAFourthIsRefused) {
+TEST_F(PanelHost, ThreeDownloadsAreListedAndAFourthIsRefused) {
     OpenPanel();
     const std::string dead = servers::DeadBase() + "/";
     PanelServerRecord record = {0, 0, nullptr, dead.c_str()};
@@ -83,7 +83,7 @@ TEST_F(PanelHostTest, ThreeDownloadsAreListedAndAFourthIsRefused) {
 // The natural reaction to a notification: closing the panel from inside the
 // handler, with Destroy or with Release. The panel is gone when the handler
 // returns, and nothing of it is left once the messages have run.
-TEST_F(PanelHostTest, TheHostClosesThePanelInsideTheFailureNotification) {
+TEST_F(PanelHost, TheHostClosesThePanelInsideTheFailureNotification) {
     const std::string dead = servers::DeadBase() + "/";
     for (const bool release : {false, true}) {
         SCOPED_TRACE(release ? "Release" : "Destroy");
@@ -115,7 +115,7 @@ TEST_F(PanelHostTest, TheHostClosesThePanelInsideTheFailureNotification) {
 
 // The system's close (WM_CLOSE) ends the panel window with a download
 // running: the download stops, and every slot then acts as after Destroy.
-TEST_F(PanelHostTest, AfterTheSystemClosedThePanelEverySlotActsAsDestroyed) {
+TEST_F(PanelHost, AfterTheSystemClosedThePanelEverySlotActsAsDestroyed) {
     OpenPanel();
     ASSERT_EQ(1, AddGame("Starfall", "_slow/"));
     ASSERT_TRUE(WaitUntilDownloading("Starfall"));
