@@ -73,25 +73,18 @@ TEST_F(PanelTest, TheButtonsFollowAddsClicksCancelsAndOutcomes) {
     Click(100, 28 + 21 + 22 + 11);
 
     Click(402 + 10, 165 + 10);   // cancel
-    ASSERT_EQ(1u, host.notices.size());
-    EXPECT_EQ(PANEL_NOTIFY_CANCELLED, host.notices[0].code);
-    EXPECT_EQ(2, host.notices[0].arg);
-    EXPECT_EQ("Two", host.notices[0].text);
-    EXPECT_EQ(hwnd, host.notices[0].panel);
+    EXPECT_EQ("6003 2 Two", host.Last());
+    EXPECT_EQ(hwnd, host.notices.back().panel);
     EXPECT_EQ("0,1", Buttons(frame));
     Click(402 + 10, 165 + 10);   // disabled: nothing
     EXPECT_EQ(1u, host.notices.size());
 
     SendTask(WM_TASK_FINISHED, List()->Item(1));
-    EXPECT_EQ(PANEL_NOTIFY_FINISHED, host.notices.back().code);
-    EXPECT_EQ(1, host.notices.back().arg);
-    EXPECT_EQ("Three", host.notices.back().text);
+    EXPECT_EQ("6002 1 Three", host.Last());
     EXPECT_EQ("0,1", Buttons(frame));
 
     Click(502 + 10, 165 + 10);   // cancel-all
-    EXPECT_EQ(PANEL_NOTIFY_ALL_CANCELLED, host.notices.back().code);
-    EXPECT_EQ(0, host.notices.back().arg);
-    EXPECT_EQ("(null)", host.notices.back().text);
+    EXPECT_EQ("6005 0 (null)", host.Last());
     EXPECT_EQ(0, List()->Count());
     EXPECT_EQ("0,0", Buttons(frame));
 
@@ -101,33 +94,25 @@ TEST_F(PanelTest, TheButtonsFollowAddsClicksCancelsAndOutcomes) {
     EXPECT_EQ(List()->Item(0), List()->FindSelected());
 }
 
-TEST_F(PanelTest, DirectCancelsAndTheTitleBarNotifyAsTheyShould) {
+TEST_F(FrameTest, DirectCancelsAndTheTitleBarNotifyAsTheyShould) {
     DownloadMainFrame* frame = Frame();
     frame->CancelSelected();   // nothing selected: nothing sent
     EXPECT_TRUE(host.notices.empty());
     frame->CancelAll();
-    ASSERT_EQ(1u, host.notices.size());
-    EXPECT_EQ(PANEL_NOTIFY_ALL_CANCELLED, host.notices[0].code);
-    EXPECT_EQ(0, host.notices[0].arg);
-    EXPECT_EQ("(null)", host.notices[0].text);
+    EXPECT_EQ("6005 0 (null)", host.Last());
     frame->TitleBar()->CloseButton()->Fire();
+    EXPECT_EQ("6001 0 (null)", host.Last());
     frame->TitleBar()->MinimiseButton()->Fire();
-    ASSERT_EQ(3u, host.notices.size());
-    EXPECT_EQ(PANEL_NOTIFY_TITLEBAR, host.notices[1].code);
-    EXPECT_EQ(PANEL_NOTIFY_TITLEBAR, host.notices[2].code);
-    EXPECT_EQ("(null)", host.notices[2].text);
-    EXPECT_TRUE(IsWindowVisible(hwnd) == FALSE);   // the host decides
+    EXPECT_EQ("6001 0 (null)", host.Last());
+    EXPECT_EQ(3u, host.notices.size());
 }
 
-TEST_F(PanelTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
+TEST_F(FrameTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
     DownloadItem* a = ListItem("a");
     DownloadItem* b = ListItem("b");
     DownloadItem* c = ListItem("c");
     SendTask(WM_TASK_FINISHED, b);
-    ASSERT_EQ(1u, host.notices.size());
-    EXPECT_EQ(PANEL_NOTIFY_FINISHED, host.notices[0].code);
-    EXPECT_EQ(2, host.notices[0].arg);
-    EXPECT_EQ("b", host.notices[0].text);
+    EXPECT_EQ("6002 2 b", host.Last());
     EXPECT_EQ(c, List()->Item(1));
 
     SendTask(WM_TASK_FINISHED, b);   // no longer listed
@@ -147,10 +132,7 @@ TEST_F(PanelTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
     EXPECT_STREQ("Default.ProcessBar", List()->Row(1)->Bar()->Fill()->GetResourceName());
 
     SendTask(WM_TASK_FAILED, c, TASK_STATE_DOWNLOADING);
-    ASSERT_EQ(2u, host.notices.size());
-    EXPECT_EQ(PANEL_NOTIFY_FAILED, host.notices[1].code);
-    EXPECT_EQ((35 << 16) | 1, host.notices[1].arg);
-    EXPECT_EQ("c", host.notices[1].text);
+    EXPECT_EQ("6004 " + std::to_string((35 << 16) | 1) + " c", host.Last());
     EXPECT_EQ(a, List()->Item(0));
     EXPECT_EQ(1, List()->Count());
 
@@ -158,5 +140,5 @@ TEST_F(PanelTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
     std::string key = "xy";
     while (key.size() < 300) key += "\xB0\xA1";
     SendTask(WM_TASK_FINISHED, ListItem(key.c_str()));
-    EXPECT_EQ(key.substr(0, 258), host.notices.back().text);
+    EXPECT_EQ("6002 1 " + key.substr(0, 258), host.Last());
 }

@@ -1,7 +1,13 @@
 #include "PanelFixture.h"
 
+#include <cstdio>
+
+#include "engine/core/WorkPath.h"
+#include "engine/graphics/SurfacePool.h"
 #include "host/SkinInstall.h"
 #include "panel/PanelExports.h"
+#include "panel/PanelSkin.h"
+#include "panel/SkinStyles.h"
 
 namespace {
 
@@ -40,9 +46,43 @@ LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return 0;
 }
 
-void PanelTest::SetUp() {
+std::string HostWindow::Last() const {
+    if (notices.empty()) return "";
+    char head[32];
+    std::snprintf(head, sizeof head, "%x %d ", notices.back().code, notices.back().arg);
+    return head + notices.back().text;
+}
+
+void FrameTest::SetUp() {
     ASSERT_EQ(1, PanelModelInit());
     ASSERT_TRUE(skininstall::Install(root.Path()));
+    StartFrame();
+}
+
+void FrameTest::TearDown() {
+    StopFrame();
+    EXPECT_EQ(1, PanelModelExit());
+}
+
+void FrameTest::StartFrame() {
+    ASSERT_EQ(1, Nuvex::SetWorkPath(root.Path().c_str()));
+    ASSERT_EQ(1, PanelSkin::Load());
+    surfaceWindow_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+    shell_.reset(new GuiShell(nullptr, 0));
+    ASSERT_EQ(1, shell_->AttachSurface(Nuvex::CreateSurface(surfaceWindow_, 600, 200)));
+    frame_ = new DownloadMainFrame;
+    ASSERT_EQ(1, frame_->CreateWithAnimation("frame", skin::kBodyStyle, 600, 200, nullptr, 0));
+    ASSERT_EQ(1, shell_->AddChild(frame_, 0, 0));
+    frame_->SetHostWindow(host.hwnd());
+}
+
+void FrameTest::StopFrame() {
+    shell_.reset();
+    if (surfaceWindow_) DestroyWindow(surfaceWindow_);
+}
+
+void PanelTest::StartFrame() {
     GuiShell::SetPointerQuery(&kTestPointer);
     panel = PanelInterfaceCreate();
     ASSERT_NE(nullptr, panel);
@@ -51,9 +91,8 @@ void PanelTest::SetUp() {
     ASSERT_NE(nullptr, panel->Frame());
 }
 
-void PanelTest::TearDown() {
+void PanelTest::StopFrame() {
     if (panel) panel->Release();
-    EXPECT_EQ(1, PanelModelExit());
     GuiShell::SetPointerQuery(nullptr);
 }
 
@@ -67,7 +106,7 @@ void PanelTest::Click(int x, int y, UINT down) {
     SendMessageA(hwnd, down + 1, 0, at);
 }
 
-DownloadItem* PanelTest::ListItem(const char* key) {
+DownloadItem* FrameTest::ListItem(const char* key) {
     DownloadItem* item = new DownloadItem;
     item->key = key;
     item->fraction = 0.01f;
@@ -76,11 +115,11 @@ DownloadItem* PanelTest::ListItem(const char* key) {
     return item;
 }
 
-void PanelTest::SendTask(UINT message, DownloadItem* item, LPARAM lParam) {
+void FrameTest::SendTask(UINT message, DownloadItem* item, LPARAM lParam) {
     SendMessageA(Frame()->Receiver(), message, WPARAM(item), lParam);
 }
 
-std::string PanelTest::SlowListsUrl(std::initializer_list<const char*> games) {
+std::string FrameTest::SlowListsUrl(std::initializer_list<const char*> games) {
     served.reset(new servers::ServedFolder("panel"));
     for (const char* game : games) {
         const std::string list = std::string("Update\\Games\\") + game + "\\" + game + ".xml";

@@ -1,9 +1,7 @@
 #pragma once
-// The panel as a host drives it, in this process: the engine started, the
-// skin installed into a fresh root, a host window that records every
-// notification (and may react to it), and a created panel window of
-// 600 x 200. The mouse is sent to the panel window with the pointer the
-// engine sees set by the test, never the display's real cursor.
+// The panel in this process: the engine started, the skin installed into a
+// fresh root, a host window that records every notification (and may react
+// to it), and the main frame, off screen or in a real panel window.
 #include "SkinFixture.h"
 
 #include <array>
@@ -34,6 +32,8 @@ public:
     ~HostWindow();
     HWND hwnd() const { return hwnd_; }
     std::vector<Notice> notices;
+    // The last notification as "code arg text", code in hex ("" for none).
+    std::string Last() const;
     std::function<void(const Notice&)> onNotify;   // run inside the handler
 
 private:
@@ -46,30 +46,27 @@ inline std::array<int, 4> Box(const GUI* e) {
     return {e->GetX(), e->GetY(), e->GetWidth(), e->GetHeight()};
 }
 
-// An element that records the notifications it gets and answers 0.
+// An element that counts the button clicks it hears (with wParam 1).
 struct Listener : GUI {
     int OnNotify(GUI*, uint32_t code, WPARAM wParam, LPARAM) override {
-        codes.push_back(code);
-        params.push_back(wParam);
+        clicks += code == 0x220 && wParam == 1;
         return 0;
     }
-    size_t Count(uint32_t code) const {
-        return size_t(std::count(codes.begin(), codes.end(), code));
-    }
-    std::vector<uint32_t> codes;
-    std::vector<WPARAM> params;
+    size_t clicks = 0;
 };
 
-class PanelTest : public ::testing::Test {
+// The main frame with the real skin: off screen in a window shell without
+// a native window, reporting to the host window. Shared by the panel tests.
+class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Builds the frame; the panel test makes a real panel window instead.
+    virtual void StartFrame();
+    virtual void StopFrame();
 
-    DownloadMainFrame* Frame() const { return panel->Frame(); }
+    virtual DownloadMainFrame* Frame() const { return frame_; }
     DownloadList* List() const { return Frame()->List(); }
-    // Press and release at a client point of the panel window (never in its
-    // top 75 pixels outside a row or a button: that starts a window drag).
-    void Click(int x, int y, UINT down = WM_LBUTTONDOWN);
     // An item with a task that never runs, listed directly.
     DownloadItem* ListItem(const char* key);
     // Sends a task message to the frame's receiver.
@@ -88,6 +85,25 @@ protected:
     testsupport::TempFolder root;
     std::unique_ptr<servers::ServedFolder> served;
     HostWindow host;
+
+private:
+    HWND surfaceWindow_ = nullptr;
+    std::unique_ptr<GuiShell> shell_;
+    DownloadMainFrame* frame_ = nullptr;
+};
+
+// The panel as a host drives it: a created panel window of 600 x 200. The
+// mouse is sent to the window with the pointer the engine sees set by the
+// test, never the display's real cursor.
+class PanelTest : public FrameTest {
+protected:
+    void StartFrame() override;
+    void StopFrame() override;
+    DownloadMainFrame* Frame() const override { return panel->Frame(); }
+    // Press and release at a client point of the panel window (never in its
+    // top 75 pixels outside a row or a button: that starts a window drag).
+    void Click(int x, int y, UINT down = WM_LBUTTONDOWN);
+
     PanelInterface* panel = nullptr;
     HWND hwnd = nullptr;
 };
