@@ -43,7 +43,6 @@ void PanelHost::OpenPanel() {
     ASSERT_NE(nullptr, window_);
     ASSERT_EQ(1, Slots()->Move(panel_, kPanelX, kPanelY, kPanelW, kPanelH));
     Slots()->Show(panel_, 1);
-    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void PanelHost::ReleasePanel() {
@@ -85,6 +84,9 @@ bool PanelHost::WaitFor(int code, DWORD timeoutMs, size_t count) {
 }
 
 void PanelHost::Click(POINT at) {
+    // Only the panel that is clicked goes on top: every other test's panel
+    // stays below it.
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     POINT screen = at;
     ClientToScreen(window_, &screen);
     SetCursorPos(screen.x, screen.y);

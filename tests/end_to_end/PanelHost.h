@@ -35,7 +35,7 @@ protected:
     const IPanelInterfaceVtbl* Slots() const { return PANEL_VTBL(panel_); }
 
     // A new interface object (panel_) with its window (window_) over the
-    // root folder, shown and kept on top where the test clicks.
+    // root folder, shown where the test clicks.
     void OpenPanel();
     // Release through slot 0; panel_ and window_ are forgotten.
     void ReleasePanel();
