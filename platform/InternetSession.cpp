@@ -41,6 +41,19 @@ bool QueryText(HINTERNET request, DWORD info, std::string* out) {
     return true;
 }
 
+// A whole decimal number without sign or spaces; false on anything else
+// or when it would not fit.
+bool ParseDecimal(const std::string& text, unsigned long long* value) {
+    if (text.empty()) return false;
+    unsigned long long n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || n > (~0ULL - 9) / 10) return false;
+        n = n * 10 + unsigned(c - '0');
+    }
+    *value = n;
+    return true;
+}
+
 }  // namespace
 
 void SetInternetError(InternetError* error, DWORD code) {
@@ -172,6 +185,22 @@ bool FtpConnection::ChangeFolder(const std::string& folder, InternetError* error
     return false;
 }
 
+bool FtpConnection::QueryFileSize(const std::string& name, unsigned long long* size) {
+    if (!handle_ || name.empty()) return false;
+    // FtpGetFileSize is not answered everywhere (wine reports 0 for every
+    // file); the SIZE command is, once the transfer type is binary.
+    auto command = [&](const std::string& text) {
+        HINTERNET response = nullptr;
+        BOOL ok = FtpCommandA(handle_.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), 1,
+                              &response);
+        if (response) InternetCloseHandle(response);
+        return ok != FALSE;
+    };
+    if (!command("TYPE I") || !command("SIZE " + name)) return false;
+    const std::string reply = LastInternetResponse();    // "213 <bytes>"
+    return reply.compare(0, 4, "213 ") == 0 && ParseDecimal(reply.substr(4), size);
+}
+
 bool FtpConnection::OpenFile(const std::string& name, InternetFile* file, InternetError* error) {
     file->Close();
     if (!handle_) {
@@ -254,15 +283,7 @@ bool HttpRequest::QueryStatusCode(DWORD* status) const {
 
 bool HttpRequest::QueryContentLength(unsigned long long* length) const {
     std::string text;
-    if (!QueryText(handle_.Get(), HTTP_QUERY_CONTENT_LENGTH, &text) || text.empty()) return false;
-    unsigned long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        if (value > (~0ULL - 9) / 10) return false;
-        value = value * 10 + unsigned(c - '0');
-    }
-    *length = value;
-    return true;
+    return QueryText(handle_.Get(), HTTP_QUERY_CONTENT_LENGTH, &text) && ParseDecimal(text, length);
 }
 
 bool HttpRequest::QueryLocation(std::string* location) const {

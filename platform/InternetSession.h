@@ -102,6 +102,9 @@ public:
     bool IsOpen() const { return static_cast<bool>(handle_); }
 
     bool ChangeFolder(const std::string& folder, InternetError* error);
+    // The size the server states for `name` in the current folder (binary
+    // mode); false when it states none.
+    bool QueryFileSize(const std::string& name, unsigned long long* size);
     bool OpenFile(const std::string& name, InternetFile* file, InternetError* error);
 
 private:

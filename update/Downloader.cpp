@@ -45,8 +45,40 @@ void Downloader::ReadSizer::Completed(DWORD bytes, double seconds) {
     }
 }
 
+int Downloader::Open(const char* serverUrl) {
+    Close();
+    platform::InternetUrl url;
+    if (!platform::ParseInternetUrl(serverUrl, &url)) return 0;
+    server_ = url.host;
+    port_ = url.port;
+    platform::InternetError error;
+    if (!session_.Open(Agent().c_str(), timeouts_, &error) || !Connect(url, &error)) {
+        SetError(error);
+        Close();
+        return 0;
+    }
+    open_ = true;
+    return 1;
+}
+
+int Downloader::Close() {
+    CloseConnection();
+    session_.Close();
+    open_ = false;
+    return 1;
+}
+
+bool Downloader::BeginTransfer(const char* fileUrl, platform::InternetUrl* url) const {
+    return platform::ParseInternetUrl(fileUrl, url) && !url->object.empty() && open_;
+}
+
 int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
-                            unsigned long long expectedLength, bool lengthKnown) {
+                            unsigned long long serverLength, bool serverLengthKnown) {
+    if (serverLengthKnown && !WithinBound(serverLength)) {
+        SetError("the server offers " + std::to_string(serverLength) + " bytes, more than the " +
+                 std::to_string(boundBytes_) + " expected");
+        return 0;
+    }
     LocalFile local;
     if (!local.Create(localPath)) {
         SetError(std::string("can't create ") + localPath);
@@ -67,11 +99,20 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
         const double start = sizer.Now();
         bool ok = request ? file.Read(chunk.get(), request, &got, &error)
                           : file.ReadAvailable(chunk.get(), kReadChunk, &got, &error);
+        // A read may have waited long: a stop that came meanwhile writes nothing more.
+        if (sink_ && !sink_->KeepRunning()) {
+            stopped = true;
+            break;
+        }
         if (!ok) {
             SetError(error);
             return 0;
         }
         if (got == 0) break;
+        if (!WithinBound(received + got)) {
+            SetError("the transfer exceeds the " + std::to_string(boundBytes_) + " bytes expected");
+            return 0;
+        }
         sizer.Completed(got, sizer.Now() - start);
         for (DWORD offset = 0; offset < got; offset += kBlockSize) {
             const DWORD block = got - offset < kBlockSize ? got - offset : kBlockSize;
@@ -92,14 +133,25 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
         return 0;
     }
     if (stopped) return 1;
-    // A connection dropped early ends the body like a normal end.
-    if (lengthKnown && received != expectedLength) {
-        SetError("the transfer ended after " + std::to_string(received) + " of " +
-                 std::to_string(expectedLength) + " bytes");
-        return 0;
-    }
+    if (!LengthAgrees(received, serverLength, serverLengthKnown)) return 0;
     if (sink_) sink_->OnFileEnd(localPath);
     return 1;
+}
+
+bool Downloader::LengthAgrees(unsigned long long received, unsigned long long serverLength,
+                              bool serverLengthKnown) {
+    // A connection dropped early ends the body like a normal end.
+    if (serverLengthKnown && received != serverLength) {
+        SetError("the transfer ended after " + std::to_string(received) + " of " +
+                 std::to_string(serverLength) + " bytes");
+        return false;
+    }
+    if (boundExact_ && boundBytes_ > 0 && received != boundBytes_) {
+        SetError("the file has " + std::to_string(received) + " bytes, not the " +
+                 std::to_string(boundBytes_) + " listed");
+        return false;
+    }
+    return true;
 }
 
 bool LocalFile::Create(const char* path) {

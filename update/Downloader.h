@@ -4,6 +4,7 @@
 // stopping between blocks once the sink no longer wants them to run.
 // Failures are results (0), never exceptions.
 #include "platform/InternetSession.h"
+#include "platform/InternetUrl.h"
 
 #include <cstdio>
 #include <string>
@@ -21,6 +22,8 @@ protected:
     ~DownloadSink() = default;
 };
 
+// Opening, closing and the transfer loop are shared; each kind of server
+// says only how it connects and how it opens a remote file.
 class Downloader {
 public:
     static const unsigned kBlockSize = 1024;
@@ -37,9 +40,9 @@ public:
 
     // Connects to the server of `serverUrl`, dropping any earlier connection
     // first. 1 connected, 0 failed.
-    virtual int Open(const char* serverUrl) = 0;
+    virtual int Open(const char* serverUrl);
     // Drops the connection; always 1.
-    virtual int Close() = 0;
+    virtual int Close();
     // Fetches `fileUrl` into `localPath` (a full path). 1 done, or stopped
     // because the sink no longer keeps running (the local file is then
     // partial); 0 failed.
@@ -51,8 +54,24 @@ public:
 
     // Time-outs of the sessions the next Open makes.
     void SetTimeouts(const platform::InternetTimeouts& timeouts) { timeouts_ = timeouts; }
+    // What the caller knows of the length of the files it fetches next:
+    // more than `maxBytes` fails the transfer as soon as it arrives (nothing
+    // past the bound is written); with `exact`, fewer fails it too. 0: no bound.
+    void SetLengthBound(unsigned long long maxBytes, bool exact) {
+        boundBytes_ = maxBytes;
+        boundExact_ = exact;
+    }
 
 protected:
+    // The connection of this kind to `url`'s server, over the open session.
+    virtual bool Connect(const platform::InternetUrl& url, platform::InternetError* error) = 0;
+    virtual void CloseConnection() = 0;
+    virtual std::string Agent() const = 0;
+
+    // Splits `fileUrl` for a transfer; false (nothing tried) when it does not
+    // split, names no object, or no server is open.
+    bool BeginTransfer(const char* fileUrl, platform::InternetUrl* url) const;
+
     // Sizes the reads of one transfer: what has arrived (0), or while the
     // link keeps up, a larger read that is expected to fill at once.
     class ReadSizer {
@@ -69,17 +88,30 @@ protected:
     };
 
     // Copies `file` into `localPath` block by block. 1 done or stopped,
-    // 0 on a failed read or write, or when a known length was not reached.
+    // 0 on a failed read or write, when a known length (the server's or
+    // the caller's bound) was not met, or past the caller's bound.
     int ReceiveFile(platform::InternetFile& file, const char* localPath,
-                    unsigned long long expectedLength, bool lengthKnown);
+                    unsigned long long serverLength, bool serverLengthKnown);
     void SetError(const platform::InternetError& error) { lastError_ = error.text; }
     void SetError(const std::string& text) { lastError_ = text; }
 
     DownloadSink* sink_;
     platform::InternetTimeouts timeouts_;
+    // Members are destroyed in reverse order: a subclass's connection goes
+    // before the session.
+    platform::InternetSession session_;
+    std::string server_;
+    unsigned short port_ = 0;
 
 private:
+    bool WithinBound(unsigned long long bytes) const { return boundBytes_ == 0 || bytes <= boundBytes_; }
+    bool LengthAgrees(unsigned long long received, unsigned long long serverLength,
+                      bool serverLengthKnown);
+
     std::string lastError_;
+    bool open_ = false;
+    unsigned long long boundBytes_ = 0;
+    bool boundExact_ = false;
 };
 
 // An stdio file that closes itself; Close reports whether everything

@@ -5,20 +5,18 @@
 
 class FtpDownloader : public Downloader {
 public:
-    explicit FtpDownloader(DownloadSink* sink) : Downloader(sink) {}
-    ~FtpDownloader() override { Close(); }
+    explicit FtpDownloader(DownloadSink* sink) : Downloader(sink) { port_ = 21; }
 
-    int Open(const char* serverUrl) override;
-    int Close() override;
     int Download(const char* fileUrl, const char* localPath) override;
     std::string UrlEncode(const std::string& text) const override { return text; }
 
+protected:
+    bool Connect(const platform::InternetUrl& url, platform::InternetError* error) override;
+    void CloseConnection() override { connection_.Close(); }
+    std::string Agent() const override { return "ludorin"; }
+
 private:
-    std::string server_;
-    unsigned short port_ = 21;
     std::string user_;
     std::string password_;
-    // Declared session first: members are destroyed connection first.
-    platform::InternetSession session_;
     platform::FtpConnection connection_;
 };

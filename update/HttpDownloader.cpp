@@ -1,7 +1,5 @@
 #include "update/HttpDownloader.h"
 
-#include "platform/InternetUrl.h"
-
 #include <cstring>
 
 std::string HttpDownloader::ModuleAgent() {
@@ -21,34 +19,14 @@ std::string HttpDownloader::ModuleAgent() {
     return name.empty() ? std::string("Fetchpane") : name;
 }
 
-int HttpDownloader::Open(const char* serverUrl) {
-    Close();
-    platform::InternetUrl url;
-    if (!platform::ParseInternetUrl(serverUrl, &url)) return 0;
-    server_ = url.host;
-    port_ = url.port;
+bool HttpDownloader::Connect(const platform::InternetUrl& url, platform::InternetError* error) {
     secure_ = url.service == platform::kInternetServiceHttps;
-
-    platform::InternetError error;
-    if (!session_.Open(ModuleAgent().c_str(), timeouts_, &error) ||
-        !connection_.Connect(session_, server_, port_, secure_, &error)) {
-        SetError(error);
-        Close();
-        return 0;
-    }
-    return 1;
-}
-
-int HttpDownloader::Close() {
-    connection_.Close();
-    session_.Close();
-    return 1;
+    return connection_.Connect(session_, server_, port_, secure_, error);
 }
 
 int HttpDownloader::Download(const char* fileUrl, const char* localPath) {
     platform::InternetUrl url;
-    if (!platform::ParseInternetUrl(fileUrl, &url)) return 0;
-    if (url.object.empty() || !session_.IsOpen() || !connection_.IsOpen()) return 0;
+    if (!BeginTransfer(fileUrl, &url)) return 0;
 
     platform::InternetError error;
     platform::HttpRequest request;

@@ -6,11 +6,8 @@
 
 class HttpDownloader : public Downloader {
 public:
-    explicit HttpDownloader(DownloadSink* sink) : Downloader(sink) {}
-    ~HttpDownloader() override { Close(); }
+    explicit HttpDownloader(DownloadSink* sink) : Downloader(sink) { port_ = 80; }
 
-    int Open(const char* serverUrl) override;
-    int Close() override;
     int Download(const char* fileUrl, const char* localPath) override;
     std::string UrlEncode(const std::string& text) const override { return text; }
 
@@ -18,10 +15,12 @@ public:
     // without its extension.
     static std::string ModuleAgent();
 
+protected:
+    bool Connect(const platform::InternetUrl& url, platform::InternetError* error) override;
+    void CloseConnection() override { connection_.Close(); }
+    std::string Agent() const override { return ModuleAgent(); }
+
 private:
-    std::string server_;
-    unsigned short port_ = 80;
     bool secure_ = false;
-    platform::InternetSession session_;
     platform::HttpConnection connection_;
 };

@@ -1,5 +1,6 @@
 #include "update/UpdateList.h"
 
+#include "engine/core/XmlNestingGuard.h"
 #include "update/UpdatePaths.h"
 
 #include <windows.h>
@@ -36,111 +37,6 @@ long FileSize(const std::string& path) {
     return static_cast<long>(data.nFileSizeLow);
 }
 
-// Skips from `from` past the first `end` in [from, stop); `stop` when absent.
-const char* SkipPast(const char* from, const char* stop, const char* end) {
-    const size_t n = std::strlen(end);
-    for (const char* p = from; p + n <= stop; ++p)
-        if (std::memcmp(p, end, n) == 0) return p + n;
-    return stop;
-}
-
-bool StartsWith(const char* p, const char* stop, const char* text, bool ignoreCase) {
-    for (; *text; ++p, ++text) {
-        if (p == stop) return false;
-        char a = *p, b = *text;
-        if (ignoreCase && a >= 'A' && a <= 'Z') a = char(a - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool StartsElement(char c) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b == '_' || b >= 127;
-}
-
-// Past an "<?xml" declaration as the parser reads it: only the values of
-// version, encoding and standalone are quoted text. Null when the parser
-// would give up there (nothing after it is parsed).
-const char* SkipDeclaration(const char* p, const char* stop) {
-    p += 5;
-    while (p < stop) {
-        if (*p == '>') return p + 1;
-        while (p < stop && IsSpace(*p)) ++p;
-        if (StartsWith(p, stop, "version", true) || StartsWith(p, stop, "encoding", true) ||
-            StartsWith(p, stop, "standalone", true)) {
-            while (p < stop && (StartsElement(*p) || (*p >= '0' && *p <= '9') || *p == '-' ||
-                                *p == '.' || *p == ':'))
-                ++p;
-            while (p < stop && IsSpace(*p)) ++p;
-            if (p == stop || *p != '=') return nullptr;
-            ++p;
-            while (p < stop && IsSpace(*p)) ++p;
-            if (p < stop && (*p == '"' || *p == '\'')) {
-                const char quote = *p;
-                while (++p < stop && *p != quote) {}
-                if (p < stop) ++p;
-            } else {
-                for (; p < stop && !IsSpace(*p) && *p != '/' && *p != '>'; ++p)
-                    if (*p == '"' || *p == '\'') return nullptr;
-            }
-        } else {
-            while (p < stop && *p != '>' && !IsSpace(*p)) ++p;
-        }
-    }
-    return stop;
-}
-
-// The deepest element nesting of an XML text, found without parsing it: the
-// parser recurses once per level, so a hostile list thousands of levels deep
-// would exhaust the worker thread's stack (and take the host process with
-// it) before any depth check on the parsed tree could run. It reads markup
-// the way the parser does (comments, CDATA, declarations, other "<..."
-// constructs, quoted attribute values; a self-closed element adds no level),
-// so nothing the parser nests is hidden from it.
-int NestingDepth(const char* text, size_t size) {
-    const char* p = text;
-    const char* const stop = text + size;
-    int depth = 0;
-    int deepest = 0;
-    while (p < stop) {
-        if (*p == '\0') break;      // the parser's text ends there
-        if (*p != '<') {
-            ++p;
-            continue;
-        }
-        if (StartsWith(p, stop, "</", false)) {
-            if (depth > 0) --depth;
-            p = SkipPast(p + 2, stop, ">");
-        } else if (StartsWith(p, stop, "<?xml", true)) {
-            p = SkipDeclaration(p, stop);
-            if (!p) break;
-        } else if (StartsWith(p, stop, "<!--", false)) {
-            p = SkipPast(p + 4, stop, "-->");
-        } else if (StartsWith(p, stop, "<![CDATA[", false)) {
-            p = SkipPast(p + 9, stop, "]]>");
-        } else if (p + 1 < stop && StartsElement(p[1])) {
-            // A start tag: to its '>', quoted values taken whole.
-            char last = 0;
-            for (++p; p < stop && *p != '>'; ++p) {
-                if (*p == '"' || *p == '\'') {
-                    const char quote = *p;
-                    while (++p < stop && *p != quote) {}
-                    if (p == stop) break;
-                }
-                last = *p;
-            }
-            if (p < stop) ++p;
-            if (last != '/' && ++depth > deepest) deepest = depth;
-        } else {
-            p = SkipPast(p + 1, stop, ">");   // "<!...>", "<?...>" and the like
-        }
-    }
-    return deepest;
-}
-
 bool ReadWhole(const std::string& path, long size, std::string* bytes) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
@@ -165,9 +61,18 @@ UpdateListReader::Result UpdateListReader::Read(const std::string& path) {
     if (size < 0 || size > kMaxFileSize) return kCannotLoad;
     std::string bytes;
     if (!ReadWhole(path, size, &bytes)) return kCannotLoad;
-    if (NestingDepth(bytes.data(), bytes.size()) > kMaxDocumentDepth) return kTooDeep;
+    // The parser reads exactly the bytes measured, one byte a character: as
+    // UTF-8 (which a declaration could ask for) a double-byte character's
+    // lead byte could swallow the quote or '<' after it, and the parser
+    // would no longer see the markup that was measured.
+    const size_t bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    if (Nuvex::CheckXmlNesting(bytes.data() + bom, bytes.size() - bom, kMaxDocumentDepth,
+                               Nuvex::XmlSkipRules::kDeclarationAttributes) !=
+        Nuvex::XmlNesting::kWithin)
+        return kTooDeep;
     TiXmlDocument document;
-    if (!document.LoadFile(path.c_str())) return kCannotLoad;
+    document.Parse(bytes.c_str() + bom, nullptr, TIXML_ENCODING_LEGACY);
+    if (document.Error()) return kCannotLoad;
     const TiXmlElement* root = document.RootElement();
     if (!root) return kNoTopDirectory;
     displayName_ = Text(root, "Name");

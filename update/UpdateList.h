@@ -31,10 +31,11 @@ public:
         kEmptyTopDirectory, // the top "Directory" has no child node
         kUnsafeName,        // a name that is not a safe relative path
         kTooDeep,           // directories nested deeper than kMaxDepth, or
-                            // elements deeper than kMaxDocumentDepth
+                            // elements deeper than kMaxDocumentDepth, or
+                            // markup whose nesting can't be measured
     };
     static const int kMaxDepth = 64;
-    // Element nesting of the whole document, checked before it is parsed.
+    // Element nesting of the whole document, measured before it is parsed.
     static const int kMaxDocumentDepth = 256;
     static const long kMaxFileSize = 16 * 1024 * 1024;
 

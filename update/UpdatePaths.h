@@ -1,7 +1,8 @@
 #pragma once
-// The one rule for names that come from outside (a server's update list,
-// the host's task name) before they become paths under an install root.
-// Names are ANSI (double-byte code page) byte strings.
+// Paths under an install root, built only from names that passed the one
+// safe-name rule (update/support/SafeNames.h).
+#include "update/support/SafeNames.h"
+
 #include <string>
 
 namespace updatepaths {
@@ -9,16 +10,8 @@ namespace updatepaths {
 // Longest full path (characters before the terminator).
 const size_t kMaxPath = 259;
 
-// A relative name is safe when, split on '\' and '/' (a double-byte
-// character's trail byte is never a separator), it has at least one
-// component, no empty, "." or ".." component, no leading separator, no ':'
-// (drives, streams), no character Windows forbids in names (< > " | ? *,
-// control bytes), no component ending in '.' or ' ' (Windows would drop
-// those), and no device name (CON, NUL, COM1, ...).
-bool IsSafeRelativePath(const std::string& name);
-
-// As above, and a single component (no separator at all).
-bool IsSafeNameComponent(const std::string& name);
+using safenames::IsSafeNameComponent;
+using safenames::IsSafeRelativePath;
 
 // root + '\' + relative into *full; false when the result would not fit in
 // kMaxPath characters (a path is refused, never cut). `root` is a full

@@ -1,6 +1,5 @@
 #include "update/UpdateTask.h"
 
-#include "platform/InternetUrl.h"
 #include "update/UpdateTaskCore.h"
 
 UpdateTask::UpdateTask() : core_(new UpdateTaskCore(this)) {
@@ -26,12 +25,6 @@ void UpdateTask::InitWithServers(const HostRecordVector* records, int groupId, c
 void UpdateTask::SetReceiver(HWND receiver) { core_->SetReceiver(receiver); }
 
 bool UpdateTask::Cancel() { return Stop(); }
-
-unsigned UpdateTask::ServiceType(const char* url) {
-    platform::InternetUrl parts;
-    return platform::ParseInternetUrl(url, &parts) ? parts.service
-                                                   : unsigned(platform::kInternetServiceFtp);
-}
 
 std::string UpdateTask::CurrentServer() const { return core_->CurrentServer(); }
 

@@ -11,45 +11,11 @@
 // thread, and from then on the task touches neither its item nor its
 // receiver.
 #include "update/DownloadItem.h"
+#include "update/TaskTypes.h"
 #include "update/support/WorkerThread.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
-
-enum TaskKind : int32_t {
-    TASK_KIND_LOBBY = 0,    // the lobby itself, installed into the work folder
-    TASK_KIND_GAME = 2,     // one game, installed under "Games"
-    // Any other kind fetches, checks and downloads but installs nothing.
-};
-
-// One record of the host's server list. Only the group and the URL are
-// read; the URL is read as the character pointer that the host's string
-// object holds, and copied at once.
-struct ServerRecord {
-    int32_t unused0;
-    int32_t group;
-    const char* unusedText;
-    const char* url;
-};
-
-// The host's vector of records: the second word points to the first record,
-// the third just past the last.
-struct HostRecordVector {
-    void* unused0;
-    const ServerRecord* first;
-    const ServerRecord* last;
-    void* unused3;
-};
-
-#if defined(__i386__)
-static_assert(sizeof(ServerRecord) == 16, "the host's server record is 16 bytes");
-static_assert(offsetof(ServerRecord, group) == 4 && offsetof(ServerRecord, url) == 12,
-              "the host's server record layout");
-static_assert(offsetof(HostRecordVector, first) == 4 && offsetof(HostRecordVector, last) == 8,
-              "the host's vector layout");
-#endif
 
 class UpdateTaskCore;
 
@@ -71,7 +37,7 @@ public:
     bool Cancel();
 
     // The URL's service type; a URL that can't be split counts as FTP (1).
-    static unsigned ServiceType(const char* url);
+    static unsigned ServiceType(const char* url) { return ServiceTypeOf(url); }
 
     // What set-up chose (read before Start).
     std::string CurrentServer() const;

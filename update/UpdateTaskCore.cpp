@@ -6,10 +6,8 @@
 #include "update/HttpDownloader.h"
 #include "update/InstallCheck.h"
 #include "update/UpdatePaths.h"
-#include "update/UpdateTask.h"
 #include "update/support/FileUtils.h"
 #include "update/support/IniFile.h"
-#include "update/support/ZipExtractor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -128,7 +126,8 @@ int UpdateTaskCore::Run(ThreadControl& control) {
         if (FullPath(listPath_.substr(0, listPath_.rfind('.')), &oldList))
             DeleteFileA(oldList.c_str());
     }
-    if (!DownloadFile(ToForwardSlashes(listPath_), listPath_)) return Fail(TASK_STATE_FETCHING_LIST);
+    if (!DownloadFile(ToForwardSlashes(listPath_), listPath_, UpdateListReader::kMaxFileSize, false))
+        return Fail(TASK_STATE_FETCHING_LIST);
     if (!Running()) return 0;
 
     bytesReceived_ = 0;
@@ -184,7 +183,7 @@ std::string UpdateTaskCore::NextServer() {
 }
 
 void UpdateTaskCore::MakeDownloaderFor(const std::string& url) {
-    downloaderIsFtp_ = UpdateTask::ServiceType(url.c_str()) == platform::kInternetServiceFtp;
+    downloaderIsFtp_ = ServiceTypeOf(url.c_str()) == platform::kInternetServiceFtp;
     downloader_.reset(downloaderIsFtp_ ? static_cast<Downloader*>(new FtpDownloader(this))
                                        : new HttpDownloader(this));
     downloader_->SetTimeouts(timeouts_);
@@ -192,12 +191,13 @@ void UpdateTaskCore::MakeDownloaderFor(const std::string& url) {
 
 bool UpdateTaskCore::OpenServer(const std::string& url) {
     // Servers of one list may mix schemes: each gets the downloader it needs.
-    bool ftp = UpdateTask::ServiceType(url.c_str()) == platform::kInternetServiceFtp;
+    bool ftp = ServiceTypeOf(url.c_str()) == platform::kInternetServiceFtp;
     if (!downloader_ || ftp != downloaderIsFtp_) MakeDownloaderFor(url);
     return downloader_->Open(url.c_str()) == 1;
 }
 
-int UpdateTaskCore::DownloadFile(const std::string& remote, const std::string& local) {
+int UpdateTaskCore::DownloadFile(const std::string& remote, const std::string& local,
+                                 uint64_t bound, bool exact) {
     std::string full;
     if (!FullPath(local, &full)) return 0;
     std::string folder = GetFolderPart(full);
@@ -205,11 +205,15 @@ int UpdateTaskCore::DownloadFile(const std::string& remote, const std::string& l
 
     std::string server = current_;
     for (;;) {
-        if (server.empty()) return 0;
+        if (server.empty()) {
+            DeleteFileA(full.c_str());      // a partial or empty file is no download
+            return 0;
+        }
         std::string url = server;
         if (url.back() != '/') url += '/';
         url += remote;
         fileBytes_ = 0;
+        if (downloader_) downloader_->SetLengthBound(bound, exact);
         if (downloader_ && downloader_->Download(url.c_str(), full.c_str())) return 1;
         // The failed attempt's bytes don't count: the next one starts over.
         bytesReceived_ -= fileBytes_;
@@ -350,16 +354,20 @@ int UpdateTaskCore::AnalyseList() {
     std::string listFile;
     if (!FullPath(listPath_, &listFile)) return 0;
     if (lobby) {
-        // The lobby's list arrives zipped; unpack it beside the archive.
+        // The lobby's list arrives zipped; unpack it beside the archive, no
+        // larger than a list may be.
         std::string archive = listFile;
         if (!FullPath(listPath_.substr(0, listPath_.rfind('.')), &listFile)) return 0;
-        if (!UnzipToFolder(archive.c_str(), GetFolderPart(listFile).c_str(), false)) return 0;
+        ArchiveInstall unpack(keepRunning_);
+        unpack.LimitUnlisted(UpdateListReader::kMaxFileSize);
+        if (!unpack.Install(archive, GetFolderPart(listFile), listFile)) return Running() ? 0 : 1;
     }
 
-    UpdateListReader reader(lobby, [this] { return Running(); });
+    UpdateListReader reader(lobby, keepRunning_);
     if (reader.Read(listFile) != UpdateListReader::kRead) return 0;
     if (!Running()) return 1;
-    listDigest_ = digest_.FileMd5Hex(listFile);
+    listDigest_ = digest_.FileMd5Hex(listFile, keepRunning_);
+    listed_ = reader.Entries();
 
     // Every place an entry reaches must fit under the root before any is used.
     for (const UpdateEntry& entry : reader.Entries()) {
@@ -408,7 +416,7 @@ int UpdateTaskCore::AnalyseList() {
 int UpdateTaskCore::NeedsUpdate(const UpdateEntry& entry) {
     std::string local;
     if (!FullPath(TargetPath(entry), &local)) return 1;
-    return LocalFileMatches(local, entry.size, entry.md5, false) ? 0 : 1;
+    return LocalFileMatches(local, entry.size, entry.md5, false, keepRunning_) ? 0 : 1;
 }
 
 int UpdateTaskCore::DownloadChanged() {
@@ -416,7 +424,9 @@ int UpdateTaskCore::DownloadChanged() {
     for (UpdateEntry& entry : entries_) {
         const std::string archive = ArchivePath(entry);
         entry.selected = 1;
-        if (!DownloadFile(ToForwardSlashes(archive), archive)) {
+        const bool sized = entry.zipSize > 0;
+        if (!DownloadFile(ToForwardSlashes(archive), archive, sized ? uint64_t(entry.zipSize) : 0,
+                          sized)) {
             log_.Write("服务器不存在%s文件", archive.c_str());
             return 0;
         }
@@ -426,26 +436,30 @@ int UpdateTaskCore::DownloadChanged() {
     return 1;
 }
 
-bool UpdateTaskCore::InstalledAsListed(const std::string& path, const UpdateEntry& entry) {
-    // The digest's hex digits may be listed in either case; the bytes may not differ.
-    return LocalFileMatches(path, entry.size, entry.md5, true);
+bool UpdateTaskCore::ExpectListed(ArchiveInstall* install) const {
+    for (const UpdateEntry& entry : listed_) {
+        std::string target;
+        if (!FullPath(TargetPath(entry), &target)) return false;
+        install->Expect(target, entry.size, entry.md5);
+    }
+    return true;
 }
 
 int UpdateTaskCore::InstallGame() {
+    ArchiveInstall install(keepRunning_);
+    if (!ExpectListed(&install)) return 0;
     for (const UpdateEntry& entry : entries_) {
         if (!entry.selected) continue;
         std::string target, archive;
         if (!FullPath(TargetPath(entry), &target) || !FullPath(ArchivePath(entry), &archive))
             return 0;
-        std::string folder = GetFolderPart(target);
-        if (!folder.empty() && !FolderExists(folder)) CreateFolderPath(folder.c_str());
-        if (!UnzipToFolder(archive.c_str(), folder.c_str(), false)) return 0;
-        if (!InstalledAsListed(target, entry)) return 0;
-        DeleteFileA(archive.c_str());
+        const bool installed = install.Install(archive, GetFolderPart(target), target);
+        if (installed) DeleteFileA(archive.c_str());
         if (!Running()) {
             RemoveDownloadFolder();
             return 1;
         }
+        if (!installed) return 0;
     }
     std::string versionFile;
     if (!listDigest_.empty() && FullPath(LocalFolder(name_) + "version.check", &versionFile)) {
@@ -464,13 +478,14 @@ int UpdateTaskCore::InstallLobby() {
         !FullPath(std::string("Update\\Lobby\\") + kUpdaterName + ".zip", &archive))
         return 0;
     if (PathExists(archive)) {
-        if (!UnzipToFolder(archive.c_str(), root.c_str(), false)) return 0;
-        for (const UpdateEntry& entry : entries_) {
-            if (!entry.folder.empty() || entry.name != kUpdaterName) continue;
-            std::string installed;
-            if (!FullPath(TargetPath(entry), &installed) || !InstalledAsListed(installed, entry))
-                return 0;
+        ArchiveInstall install(keepRunning_);
+        if (!ExpectListed(&install)) return 0;
+        std::string updater;    // where the updater goes, when the list names it
+        for (const UpdateEntry& entry : listed_) {
+            const bool isUpdater = entry.folder.empty() && entry.name == kUpdaterName;
+            if (isUpdater && !FullPath(TargetPath(entry), &updater)) return 0;
         }
+        if (!install.Install(archive, root, updater)) return Running() ? 0 : 1;
         DeleteFileA(archive.c_str());
     }
     std::string configPath;

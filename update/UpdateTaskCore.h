@@ -6,14 +6,17 @@
 // through the thread's control, which refuses them once the task is
 // cancelled.
 #include "platform/InternetSession.h"
+#include "update/ArchiveInstall.h"
 #include "update/Downloader.h"
 #include "update/DownloadItem.h"
 #include "update/LogFile.h"
+#include "update/TaskTypes.h"
 #include "update/UpdateList.h"
 #include "update/support/Md5Digest.h"
 #include "update/support/WorkerThread.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
@@ -21,7 +24,6 @@
 #include <vector>
 
 class UpdateTask;
-struct HostRecordVector;
 
 class UpdateTaskCore : public ThreadWork, private DownloadSink {
 public:
@@ -69,7 +71,12 @@ private:
     int InstallGame();
     int InstallLobby();
     int RemoveDownloadFolder();
-    int DownloadFile(const std::string& remote, const std::string& local);
+    // Fetches `remote` from the current server, or failing that from the
+    // next ones. `bound`: bytes the file may hold at most (0: no bound);
+    // with `exact`, it must hold exactly that. What a failed fetch left is
+    // deleted.
+    int DownloadFile(const std::string& remote, const std::string& local, uint64_t bound,
+                     bool exact);
 
     void MakeDownloaderFor(const std::string& url);
     void ConnectFirstServer();
@@ -83,7 +90,8 @@ private:
     std::string ArchivePath(const UpdateEntry& entry) const;
     std::string TargetPath(const UpdateEntry& entry) const;
     bool FullPath(const std::string& relative, std::string* full) const;
-    bool InstalledAsListed(const std::string& path, const UpdateEntry& entry);
+    // Every listed file, as an install must find it once written.
+    bool ExpectListed(ArchiveInstall* install) const;
 
     // Messages and item writes; all refused once the task was cancelled.
     bool Running() const;
@@ -120,7 +128,9 @@ private:
     ThreadControl* control_ = nullptr;
     std::string listPath_;
     std::string listDigest_;
-    std::vector<UpdateEntry> entries_;
+    std::vector<UpdateEntry> entries_;       // the listed files that need an update
+    std::vector<UpdateEntry> listed_;        // every listed file
+    const std::function<bool()> keepRunning_{[this] { return Running(); }};
     Md5Digest digest_;
     DWORD startTick_ = 0;
     bool reportBlocks_ = false;

@@ -1,5 +1,7 @@
 #include "engine/resources/XmlParser.h"
 
+#include "engine/core/XmlNestingGuard.h"
+
 #include <rapidxml/rapidxml.hpp>
 #include <rapidxml/rapidxml_utils.hpp>
 
@@ -40,61 +42,6 @@ bool IsWanted(const Node* node, const char* name, int caseSensitive)
            (!name || NamesEqual(node->name(), node->name_size(), name, caseSensitive != 0));
 }
 
-bool IsXmlSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-const char* SkipPast(const char* p, const char* terminator)
-{
-    const char* end = strstr(p, terminator);
-    return end ? end + strlen(terminator) : nullptr;
-}
-
-// The deepest element nesting of `text`, following rapidxml's own reading
-// of comments, processing instructions, CDATA, DOCTYPE and quoted attribute
-// values. Stops early once the limit is passed.
-int NestingDepth(const char* p)
-{
-    int depth = 0, deepest = 0;
-    while (p && (p = strchr(p, '<')) != nullptr) {
-        ++p;
-        if (strncmp(p, "!--", 3) == 0) { p = SkipPast(p + 3, "-->"); continue; }
-        if (strncmp(p, "![CDATA[", 8) == 0) { p = SkipPast(p + 8, "]]>"); continue; }
-        if (*p == '?') { p = SkipPast(p + 1, "?>"); continue; }
-        if (strncmp(p, "!DOCTYPE", 8) == 0 && IsXmlSpace(p[8])) {
-            // Its internal subset is skipped bracket-balanced, then up to '>'.
-            for (p += 9; *p && *p != '>';) {
-                if (*p != '[') { ++p; continue; }
-                int brackets = 1;
-                for (++p; *p && brackets > 0; ++p) {
-                    if (*p == '[') ++brackets;
-                    else if (*p == ']') --brackets;
-                }
-            }
-            continue;
-        }
-        if (*p == '!') {
-            // Any other "<!" node ends at its first '>', brackets or not:
-            // what follows is parsed, so it must be counted.
-            p = strchr(p, '>');
-            continue;
-        }
-        if (*p == '/') { --depth; continue; }
-        char quote = 0, last = 0;
-        for (; *p && (quote || *p != '>'); ++p) {
-            if (quote) { if (*p == quote) quote = 0; }
-            else if (*p == '"' || *p == '\'') quote = *p;
-            last = *p;
-        }
-        if (last != '/' && ++depth > deepest) {
-            deepest = depth;
-            if (deepest > kMaxNesting) break;
-        }
-    }
-    return deepest;
-}
-
 class XmlParser : public IXmlParser {
 public:
     ~XmlParser() override { Clear(); }
@@ -117,7 +64,10 @@ public:
         try {
             text_.assign(text ? text : "", static_cast<size_t>(length));
             text_.push_back('\0');
-            if (NestingDepth(&text_[0]) > kMaxNesting) return Fail("elements nested too deeply");
+            if (Nuvex::CheckXmlNesting(text_.data(), text_.size(), kMaxNesting,
+                                       Nuvex::XmlSkipRules::kDoctypeSubset) !=
+                Nuvex::XmlNesting::kWithin)
+                return Fail("elements nested too deeply");
             document_.parse<0>(&text_[0]);
             return 1;
         } catch (const rapidxml::parse_error& e) {

@@ -15,7 +15,7 @@ bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
         zip_fileinfo info;
         std::memset(&info, 0, sizeof info);
         info.dosDate = kZipEntryTime;
-        info.external_fa = e.folder ? 0x10 : 0x20;
+        info.external_fa = (e.folder ? 0x10 : 0x20) | (uLong(e.unixMode) << 16);
         const std::string& described = e.declared.empty() ? e.data : e.declared;
         uLong crc = crc32(0, reinterpret_cast<const Bytef*>(described.data()),
                           uInt(described.size()));

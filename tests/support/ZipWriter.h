@@ -20,6 +20,7 @@ struct ZipEntry {
     bool badCrc = false;              // stored raw with a wrong CRC
     bool badDeflate = false;          // raw bytes that don't inflate
     std::string declared;             // when set: the size and CRC stored for `data`
+    uint32_t unixMode = 0;            // the high half of the external attributes
 };
 
 // Writes the archive; false when minizip refuses.

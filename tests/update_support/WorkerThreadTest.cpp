@@ -298,7 +298,7 @@ TEST(WorkerThread, StuckWorkIsDetachedAndOwnsWhatItUses)
     CheckDetached(300);
 }
 
-TEST(WorkerThread, StuckWorkIsDetachedAfterTheFullFiveSeconds)
+TEST(WorkerThread, StuckWorkIsDetachedAfterTheFullStopBound)
 {
     CheckDetached(WorkerThread::kStopTimeoutMs);
 }

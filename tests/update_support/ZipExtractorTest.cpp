@@ -232,6 +232,7 @@ TEST(ZipExtractor, NamesThatLeaveTheFolderWriteNothing)
         "../../x.txt", "a/../../x.txt", "..\\x.txt", "C:/x.txt", "C:x.txt", "a:b",
         "file.txt:stream", "/abs.txt", "\\abs.txt", "//server/share/x.txt", "a//b.txt",
         "./a.txt", "a/./b.txt", "..", "CON", "sub/aux.txt", "nul.zip", "x?.txt", "dots./x.txt",
+        "COM0", "lpt0.txt", "a\x7F.txt",
     };
     for (const char* name : unsafe) {
         TempFolder temp;
@@ -418,4 +419,23 @@ TEST(ZipExtractor, ReadOnlyTargetIsNotReplaced)
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ("old", Content(file));
     EXPECT_EQ((std::set<std::string>{"game.dat"}), Tree(target));
+}
+
+TEST(ZipExtractor, LinkEntryIsRefused)
+{
+    // A Unix symbolic link to a file outside; unpacked as a file it would
+    // hold the link's target text.
+    TempFolder temp;
+    Entry link = File("link", "../../outside.txt");
+    link.unixMode = 0120777;
+    std::string zip = temp.Join("link.zip");
+    ASSERT_TRUE(WriteZip(zip, {File("a.txt", "a"), link}));
+    std::string target = temp.Join("F");
+    EXPECT_FALSE(UnzipToFolder(zip.c_str(), target.c_str(), false));
+    EXPECT_FALSE(FileExists(target + "\\link"));
+    Entry plain = File("b.txt", "b");
+    plain.unixMode = 0100644;   // a regular file from the same tools unpacks
+    ASSERT_TRUE(WriteZip(zip, {plain}));
+    EXPECT_TRUE(UnzipToFolder(zip.c_str(), target.c_str(), false));
+    EXPECT_EQ("b", Content(target + "\\b.txt"));
 }

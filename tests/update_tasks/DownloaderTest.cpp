@@ -44,6 +44,20 @@ platform::InternetTimeouts Quick(DWORD receiveMs) {
     return timeouts;
 }
 
+// A 10,000-byte archive that the server behind `base` ends half-way
+// (reached through `route`) fails to download and never counts as received.
+void ExpectCutShortFails(Downloader& downloader, const RecordingSink& sink, const std::string& base,
+                         const std::string& route) {
+    servers::ServedFolder served("dl_short");
+    ASSERT_TRUE(served.Put("f.zip", servers::Pattern(10000, 9)));
+    TempFolder local;
+    ASSERT_EQ(1, downloader.Open(base.c_str()));
+    EXPECT_EQ(0, downloader.Download((base + route + served.Name() + "/f.zip").c_str(),
+                                     local.Join("f.zip").c_str()));
+    EXPECT_FALSE(downloader.GetLastErrorText().empty());
+    EXPECT_EQ(0u, sink.filesEnded);
+}
+
 }  // namespace
 
 TEST(UrlEncode, FormEncodesBytesAndSurvivesLongInput) {
@@ -131,16 +145,9 @@ TEST(HttpDownloader, NotFoundAndRedirectFailWithAnEmptyFile) {
 
 TEST(HttpDownloader, TruncatedBodyIsAFailure) {
     REQUIRE_TEST_SERVERS();
-    servers::ServedFolder served("dl_short");
-    ASSERT_TRUE(served.Put("f.zip", servers::Pattern(10000, 9)));
-    TempFolder local;
     RecordingSink sink;
     HttpDownloader http(&sink);
-    ASSERT_EQ(1, http.Open(servers::HttpBase().c_str()));
-    EXPECT_EQ(0, http.Download((servers::HttpBase() + "/_short/" + served.Name() + "/f.zip").c_str(),
-                               local.Join("f.zip").c_str()));
-    EXPECT_FALSE(http.GetLastErrorText().empty());
-    EXPECT_EQ(0u, sink.filesEnded);
+    ExpectCutShortFails(http, sink, servers::HttpBase(), "/_short/");
 }
 
 TEST(HttpDownloader, StalledServerTimesOut) {
@@ -302,4 +309,14 @@ TEST(FtpDownloader, ReopenDropsTheOldConnection) {
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ(0u, lines[0].rfind("u CWD", 0));
     EXPECT_EQ(0u, lines[1].rfind("anonymous CWD", 0));
+}
+
+TEST(FtpDownloader, TransferCutShortIsAFailure) {
+    // The server closes the data connection half-way, as if the file ended
+    // there; only its stated size tells.
+    REQUIRE_TEST_SERVERS();
+    RecordingSink sink;
+    FtpDownloader ftp(&sink);
+    ExpectCutShortFails(ftp, sink, servers::FtpShortBase(), "/");
+    EXPECT_NE(std::string::npos, ftp.GetLastErrorText().find("5000 of 10000")) << ftp.GetLastErrorText();
 }

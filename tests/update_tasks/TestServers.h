@@ -31,6 +31,9 @@ inline std::string HttpBase() {
 }
 inline std::string FtpBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_PORT"); }
 inline std::string FtpSlowBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SLOW_PORT"); }
+// Cuts a .zip file's transfer after half of it; says nothing at all.
+inline std::string FtpShortBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SHORT_PORT"); }
+inline std::string FtpMuteBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_MUTE_PORT"); }
 inline std::string DeadBase() { return "http://127.0.0.1:" + Env("FETCHPANE_DEAD_PORT"); }
 
 // A new folder below the servers' root; its name is unique to this process

@@ -35,6 +35,17 @@ protected:
         ASSERT_TRUE(RunToOutcome(*t.task, receiver)) << receiver.Sequence();
     }
 
+    // Rewrites a game's list so that it states the size of each archive now
+    // served (for tests that replace an archive with another one).
+    void Relist(const std::string& game, const std::vector<ListedFile>& files) {
+        std::map<std::string, int64_t> zipSizes;
+        for (const ListedFile& f : files)
+            zipSizes[f.folder + "\\" + f.name] = int64_t(
+                ReadFile(served.Path() + "\\Update\\Games\\" + f.folder + "\\" + f.name + ".zip").size());
+        ASSERT_TRUE(served.Put("Update\\Games\\" + game + "\\" + game + ".xml",
+                               PublishedUpdate::ListXmlFor("Demo Game", game, files, zipSizes)));
+    }
+
     std::vector<std::string> HttpLines() const {
         return servers::LogLines("FETCHPANE_HTTP_LOG", served.Name());
     }
@@ -194,7 +205,8 @@ TEST_F(UpdateTaskTest, CorruptArchiveFails36) {
     PublishedUpdate update;
     ASSERT_TRUE(update.PublishGame(served, "BadZip", {{"BadZip", "y.dat", "payload"}}));
     ASSERT_TRUE(served.Put("Update\\Games\\BadZip\\y.dat.zip", servers::Pattern(300, 3)));
-    // The list keeps the size it was made with: only the archive is broken.
+    // The list states the size of what is served: only the archive's content is broken.
+    Relist("BadZip", {{"BadZip", "y.dat", "payload"}});
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "BadZip", TASK_KIND_GAME);
     EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 X36", receiver.Sequence());
@@ -248,6 +260,7 @@ TEST_F(UpdateTaskTest, ZipSlipArchiveFails36AndWritesNothingOutside) {
     ASSERT_TRUE(update.PublishGame(served, "Slip", {{"Slip", "s.dat", "fine"}}));
     ASSERT_TRUE(MakeZip(served.Path() + "\\Update\\Games\\Slip\\s.dat.zip",
                         {{"../../../slip.txt", "gotcha"}, {"s.dat", "fine"}}));
+    Relist("Slip", {{"Slip", "s.dat", "fine"}});
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "Slip", TASK_KIND_GAME);
     EXPECT_EQ("X36", receiver.Sequence().substr(receiver.Sequence().size() - 3));

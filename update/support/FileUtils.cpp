@@ -219,3 +219,22 @@ bool CreateFolderPath(const char* path)
     }
     return true;
 }
+
+std::wstring PathKey(const std::string& fullPath)
+{
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, fullPath.data(),
+                                static_cast<int>(fullPath.size()), nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, fullPath.data(),
+                        static_cast<int>(fullPath.size()), &wide[0], n);
+    // Only a name with a '~' can be a generated short alias; asking for the long form
+    // walks the folders one by one, which is slow under wine.
+    wchar_t longForm[MAX_PATH];
+    DWORD length = wide.find(L'~') == std::wstring::npos
+                       ? 0
+                       : GetLongPathNameW(wide.c_str(), longForm, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) wide.assign(longForm, length);
+    if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return wide;
+}

@@ -189,7 +189,8 @@ std::string Md5Digest::ToHex(const unsigned char digest[16])
     return text;
 }
 
-std::string Md5Digest::FileMd5Hex(const std::string& path) const
+std::string Md5Digest::FileMd5Hex(const std::string& path,
+                                  const std::function<bool()>& keepRunning) const
 {
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return "";
@@ -201,8 +202,10 @@ std::string Md5Digest::FileMd5Hex(const std::string& path) const
     Md5Context context;
     Init(&context);
     size_t got;
-    while ((got = std::fread(chunk.get(), 1, kChunk, file.get())) > 0)
+    while ((got = std::fread(chunk.get(), 1, kChunk, file.get())) > 0) {
+        if (keepRunning && !keepRunning()) return "";
         Update(&context, chunk.get(), static_cast<uint32_t>(got));
+    }
     // A read error would give the digest of a prefix: report no digest, so
     // the caller counts the file as changed.
     if (std::ferror(file.get())) return "";

@@ -2,6 +2,7 @@
 // MD5 message digests (RFC 1321), for comparing installed files with the
 // 32-digit texts of an update list.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct Md5Context {
@@ -21,7 +22,9 @@ public:
     static void Final(unsigned char digest[16], Md5Context* context);
 
     // 32 lower-case hex digits of the file's digest; "" when the file can't
-    // be opened or read to its end.
-    std::string FileMd5Hex(const std::string& path) const;
+    // be opened or read to its end, or when `keepRunning` (asked once per
+    // block) answers false.
+    std::string FileMd5Hex(const std::string& path) const { return FileMd5Hex(path, nullptr); }
+    std::string FileMd5Hex(const std::string& path, const std::function<bool()>& keepRunning) const;
     static std::string ToHex(const unsigned char digest[16]);
 };

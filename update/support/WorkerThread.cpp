@@ -123,40 +123,70 @@ unsigned __stdcall WorkerThread::ThreadProc(void* argument)
 
 bool WorkerThread::Stop()
 {
-    RefPtr<ThreadControl> control;
-    HANDLE thread = nullptr;
-    {
-        ScopedLock hold(&lock_);
-        control = control_;
-        if (!control) return false;
-        if (thread_ && GetCurrentThreadId() == threadId_) {
-            // Stop from the worker itself: it can't wait for itself.
-            control->keepRunning_.store(false, std::memory_order_release);
-            return false;
-        }
-        int running = ThreadControl::kRunning;
-        if (!control->phase_.compare_exchange_strong(running, ThreadControl::kStopped,
-                                                     std::memory_order_acq_rel)) {
-            ReapFinishedThread();   // never started, or Run already returned
-            return false;
-        }
-        control->keepRunning_.store(false, std::memory_order_release);
-        // The wait happens outside the owner lock, on a handle this call now
-        // owns: a Start meanwhile makes a thread of its own.
-        thread = thread_;
-        thread_ = nullptr;
-        threadId_ = 0;
-    }
+    PendingStop pending;
+    if (!BeginStop(&pending)) return false;
+    FinishStop(pending, stopTimeoutMs_);
+    return true;
+}
 
-    DWORD waited = thread ? WaitForSingleObject(thread, stopTimeoutMs_) : WAIT_OBJECT_0;
+size_t WorkerThread::StopAll(const std::vector<WorkerThread*>& threads)
+{
+    std::vector<PendingStop> pending(threads.size());
+    std::vector<bool> live(threads.size(), false);
+    DWORD bound = 0;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        if (!threads[i] || !threads[i]->BeginStop(&pending[i])) continue;
+        live[i] = true;
+        if (threads[i]->stopTimeoutMs_ > bound) bound = threads[i]->stopTimeoutMs_;
+    }
+    const DWORD start = GetTickCount();
+    size_t stopped = 0;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        if (!live[i]) continue;
+        const DWORD elapsed = GetTickCount() - start;
+        FinishStop(pending[i], elapsed < bound ? bound - elapsed : 0);
+        ++stopped;
+    }
+    return stopped;
+}
+
+bool WorkerThread::BeginStop(PendingStop* pending)
+{
+    ScopedLock hold(&lock_);
+    ThreadControl* control = control_.Get();
+    if (!control) return false;
+    if (thread_ && GetCurrentThreadId() == threadId_) {
+        // Stop from the worker itself: it can't wait for itself.
+        control->keepRunning_.store(false, std::memory_order_release);
+        return false;
+    }
+    int running = ThreadControl::kRunning;
+    if (!control->phase_.compare_exchange_strong(running, ThreadControl::kStopped,
+                                                 std::memory_order_acq_rel)) {
+        ReapFinishedThread();   // never started, or Run already returned
+        return false;
+    }
+    control->keepRunning_.store(false, std::memory_order_release);
+    // The wait happens outside the owner lock, on a handle the stop now
+    // owns: a Start meanwhile makes a thread of its own.
+    pending->control = control_;
+    pending->thread = thread_;
+    thread_ = nullptr;
+    threadId_ = 0;
+    return true;
+}
+
+void WorkerThread::FinishStop(PendingStop& pending, DWORD waitMs)
+{
+    DWORD waited = pending.thread ? WaitForSingleObject(pending.thread, waitMs) : WAIT_OBJECT_0;
     if (waited != WAIT_OBJECT_0) {
         // Left behind: from here on the thread owns what it uses and
         // writes, sends and posts nothing more.
-        ScopedLock flags(&control->lock_);
-        control->detached_.store(true, std::memory_order_release);
+        ScopedLock flags(&pending.control->lock_);
+        pending.control->detached_.store(true, std::memory_order_release);
     }
-    if (thread) CloseHandle(thread);
-    return true;
+    if (pending.thread) CloseHandle(pending.thread);
+    pending.thread = nullptr;
 }
 
 void WorkerThread::ReapFinishedThread()

@@ -19,6 +19,7 @@
 #include <windows.h>
 #include <atomic>
 #include <utility>
+#include <vector>
 #include "update/support/CriticalSectionLock.h"
 #include "update/support/RefCounted.h"
 
@@ -94,7 +95,9 @@ private:
 
 class WorkerThread {
 public:
-    static constexpr DWORD kStopTimeoutMs = 5000;
+    // The host's UI thread waits no longer than this for a worker to stop;
+    // a worker blocked in a call that won't return sooner is detached.
+    static constexpr DWORD kStopTimeoutMs = 500;
 
     WorkerThread();
     // Stops a thread that is still alive (bounded, as Stop) and waits for a
@@ -114,6 +117,11 @@ public:
     // Run already returned). Called on the worker thread itself it only clears
     // keep-running and returns false.
     bool Stop();
+    // Stop for several threads at once: every keep-running flag is cleared
+    // first, then all of them are waited for within one stop time-out (the
+    // longest of theirs), so stuck threads cost one bound, not one each.
+    // Null entries are skipped. Returns how many live threads were stopped.
+    static size_t StopAll(const std::vector<WorkerThread*>& threads);
 
     bool KeepRunning() const;
     bool IsAlive() const;
@@ -136,6 +144,17 @@ protected:
     ThreadControl* Control() const { return control_.Get(); }
 
 private:
+    // A Stop under way: the thread's control and its handle, now owned here.
+    struct PendingStop {
+        RefPtr<ThreadControl> control;
+        HANDLE thread = nullptr;
+    };
+    // Clears keep-running and takes the handle; false when there is nothing
+    // to wait for.
+    bool BeginStop(PendingStop* pending);
+    // Waits up to `waitMs`, then detaches a thread still running.
+    static void FinishStop(PendingStop& pending, DWORD waitMs);
+
     static unsigned __stdcall ThreadProc(void* argument);
     void ReapFinishedThread();
     void CloseThreadHandle();

@@ -3,6 +3,8 @@
 #include "update/support/DbcsText.h"
 #include "update/support/FileHandle.h"
 #include "update/support/FileUtils.h"
+#include "update/support/Md5Digest.h"
+#include "update/support/SafeNames.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -18,50 +20,21 @@ const uint32_t kEncryptedFlag = 0x1;
 
 unzFile Archive(void* archive) { return static_cast<unzFile>(archive); }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// Device names that Windows maps to devices in any folder, with any extension.
-bool IsDeviceName(const std::string& component)
-{
-    std::string base = component.substr(0, component.find('.'));
-    for (char& c : base)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices)
-        if (base == device) return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-bool IsSafeComponent(const std::string& component)
-{
-    if (component.empty() || component == "." || component == "..") return false;
-    for (size_t i = 0; i < component.size(); i += dbcs::CharLength(component, i)) {
-        unsigned char c = static_cast<unsigned char>(component[i]);
-        if (c < 0x20 || std::strchr("<>\"|?*:", c)) return false;
-    }
-    size_t last = dbcs::LastCharStart(component);
-    if (last + 1 == component.size() && (component[last] == '.' || component[last] == ' '))
-        return false;   // Windows would drop it and name another file
-    return !IsDeviceName(component);
-}
-
-// An entry name stays inside the target folder: relative, no ':', no empty,
-// "." or ".." component; a folder entry may end in one separator.
+// An entry name stays inside the target folder; a folder entry may end in
+// one separator.
 bool IsSafeEntryName(std::string name, bool isFolder)
 {
-    if (name.empty() || IsSeparator(name[0])) return false;
     if (isFolder && (dbcs::EndsWith(name, '\\') || dbcs::EndsWith(name, '/'))) name.pop_back();
-    size_t start = 0;
-    for (size_t i = 0; i <= name.size();) {
-        if (i == name.size() || IsSeparator(name[i])) {
-            if (!IsSafeComponent(name.substr(start, i - start))) return false;
-            start = ++i;
-        } else {
-            i += dbcs::CharLength(name, i);
-        }
-    }
-    return true;
+    return safenames::IsSafeRelativePath(name);
+}
+
+// A symbolic link as Unix zip tools store it: the file type in the high half
+// of the external attributes. Unpacked here it would become a file holding
+// the link's target text.
+bool IsLink(const ZipEntryInfo& info)
+{
+    const uint32_t kTypeMask = 0170000, kLink = 0120000;
+    return ((info.externalAttributes >> 16) & kTypeMask) == kLink;
 }
 
 // folder + '\' (unless it ends in a separator) + name; false when the
@@ -94,36 +67,6 @@ std::string ExtensionOf(const std::string& path)
     size_t dot = dbcs::FindLast(name, '.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
-
-// A temporary file beside a target; deleted unless it was moved into place.
-class TempFile {
-public:
-    bool Create(const std::string& target)
-    {
-        std::string folder = target.substr(0, NameStart(target));
-        if (folder.empty()) folder = ".\\";
-        char path[MAX_PATH] = {};
-        if (!GetTempFileNameA(folder.c_str(), "fpz", 0, path)) return false;
-        path_ = path;
-        return true;
-    }
-    ~TempFile()
-    {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-    bool MoveTo(const std::string& target)
-    {
-        // A read-only file is not replaced (Windows refuses, wine's rename wouldn't).
-        DWORD attributes = GetFileAttributesA(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-        if (!MoveFileExA(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
-        path_.clear();
-        return true;
-    }
-private:
-    std::string path_;
-};
 
 }  // namespace
 
@@ -208,81 +151,110 @@ bool ZipExtractor::FindEntry(const char* extension)
     }
 }
 
+bool ZipExtractor::EntryTarget(const char* folder, bool flatten, ZipEntryInfo* info,
+                               std::string* target) const
+{
+    if (!EntryInfo(info)) return false;
+    // A cut name could name another file; an unsafe one a file elsewhere.
+    if (info->nameCut || !IsSafeEntryName(info->name, info->isFolder) || IsLink(*info)) return false;
+    std::string name = info->name;
+    if (info->isFolder && dbcs::EndsWith(name, '\\')) name.pop_back();
+    if (!info->isFolder && flatten) name = name.substr(NameStart(name));
+    return JoinPath(folder ? folder : defaultFolder_, name, target);
+}
+
 bool ZipExtractor::ExtractEntry(const char* folder, char* outputPath, bool flatten, bool addSuffix,
                                 const char* suffix)
 {
     if (!archive_) return false;
-    std::string target = folder ? folder : defaultFolder_;
-    if (!EnsureFolder(target.c_str())) return false;
+    if (!EnsureFolder(folder ? folder : defaultFolder_.c_str())) return false;
 
     ZipEntryInfo info;
-    if (!EntryInfo(&info)) return false;
-    // A cut name could name another file; an unsafe one a file elsewhere.
-    if (info.nameCut || !IsSafeEntryName(info.name, info.isFolder)) return false;
-
     std::string path;
-    if (info.isFolder) {
-        std::string name = info.name;
-        if (dbcs::EndsWith(name, '\\')) name.pop_back();
-        return JoinPath(target, name, &path) && EnsureFolder(path.c_str());
-    }
-    std::string name = info.name;
-    if (flatten) name = name.substr(NameStart(name));
-    if (!JoinPath(target, name, &path)) return false;
+    if (!EntryTarget(folder, flatten, &info, &path)) return false;
+    if (info.isFolder) return EnsureFolder(path.c_str());
     if (outputPath) {
         std::memcpy(outputPath, path.c_str(), path.size() + 1);  // fits: at most 259 characters
     }
     if (addSuffix) path += suffix ? suffix : ".tmp";
     if (path.size() > kMaxFilePathChars) return false;
-    if (!EnsureParentFolder(path.c_str())) return false;
-    return ExtractFile(info, path);
+    StagedFile file;
+    StagedFiles staged;
+    if (!StageFile(info, path, &file)) return false;
+    staged.Add(file);
+    return staged.Commit();
 }
 
-bool ZipExtractor::ExtractFile(const ZipEntryInfo& info, const std::string& target)
+bool ZipExtractor::StageFile(const ZipEntryInfo& info, const std::string& target,
+                             StagedFile* staged)
 {
     // An encrypted entry read without its password is ciphertext.
-    if (info.flags & kEncryptedFlag) return false;
-
-    TempFile temp;
-    if (!temp.Create(target)) return false;
-    FileHandle out(CreateFileA(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    if (!archive_ || (info.flags & kEncryptedFlag)) return false;
+    if (!EnsureParentFolder(target.c_str())) return false;
+    char temp[MAX_PATH] = {};
+    if (!GetTempFileNameA(target.substr(0, NameStart(target)).c_str(), "fpz", 0, temp)) return false;
+    StagedFile file;
+    file.target = target;
+    file.temp = temp;
+    file.dosDateTime = info.dosDateTime;
+    FileHandle out(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.Valid()) return false;
-    if (unzOpenCurrentFile(Archive(archive_)) != UNZ_OK) return false;
+    const bool copied = out.Valid() && CopyEntry(out.Get(), info, &file);
+    if (!out.Close() || !copied) {
+        DeleteFileA(temp);
+        return false;
+    }
+    *staged = file;
+    return true;
+}
 
+bool ZipExtractor::CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* staged)
+{
+    if (unzOpenCurrentFile(Archive(archive_)) != UNZ_OK) return false;
+    Md5Context md5;
+    Md5Digest::Init(&md5);
     bool complete = false;
     uint64_t total = 0;
     std::vector<char> buffer(16 * 1024);
     for (;;) {
+        if (keepRunning_ && !keepRunning_()) break;
         int got = unzReadCurrentFile(Archive(archive_), buffer.data(),
                                      static_cast<unsigned>(buffer.size()));
         if (got == 0) {
             // minizip also ends early, with 0, when the data runs out before
             // the stored size (and then checks no CRC): complete means every
             // byte the entry declares.
-            complete = static_cast<uint32_t>(total) == info.uncompressedSize;
+            complete = total == info.uncompressedSize;
             break;
         }
-        if (got < 0) break;
+        // Never more than the entry declares, whatever its data holds.
+        if (got < 0 || total + static_cast<uint64_t>(got) > info.uncompressedSize) break;
         DWORD written = 0;
-        if (!WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
+        if (!WriteFile(out, buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
             written != static_cast<DWORD>(got))
             break;
+        Md5Digest::Update(&md5, buffer.data(), static_cast<uint32_t>(got));
         total += static_cast<uint64_t>(got);
     }
-    bool closed = out.Close();
     // Only an entry read to its end has its CRC checked here.
     bool crcGood = unzCloseCurrentFile(Archive(archive_)) == UNZ_OK;
-    if (!complete || !closed || !crcGood) return false;
-    if (!temp.MoveTo(target)) return false;
-    SetFileTimeFromDos(target.c_str(), info.dosDateTime);
+    if (!complete || !crcGood) return false;
+    unsigned char digest[16];
+    Md5Digest::Final(digest, &md5);
+    staged->size = total;
+    staged->md5 = Md5Digest::ToHex(digest);
     return true;
+}
+
+bool ZipExtractor::FirstEntry()
+{
+    return archive_ && unzGoToFirstFile(Archive(archive_)) == UNZ_OK;
 }
 
 bool ZipExtractor::ExtractAll(const char* folder, bool flatten)
 {
     if (!archive_ || !folder || !EnsureFolder(folder) || EntryCount() == 0) return false;
-    if (unzGoToFirstFile(Archive(archive_)) != UNZ_OK) return false;
+    if (!FirstEntry()) return false;
     do {
         if (!ExtractEntry(folder, nullptr, flatten, false, nullptr)) return false;
     } while (FindEntry(nullptr));

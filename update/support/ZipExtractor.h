@@ -2,13 +2,18 @@
 // Unpacks a zip archive into a folder, entry by entry, keeping the archive's
 // folder structure (or flattening it) and each file's time stamp.
 //
-// Safe with any archive: an entry whose name would leave the target folder
-// (absolute, a drive or stream ':', an empty, "." or ".." component, a
-// device name) fails; each file is written to a temporary file beside its
-// target and moved into place only when it is complete and its CRC is
+// Safe with any archive: an entry whose name breaks the safe-name rule
+// (update/support/SafeNames.h) or that is a symbolic link fails; each file
+// is written to a temporary file beside its target and moved into place
+// only when it is complete, no longer than it declares and its CRC is
 // right, so a failed extraction never leaves a half-written file where a
 // good one was; a path that would not fit in 259 characters fails.
+#include "update/support/StagedFiles.h"
+
+#include <windows.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ZipEntryInfo {
@@ -56,11 +61,27 @@ public:
 
     const std::string& DefaultFolder() const { return defaultFolder_; }
 
+    // Asked once per block of every later extraction; false stops it as a
+    // failure (nothing of the entry is left).
+    void SetKeepRunning(std::function<bool()> keepRunning) { keepRunning_ = std::move(keepRunning); }
+    // Moves to the first entry.
+    bool FirstEntry();
+    // Describes the current entry and where it goes below `folder` (null: the
+    // default folder); false for an entry that must not be written anywhere
+    // (unsafe or cut name, a link, a path too long).
+    bool EntryTarget(const char* folder, bool flatten, ZipEntryInfo* info, std::string* target) const;
+    // Unpacks the current entry, the file `info` describes, into a new
+    // temporary file beside `target` (which is not touched) and notes its
+    // size and MD5; false when it is encrypted, damaged, longer or shorter
+    // than it declares, can't be written, or a stop came.
+    bool StageFile(const ZipEntryInfo& info, const std::string& target, StagedFile* staged);
+
 private:
-    bool ExtractFile(const ZipEntryInfo& info, const std::string& target);
+    bool CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* staged);
 
     void* archive_ = nullptr;       // unzFile
     std::string defaultFolder_;
+    std::function<bool()> keepRunning_;
 };
 
 bool UnzipToFolder(const char* archive, const char* folder, bool flatten);

@@ -1,0 +1,95 @@
+#include "update/support/StagedFiles.h"
+
+#include "update/support/FileUtils.h"
+#include "update/support/ZipExtractor.h"
+
+#include <windows.h>
+
+namespace {
+
+// A read-only file is not replaced (Windows refuses, wine's rename wouldn't),
+// nor is a folder.
+bool Replaceable(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES ||
+           !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+// A new name beside `target` for its old file while the new one moves in.
+bool MakeAsideName(const std::string& target, std::string* aside) {
+    std::string folder = GetFolderPart(target);
+    char path[MAX_PATH] = {};
+    if (folder.empty() || !GetTempFileNameA(folder.c_str(), "fpo", 0, path)) return false;
+    *aside = path;
+    return true;
+}
+
+}   // namespace
+
+void StagedFiles::Add(const StagedFile& file) {
+    const std::wstring key = PathKey(file.target);
+    for (size_t i = 0; i < files_.size(); ++i) {
+        if (keys_[i] != key) continue;
+        DeleteFileA(files_[i].temp.c_str());
+        files_.erase(files_.begin() + i);
+        keys_.erase(keys_.begin() + i);
+        break;
+    }
+    files_.push_back(file);
+    keys_.push_back(key);
+}
+
+void StagedFiles::Discard() {
+    for (const StagedFile& file : files_) DeleteFileA(file.temp.c_str());
+    files_.clear();
+    keys_.clear();
+}
+
+bool StagedFiles::Commit() {
+    for (const StagedFile& file : files_)
+        if (!Replaceable(file.target)) {
+            Discard();
+            return false;
+        }
+    // Old files step aside first, so that a rename failing half-way can be
+    // undone; then the new ones move in.
+    std::vector<std::string> aside(files_.size());
+    bool ok = true;
+    for (size_t i = 0; ok && i < files_.size(); ++i) {
+        const std::string& target = files_[i].target;
+        if (!Exists(target)) continue;
+        ok = MakeAsideName(target, &aside[i]);
+        if (ok && !Rename(target, aside[i])) {
+            DeleteFileA(aside[i].c_str());
+            aside[i].clear();
+            ok = false;
+        }
+    }
+    size_t placed = 0;
+    while (ok && placed < files_.size()) {
+        ok = Rename(files_[placed].temp, files_[placed].target);
+        if (ok) ++placed;
+    }
+    if (!ok) {
+        for (size_t i = 0; i < placed; ++i) DeleteFileA(files_[i].target.c_str());
+        for (size_t i = 0; i < files_.size(); ++i)
+            if (!aside[i].empty()) Rename(aside[i], files_[i].target);
+        Discard();
+        return false;
+    }
+    for (size_t i = 0; i < files_.size(); ++i) {
+        if (!aside[i].empty()) DeleteFileA(aside[i].c_str());
+        SetFileTimeFromDos(files_[i].target.c_str(), files_[i].dosDateTime);
+    }
+    files_.clear();
+    keys_.clear();
+    return true;
+}
