@@ -130,13 +130,16 @@ void DownloadList::DropItems(std::vector<std::unique_ptr<DownloadItem>> items) {
     // With the list empty nothing is selected any more: the next add selects
     // its row rather than toggling a stale selection off.
     if (items_.empty()) ClearSelection();
+    // Every task is told to stop first, then all are waited for within one
+    // bound: three stuck tasks cost one wait, not three.
     std::vector<std::unique_ptr<UpdateTask>> tasks;
+    std::vector<WorkerThread*> threads;
     for (auto& item : items) {
         tasks.emplace_back(item->task);
+        threads.push_back(item->task);
         item->task = nullptr;
     }
-    for (auto& task : tasks)
-        if (task) task->Cancel();
+    WorkerThread::StopAll(threads);
     tasks.clear();
     for (auto& item : items) {
         DownloadItem* raw = item.get();
