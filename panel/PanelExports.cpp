@@ -1,7 +1,11 @@
 #include "panel/PanelExports.h"
 
+#include <new>
+
 #include "panel/DownloadApp.h"
+#include "panel/DownloadEventReceiver.h"
 #include "panel/DownloadWinApp.h"
+#include "panel/PanelInterface.h"
 
 namespace {
 
@@ -9,7 +13,7 @@ namespace {
 DownloadWinApp g_winApp;
 DownloadApp g_app;
 
-}  // namespace
+}   // namespace
 
 DownloadWinApp& TheDownloadWinApp() { return g_winApp; }
 DownloadApp& TheDownloadApp() { return g_app; }
@@ -35,7 +39,17 @@ extern "C" int PanelModelInit(void) {
 extern "C" int PanelModelExit(void) {
     try {
         g_app.Exit(nullptr);
+        // The engine's windows, and with them the receivers, are gone.
+        DownloadEventReceiver::UnregisterClassIfUnused();
     } catch (...) {
     }
     return 1;
+}
+
+extern "C" PanelInterface* PanelInterfaceCreate(void) {
+    try {
+        return new (std::nothrow) PanelInterface;
+    } catch (...) {
+        return nullptr;
+    }
 }

@@ -49,10 +49,11 @@ start_display() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 }
 
-# The local HTTP and FTP servers on 127.0.0.1; exports their addresses.
+# The local HTTP and FTP servers on 127.0.0.1, serving the folder given (a
+# new temporary one by default); exports their addresses.
 start_servers() {
-    local server_root
-    server_root=$(mktemp -d /tmp/fetchpane-servers.XXXXXX)
+    local server_root=${1:-}
+    [ -n "$server_root" ] || server_root=$(mktemp -d /tmp/fetchpane-servers.XXXXXX)
     "$root/tools/test-servers" --root "$server_root" --env-file "$server_root/.env" &
     cleanup_pids+=($!)
     for _ in $(seq 100); do [ -s "$server_root/.env" ] && break; sleep 0.1; done

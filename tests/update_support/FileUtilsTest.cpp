@@ -120,6 +120,31 @@ TEST(FileUtils, CreateFolderPathMakesEveryLevel)
     EXPECT_FALSE(CreateFolderPath(folder.Join("file\\sub").c_str()));
 }
 
+// Tasks started together make the same folders at the same time.
+TEST(FileUtils, CreateFolderPathRacingItselfSucceedsEverywhere)
+{
+    TempFolder folder;
+    struct Race {
+        std::string path;
+        LONG made = 0;
+        static DWORD WINAPI Run(void* race)
+        {
+            Race* r = static_cast<Race*>(race);
+            if (CreateFolderPath(r->path.c_str())) InterlockedIncrement(&r->made);
+            return 0;
+        }
+    };
+    for (int round = 0; round < 20; ++round) {
+        Race race;
+        race.path = folder.Join("r" + std::to_string(round) + "\\Update\\Games\\G");
+        HANDLE threads[4];
+        for (HANDLE& t : threads) t = CreateThread(nullptr, 0, &Race::Run, &race, 0, nullptr);
+        WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+        for (HANDLE t : threads) CloseHandle(t);
+        EXPECT_EQ(4, race.made) << round;
+    }
+}
+
 TEST(FileUtils, DoubleByteFolderIsCreatedAndRemovedWhole)
 {
     TempFolder folder;

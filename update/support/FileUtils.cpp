@@ -211,8 +211,10 @@ bool CreateFolderPath(const char* path)
             rest.clear();
             last = true;
         }
+        // Another thread (a task started beside this one) may make the same
+        // folder in between: a folder there by now is as good as made.
         if (GetFileAttributesA(created.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            _mkdir(created.c_str()) != 0)
+            _mkdir(created.c_str()) != 0 && !FolderExists(created))
             return false;
     }
     return true;

@@ -1,0 +1,25 @@
+#pragma once
+// The panel's engine window: its hooks load the skin, build the main frame,
+// keep the window hidden until the host shows it, and let a close request
+// destroy the window after telling the interface object.
+#include "engine/gui/BaseWnd.h"
+
+class DownloadMainFrame;
+class PanelInterface;
+
+class DownloadWnd : public BaseWnd {
+public:
+    explicit DownloadWnd(PanelInterface* panel) : panel_(panel) {}
+
+    int OnLoadResources(GuiShell* shell) override;
+    int OnInitialize(GuiShell* shell) override;
+    int OnStartShow(GuiShell* shell) override;
+    int OnClose(GuiShell* shell) override;
+
+    // The frame this window's start built; null before it or when it failed.
+    DownloadMainFrame* Frame() const { return frame_; }
+
+private:
+    PanelInterface* panel_;
+    DownloadMainFrame* frame_ = nullptr;   // owned by the window's tree
+};

@@ -1,0 +1,172 @@
+#include "panel/PanelInterface.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "engine/core/MbcsText.h"
+#include "engine/core/WorkPath.h"
+#include "engine/gui/GuiShell.h"
+#include "panel/DownloadMainFrame.h"
+#include "update/UpdateTask.h"
+
+// The host's server list is read as the update task reads it.
+static_assert(sizeof(PanelServerList) == sizeof(HostRecordVector) &&
+                  offsetof(PanelServerList, first) == offsetof(HostRecordVector, first) &&
+                  offsetof(PanelServerList, last) == offsetof(HostRecordVector, last),
+              "the public server list is the task's");
+static_assert(sizeof(PanelServerRecord) == sizeof(ServerRecord) &&
+                  offsetof(PanelServerRecord, group) == offsetof(ServerRecord, group) &&
+                  offsetof(PanelServerRecord, url) == offsetof(ServerRecord, url),
+              "the public server record is the task's");
+
+namespace {
+
+constexpr int kWidth = 600;
+constexpr int kHeight = 200;
+constexpr uint32_t kPopup = 0x001;
+constexpr uint32_t kFramesPerSecond = 30;
+
+// Runs a slot body; what it throws becomes the slot's failure value.
+template <class Result, class Body>
+Result Guarded(Result failure, Body body) {
+    try {
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
+}   // namespace
+
+PanelInterface::PanelInterface() : wnd_(this) {}
+
+PanelInterface::~PanelInterface() { Forget(); }
+
+HWND PanelInterface::Window() const {
+    return hwnd_ && IsWindow(hwnd_) && wnd_.GetShell() ? hwnd_ : nullptr;
+}
+
+DownloadMainFrame* PanelInterface::Frame() const { return Window() ? frame_ : nullptr; }
+
+void PanelInterface::Forget() {
+    if (DownloadMainFrame* frame = Frame()) {
+        frame->SetHostWindow(nullptr);
+        try {
+            frame->Clear();
+        } catch (...) {
+            // The list's own deletion with the window stops what is left.
+        }
+    }
+    hwnd_ = nullptr;
+    frame_ = nullptr;
+}
+
+void PanelInterface::OnWindowClosed() { Forget(); }
+
+void FETCHPANE_THISCALL PanelInterface::Release() {
+    Guarded(0, [this] {
+        DeletingDestructor(1);
+        return 0;
+    });
+}
+
+HWND FETCHPANE_THISCALL PanelInterface::Create(const char* title, HWND host, int,
+                                               const char* root) {
+    return Guarded<HWND>(nullptr, [&]() -> HWND {
+        if (Window()) return nullptr;
+        Forget();
+        // No root: the module's folder. A root that can't be the work folder
+        // fails the panel rather than install elsewhere.
+        if (!Nuvex::SetWorkPath(root && *root ? root : nullptr)) return nullptr;
+        HWND hwnd = wnd_.Create(title, kWidth, kHeight, kPopup, host, 0);
+        if (!hwnd) return nullptr;
+        hwnd_ = hwnd;
+        // A start that fails (no skin, no frame) still leaves the window.
+        wnd_.Start(1, 0, kFramesPerSecond, 0, 1);
+        frame_ = wnd_.Frame();
+        if (DownloadMainFrame* frame = Frame()) frame->SetHostWindow(host);
+        return hwnd;
+    });
+}
+
+HWND FETCHPANE_THISCALL PanelInterface::GetWindow() {
+    return Guarded<HWND>(nullptr, [this] { return Window(); });
+}
+
+int FETCHPANE_THISCALL PanelInterface::Destroy(int) {
+    return Guarded(0, [this] {
+        const int had = Window() ? 1 : 0;
+        Forget();
+        // Also the tree a close request left behind.
+        wnd_.Destroy();
+        return had;
+    });
+}
+
+int FETCHPANE_THISCALL PanelInterface::Move(int x, int y, int w, int h) {
+    return Guarded(0, [&] { return Window() ? wnd_.MoveWindow(x, y, w, h, 1, 0) : 0; });
+}
+
+int FETCHPANE_THISCALL PanelInterface::Show(int show) {
+    return Guarded(0, [&] {
+        HWND hwnd = Window();
+        if (!hwnd) return 0;
+        const int result = ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE);
+        if (show) SetFocus(hwnd);
+        return result;
+    });
+}
+
+int FETCHPANE_THISCALL PanelInterface::SetText(const char* text) {
+    return Guarded(0, [&] {
+        if (!text || !*text) return 0;
+        const size_t n = Nuvex::mbcs::FitLength(text, std::strlen(text), kTextSize - 1);
+        std::memcpy(text_, text, n);
+        std::memset(text_ + n, 0, kTextSize - n);
+        return 1;
+    });
+}
+
+const char* FETCHPANE_THISCALL PanelInterface::GetText() { return text_[0] ? text_ : nullptr; }
+
+int FETCHPANE_THISCALL PanelInterface::Spare() { return 0; }
+
+// Shows the window where it stands; the position and the other panel are
+// not used.
+int FETCHPANE_THISCALL PanelInterface::ShowAt(int, int, IPanelInterface*) {
+    return Guarded(0, [this] {
+        DownloadMainFrame* frame = Frame();
+        return frame ? frame->ShowHostWindow(1) : 0;
+    });
+}
+
+int FETCHPANE_THISCALL PanelInterface::AddUpdateTaskByServers(const PanelServerList* servers,
+                                                              int group, const char* name,
+                                                              int kind) {
+    return Guarded(0, [&] {
+        DownloadMainFrame* frame = Frame();
+        return frame ? frame->AddUpdateTaskByServers(
+                           reinterpret_cast<const HostRecordVector*>(servers), group, name, kind)
+                     : 0;
+    });
+}
+
+int FETCHPANE_THISCALL PanelInterface::AddUpdateTask(const char* url, const char* name, int kind) {
+    return Guarded(0, [&] {
+        DownloadMainFrame* frame = Frame();
+        return frame ? frame->AddUpdateTask(url, name, kind) : 0;
+    });
+}
+
+// Without bit 0 the object stays usable (and is freed by a later Release):
+// only its window and downloads go.
+void* FETCHPANE_THISCALL PanelInterface::DeletingDestructor(unsigned flags) {
+    return Guarded<void*>(this, [&]() -> void* {
+        if (flags & 1) {
+            delete this;
+            return this;
+        }
+        Destroy(0);
+        return this;
+    });
+}

@@ -1,0 +1,112 @@
+#include "end_to_end/PanelHost.h"
+
+#include "end_to_end/SampleGames.h"
+#include "host/SkinInstall.h"
+
+namespace e2e {
+
+namespace {
+
+const int kPanelX = 300, kPanelY = 420, kPanelW = 600, kPanelH = 200;
+
+}   // namespace
+
+std::string BuiltModulePath() {
+    const std::string tests = testsupport::ExeFolder();
+    return tests.substr(0, tests.rfind('\\')) + "\\panel\\Fetchpane.dll";
+}
+
+void PanelHost::SetUp() {
+    REQUIRE_TEST_SERVERS();
+    ASSERT_TRUE(host_.Handle());
+    ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\server", served_.Path()));
+    ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\root", root_.Path()));
+    ASSERT_TRUE(skininstall::Install(root_.Path()));
+    ASSERT_TRUE(module_.Load(BuiltModulePath().c_str())) << module_.Error();
+    ASSERT_EQ(1, module_.Init());
+    started_ = true;
+}
+
+void PanelHost::TearDown() {
+    host_.onNotify = nullptr;
+    ReleasePanel();
+    if (started_) {
+        EXPECT_EQ(1, module_.Exit());
+    }
+    module_.Unload();
+}
+
+void PanelHost::OpenPanel() {
+    panel_ = module_.CreateInterface();
+    ASSERT_NE(nullptr, panel_);
+    window_ = Slots()->Create(panel_, "Fetchpane", host_.Handle(), 0, root_.Path().c_str());
+    ASSERT_NE(nullptr, window_);
+    ASSERT_EQ(1, Slots()->Move(panel_, kPanelX, kPanelY, kPanelW, kPanelH));
+    Slots()->Show(panel_, 1);
+}
+
+void PanelHost::ReleasePanel() {
+    if (panel_) Slots()->Release(panel_);
+    panel_ = nullptr;
+    window_ = nullptr;
+}
+
+std::string PanelHost::GamesUrl(const char* route) const {
+    return servers::HttpBase() + "/" + route + served_.Name() + "/";
+}
+
+int PanelHost::AddGame(const std::string& game, const char* route) {
+    return Slots()->AddUpdateTask(panel_, GamesUrl(route).c_str(), game.c_str(), PANEL_KIND_GAME);
+}
+
+bool PanelHost::WaitUntilDownloading(const std::string& game, DWORD timeoutMs) {
+    return WaitForServerLine("FETCHPANE_HTTP_LOG", game, ".zip ", timeoutMs);
+}
+
+bool PanelHost::WaitUntilAbandoned(const std::string& game, DWORD timeoutMs) {
+    return WaitForServerLine("FETCHPANE_HTTP_LEFT_LOG", game, "", timeoutMs);
+}
+
+bool PanelHost::WaitForServerLine(const char* logName, const std::string& game,
+                                      const char* needle, DWORD timeoutMs) {
+    const std::string folder = "/" + served_.Name() + "/Update/Games/" + game + "/";
+    return testsupport::PumpUntil(
+        [&] {
+            for (const std::string& line : servers::LogLines(logName, folder))
+                if (line.find(needle) != std::string::npos) return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+bool PanelHost::WaitFor(int code, DWORD timeoutMs, size_t count) {
+    return testsupport::PumpUntil([&] { return host_.Count(code) >= count; }, timeoutMs);
+}
+
+void PanelHost::Click(POINT at) {
+    // Only the panel that is clicked goes on top: every other test's panel
+    // stays below it.
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    POINT screen = at;
+    ClientToScreen(window_, &screen);
+    SetCursorPos(screen.x, screen.y);
+    ASSERT_EQ(window_, WindowFromPoint(screen)) << "the panel is covered at the click";
+    const LPARAM where = MAKELPARAM(at.x, at.y);
+    SendMessageA(window_, WM_MOUSEMOVE, 0, where);
+    SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    SetCursorPos(screen.x, screen.y);
+    SendMessageA(window_, WM_LBUTTONUP, 0, where);
+}
+
+int PanelHost::ReceiverWindows() {
+    int count = 0;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "DownloadEventRecv", "Ludorin.tervaldo"); w;
+         w = FindWindowExA(nullptr, w, "DownloadEventRecv", "Ludorin.tervaldo")) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        count += process == GetCurrentProcessId();
+    }
+    return count;
+}
+
+}   // namespace e2e

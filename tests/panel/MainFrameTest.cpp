@@ -1,0 +1,144 @@
+// The main frame in its window: layout, the buttons' states, the user's
+// cancels and the tasks' outcomes as the host hears of them.
+#include "PanelFixture.h"
+
+#include <array>
+
+#include "engine/gui/uiTextCtrl.h"
+#include "panel/DownloadListRow.h"
+#include "panel/DownloadProgressBar.h"
+#include "panel/DownloadTitleBar.h"
+
+namespace {
+
+// Which of cancel and cancel-all are enabled, as "cancel,all".
+std::string Buttons(DownloadMainFrame* frame) {
+    return std::to_string(frame->CancelButton()->IsEnabled()) + "," +
+           std::to_string(frame->CancelAllButton()->IsEnabled());
+}
+
+}   // namespace
+
+TEST_F(PanelTest, TheFrameFillsTheWindowAndLaysOutItsControls) {
+    EXPECT_FALSE(IsWindowVisible(hwnd));   // until the host shows it
+    ASSERT_EQ(1, panel->Move(10, 10, 500, 150));
+    DownloadMainFrame* frame = Frame();
+    EXPECT_EQ((std::array<int, 4>{0, 0, 500, 150}), Box(frame));
+    EXPECT_EQ((std::array<int, 4>{6, 28, 484, 88}), Box(frame->List()));
+    EXPECT_EQ(302, frame->CancelButton()->GetX());
+    EXPECT_EQ(115, frame->CancelButton()->GetY());
+    EXPECT_EQ(402, frame->CancelAllButton()->GetX());
+    EXPECT_EQ(115, frame->CancelAllButton()->GetY());
+    DownloadTitleBar* bar = frame->TitleBar();
+    EXPECT_EQ(500, bar->GetWidth());
+    EXPECT_EQ(495, bar->CloseButton()->GetRight());
+    EXPECT_EQ(bar->CloseButton()->GetX(), bar->MinimiseButton()->GetRight());
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(ERROR, GetWindowRgn(hwnd, region));
+    DeleteObject(region);
+
+    // Found by class and title (other test processes have theirs too).
+    HWND receiver = frame->Receiver();
+    char name[64] = {}, title[64] = {};
+    GetClassNameA(receiver, name, sizeof name);
+    GetWindowTextA(receiver, title, sizeof title);
+    EXPECT_STREQ("DownloadEventRecv", name);
+    EXPECT_STREQ("Ludorin.tervaldo", title);
+    EXPECT_FALSE(IsWindowVisible(receiver));
+    EXPECT_EQ(1, panel->Destroy(0));
+    EXPECT_FALSE(IsWindow(receiver));
+}
+
+TEST_F(PanelTest, TheButtonsFollowAddsClicksCancelsAndOutcomes) {
+    REQUIRE_TEST_SERVERS();
+    const std::string url = SlowListsUrl({"One", "Two", "Three", "Four"});
+    DownloadMainFrame* frame = Frame();
+    EXPECT_EQ("0,0", Buttons(frame));
+
+    EXPECT_EQ(1, panel->AddUpdateTask(url.c_str(), "One", PANEL_KIND_GAME));
+    EXPECT_EQ("1,1", Buttons(frame));   // the first row is selected
+    EXPECT_EQ(List()->Item(0), List()->FindSelected());
+    EXPECT_EQ(1, panel->AddUpdateTask(url.c_str(), "Two", PANEL_KIND_GAME));
+    EXPECT_EQ(1, panel->AddUpdateTask(url.c_str(), "Three", PANEL_KIND_GAME));
+    EXPECT_EQ(0, panel->AddUpdateTask(url.c_str(), "Four", PANEL_KIND_GAME));
+    EXPECT_TRUE(host.notices.empty());
+
+    Click(550, 100);   // the free area below the drag band
+    EXPECT_EQ("0,1", Buttons(frame));
+    EXPECT_EQ(nullptr, List()->FindSelected());
+    Click(100, 28 + 21 + 22 + 11);   // row 1
+    EXPECT_EQ("1,1", Buttons(frame));
+    Click(552, 100, WM_RBUTTONDOWN);
+    EXPECT_EQ("0,1", Buttons(frame));
+    Click(100, 28 + 21 + 22 + 11);
+
+    Click(402 + 10, 165 + 10);   // cancel
+    EXPECT_EQ("6003 2 Two", host.Last());
+    EXPECT_EQ(hwnd, host.notices.back().panel);
+    EXPECT_EQ("0,1", Buttons(frame));
+    Click(402 + 10, 165 + 10);   // disabled: nothing
+    EXPECT_EQ(1u, host.notices.size());
+
+    SendTask(WM_TASK_FINISHED, List()->Item(1));
+    EXPECT_EQ("6002 1 Three", host.Last());
+    EXPECT_EQ("0,1", Buttons(frame));
+
+    Click(502 + 10, 165 + 10);   // cancel-all
+    EXPECT_EQ("6005 0 (null)", host.Last());
+    EXPECT_EQ(0, List()->Count());
+    EXPECT_EQ("0,0", Buttons(frame));
+
+    // After the list emptied, a single add selects its row again.
+    EXPECT_EQ(1, panel->AddUpdateTask(url.c_str(), "Four", PANEL_KIND_GAME));
+    EXPECT_EQ("1,1", Buttons(frame));
+    EXPECT_EQ(List()->Item(0), List()->FindSelected());
+}
+
+TEST_F(FrameTest, DirectCancelsAndTheTitleBarNotifyAsTheyShould) {
+    DownloadMainFrame* frame = Frame();
+    frame->CancelSelected();   // nothing selected: nothing sent
+    EXPECT_TRUE(host.notices.empty());
+    frame->CancelAll();
+    EXPECT_EQ("6005 0 (null)", host.Last());
+    frame->TitleBar()->CloseButton()->Fire();
+    EXPECT_EQ("6001 0 (null)", host.Last());
+    frame->TitleBar()->MinimiseButton()->Fire();
+    EXPECT_EQ("6001 0 (null)", host.Last());
+    EXPECT_EQ(3u, host.notices.size());
+}
+
+TEST_F(FrameTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
+    DownloadItem* a = ListItem("a");
+    DownloadItem* b = ListItem("b");
+    DownloadItem* c = ListItem("c");
+    SendTask(WM_TASK_FINISHED, b);
+    EXPECT_EQ("6002 2 b", host.Last());
+    EXPECT_EQ(c, List()->Item(1));
+
+    SendTask(WM_TASK_FINISHED, b);   // no longer listed
+    c->SetState(TASK_STATE_DOWNLOADING);
+    const float before = List()->Row(1)->Bar()->Fraction();
+    c->fraction = 0.5f;
+    SendTask(WM_TASK_DOWNLOAD_END, c);
+    SendTask(WM_TASK_CHECK_END, c);
+    EXPECT_EQ(before, List()->Row(1)->Bar()->Fraction());
+    EXPECT_EQ(1u, host.notices.size());
+    SendTask(WM_TASK_CHECK_BEGIN, c);
+    EXPECT_STREQ("Default.ProcessBarGreen", List()->Row(1)->Bar()->Fill()->GetResourceName());
+    SendTask(WM_TASK_PROGRESS, c);
+    EXPECT_EQ(0.5f, List()->Row(1)->Bar()->Fraction());
+    EXPECT_STREQ("正在下载", List()->Row(1)->StatusLabel()->GetText());
+    SendTask(WM_TASK_DOWNLOAD_BEGIN, c);
+    EXPECT_STREQ("Default.ProcessBar", List()->Row(1)->Bar()->Fill()->GetResourceName());
+
+    SendTask(WM_TASK_FAILED, c, TASK_STATE_DOWNLOADING);
+    EXPECT_EQ("6004 " + std::to_string((35 << 16) | 1) + " c", host.Last());
+    EXPECT_EQ(a, List()->Item(0));
+    EXPECT_EQ(1, List()->Count());
+
+    // A key longer than the notification holds is cut on a character.
+    std::string key = "xy";
+    while (key.size() < 300) key += "\xB0\xA1";
+    SendTask(WM_TASK_FINISHED, ListItem(key.c_str()));
+    EXPECT_EQ("6002 1 " + key.substr(0, 258), host.Last());
+}

@@ -1,0 +1,131 @@
+#include "PanelFixture.h"
+
+#include <cstdio>
+
+#include "engine/core/WorkPath.h"
+#include "engine/graphics/SurfacePool.h"
+#include "host/SkinInstall.h"
+#include "panel/PanelExports.h"
+#include "panel/PanelSkin.h"
+#include "panel/SkinStyles.h"
+
+namespace {
+
+const char kHostClass[] = "PanelTestHost";
+
+// The pointer the engine's windows see.
+POINT g_at = {-100, -100};
+HWND g_over = nullptr;
+struct TestPointer {
+    static BOOL WINAPI Where(LPPOINT point) { return *point = g_at, TRUE; }
+    static HWND WINAPI Under(POINT) { return g_over; }
+};
+const GuiShell::PointerQuery kTestPointer = {&TestPointer::Where, &TestPointer::Under};
+
+}   // namespace
+
+HostWindow::HostWindow() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kHostClass;
+    RegisterClassA(&wc);
+    hwnd_ = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                            nullptr, wc.hInstance, this);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, LONG_PTR(this));
+}
+
+HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
+
+LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostWindow* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message != WM_PANEL_NOTIFY || !self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    const PanelNotifyRecord* r = reinterpret_cast<const PanelNotifyRecord*>(lParam);
+    self->notices.push_back({r->code, r->arg, r->text ? r->text : "(null)", HWND(wParam)});
+    if (self->onNotify) self->onNotify(self->notices.back());
+    return 0;
+}
+
+std::string HostWindow::Last() const {
+    if (notices.empty()) return "";
+    char head[32];
+    std::snprintf(head, sizeof head, "%x %d ", notices.back().code, notices.back().arg);
+    return head + notices.back().text;
+}
+
+void FrameTest::SetUp() {
+    ASSERT_EQ(1, PanelModelInit());
+    ASSERT_TRUE(skininstall::Install(root.Path()));
+    StartFrame();
+}
+
+void FrameTest::TearDown() {
+    StopFrame();
+    EXPECT_EQ(1, PanelModelExit());
+}
+
+void FrameTest::StartFrame() {
+    ASSERT_EQ(1, Nuvex::SetWorkPath(root.Path().c_str()));
+    ASSERT_EQ(1, PanelSkin::Load());
+    surfaceWindow_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+    shell_.reset(new GuiShell(nullptr, 0));
+    ASSERT_EQ(1, shell_->AttachSurface(Nuvex::CreateSurface(surfaceWindow_, 600, 200)));
+    frame_ = new DownloadMainFrame;
+    ASSERT_EQ(1, frame_->CreateWithAnimation("frame", skin::kBodyStyle, 600, 200, nullptr, 0));
+    ASSERT_EQ(1, shell_->AddChild(frame_, 0, 0));
+    frame_->SetHostWindow(host.hwnd());
+}
+
+void FrameTest::StopFrame() {
+    shell_.reset();
+    if (surfaceWindow_) DestroyWindow(surfaceWindow_);
+}
+
+void PanelTest::StartFrame() {
+    GuiShell::SetPointerQuery(&kTestPointer);
+    panel = PanelInterfaceCreate();
+    ASSERT_NE(nullptr, panel);
+    hwnd = panel->Create("Fetchpane", host.hwnd(), 0, root.Path().c_str());
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_NE(nullptr, panel->Frame());
+}
+
+void PanelTest::StopFrame() {
+    if (panel) panel->Release();
+    GuiShell::SetPointerQuery(nullptr);
+}
+
+void PanelTest::Click(int x, int y, UINT down) {
+    g_at = {x, y};
+    ClientToScreen(hwnd, &g_at);
+    g_over = hwnd;
+    const LPARAM at = MAKELPARAM(x, y);
+    SendMessageA(hwnd, WM_MOUSEMOVE, 0, at);
+    SendMessageA(hwnd, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, at);
+    SendMessageA(hwnd, down + 1, 0, at);
+}
+
+DownloadItem* FrameTest::ListItem(const char* key) {
+    DownloadItem* item = new DownloadItem;
+    item->key = key;
+    item->fraction = 0.01f;
+    item->task = new UpdateTask;
+    EXPECT_LT(0, List()->AddItem(item));
+    return item;
+}
+
+void FrameTest::SendTask(UINT message, DownloadItem* item, LPARAM lParam) {
+    SendMessageA(Frame()->Receiver(), message, WPARAM(item), lParam);
+}
+
+std::string FrameTest::SlowListsUrl(std::initializer_list<const char*> games) {
+    served.reset(new servers::ServedFolder("panel"));
+    for (const char* game : games) {
+        const std::string list = std::string("Update\\Games\\") + game + "\\" + game + ".xml";
+        EXPECT_TRUE(served->Put(list, servers::Pattern(400000, 1)));
+    }
+    return servers::Port("FETCHPANE_HTTP_PORT") > 0
+               ? servers::HttpBase() + "/_slow/" + served->Name() + "/"
+               : std::string();
+}
