@@ -4,7 +4,8 @@
 // file). The values the two forms differ in are constants here, chosen with
 // `if constexpr`, so every build compiles and checks both forms; only
 // differences of structure (class layouts, slots, routines one form lacks)
-// use the preprocessor. The older build's own routines are in legacy/.
+// use the preprocessor. The panel's values are in panel/PanelVariant.h,
+// the older build's own routines in legacy/.
 #include <cstdint>
 
 #if !defined(FP_OLDER_BUILD)

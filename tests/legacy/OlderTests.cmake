@@ -26,10 +26,21 @@ foreach(area core graphics drawing gui)
     fp_test_program(${area} "older.${area}." ${sources})
 endforeach()
 
+# The panel in its window, and the older module end to end through the
+# public header, as the end-to-end host drives it.
+fp_area_helpers(panel panel_helpers)
+fp_test_program(panel "older.panel." ${panel_helpers}
+    ${CMAKE_CURRENT_SOURCE_DIR}/panel/MainFrameTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/panel/PanelInterfaceTest.cpp)
+file(GLOB end_to_end_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end/*.cpp)
+fp_test_program(end_to_end "older.end_to_end." ${end_to_end_sources})
+
 fp_area_helpers(gui gui_helpers)
 fp_area_helpers(manager manager_helpers)
 file(GLOB legacy_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/legacy/*.cpp)
-fp_test_program(legacy "older.legacy." ${legacy_sources} ${gui_helpers} ${manager_helpers})
+fp_test_program(legacy "older.legacy." ${legacy_sources} ${gui_helpers} ${manager_helpers}
+    ${panel_helpers})
+add_dependencies(test_legacy fetchpane_skin)
 
 set(FP_CURRENT_ONLY
     # The interface version, the version line, the start-up failures logged.
@@ -64,6 +75,15 @@ set(FP_CURRENT_ONLY
     graphics.Nvx.ShorterRawPayloadLeavesTheRestZero
     # The scene alert titled "ISurface".
     drawing.Surface.SecondBeginSceneAlertsAndKeepsTheSceneOpen
-    drawing.Surface.AlertIsNotStackedWhileOneIsUp)
+    drawing.Surface.AlertIsNotStackedWhileOneIsUp
+    # The panel window hidden until the host shows it (the older start shows
+    # it while it loads the skin), and the current title bar.
+    panel.PanelTest.TheFrameFillsTheWindowAndLaysOutItsControls
+    panel.PanelTest.SlotsThroughTheTableTextAndArguments
+    # A frame off screen: the older build loads the skin's resources only
+    # while a window starts.
+    panel.FrameTest.DirectCancelsAndTheTitleBarNotifyAsTheyShould
+    panel.FrameTest.TheReceiverActsOnTheTaskMessagesOfListedItems
+    end_to_end.PanelHost.AnObjectMakesOneWindowOverAUsableRoot)
 list(TRANSFORM FP_CURRENT_ONLY PREPEND "older.")
 set_tests_properties(${FP_CURRENT_ONLY} PROPERTIES DISABLED TRUE)
