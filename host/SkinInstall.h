@@ -52,9 +52,12 @@ inline bool CopyTree(const std::string& from, const std::string& to) {
     return ok;
 }
 
+// Where the module of this build reads its skin.
+constexpr SkinRoot kBuildSkinRoot = FP_OLDER_BUILD ? SkinRoot::Older : SkinRoot::Current;
+
 // Installs the skin from `source` into `root`; false when a file could not
 // be copied.
-inline bool Install(const std::string& root, SkinRoot where = SkinRoot::Current,
+inline bool Install(const std::string& root, SkinRoot where = kBuildSkinRoot,
                     const std::string& source = DefaultSource()) {
     const std::string base = root + (where == SkinRoot::Current ? "\\Skins" : "\\Res");
     const std::string skin = base + "\\Fetchpane";

@@ -107,8 +107,13 @@ LRESULT CALLBACK DownloadEventReceiver::WindowProc(HWND hwnd, UINT message, WPAR
         try {
             // A host that closes the panel from a notification sent from
             // here deletes the window's tree only once this handling is done.
+            // The older build's frame thread keeps off the tree meanwhile.
             std::optional<GuiShell::DispatchScope> scope;
-            if (GuiShell* shell = frame->GetHost()) scope.emplace(shell);
+            std::optional<GuiShell::TreeLock> tree;
+            if (GuiShell* shell = frame->GetHost()) {
+                scope.emplace(shell);
+                tree.emplace(shell);
+            }
             Dispatch(*frame, message, wParam, lParam);
         } catch (...) {
         }

@@ -24,13 +24,8 @@ NinePieceRecord BorderRecord() {
     } pieces[] = {{kPieceTopEdge, skin::kListTopEdge},
                   {kPieceCentre, skin::kListCentre},
                   {kPieceBottomEdge, skin::kListBottomEdge}};
-    for (const auto& p : pieces) {
-        record.origin[p.piece][0] = p.region.x;
-        record.origin[p.piece][1] = p.region.y;
-        record.size[p.piece][0] = p.region.width;
-        record.size[p.piece][1] = p.region.height;
-        record.present[p.piece] = 1;
-    }
+    for (const auto& p : pieces)
+        record.Cut(p.piece, p.region.x, p.region.y, p.region.width, p.region.height);
     record.style = skin::kListTexture;
     return record;
 }

@@ -7,6 +7,7 @@
 #include "panel/DownloadTitleBar.h"
 #include "panel/PanelCodes.h"
 #include "panel/PanelNotify.h"
+#include "panel/PanelVariant.h"
 #include "panel/SkinStyles.h"
 #include "panel/uiButton.h"
 #include "update/UpdateTask.h"
@@ -19,6 +20,14 @@ constexpr int kDragBandHeight = 75;
 // The progress an item shows before its task reports any.
 constexpr float kFirstFraction = 0.01f;
 
+// The title bar: its skin style at the style's size, or in the older build a
+// strip of the list's texture sized by the layout.
+int CreateTitleBar(DownloadTitleBar& titleBar) {
+    if constexpr (PanelVariant::kOlder)
+        return titleBar.Create("标题栏", 1, PanelVariant::kOlderTitleHeight, nullptr, 0);
+    return titleBar.CreateWithAnimation("标题栏", skin::kTitleBarStyle, 0, 0, nullptr, 0);
+}
+
 }   // namespace
 
 // The list, deleted with the children, stops every task and frees the items
@@ -28,12 +37,11 @@ DownloadMainFrame::~DownloadMainFrame() {
 }
 
 int DownloadMainFrame::OnCreate(int, int) {
+#if FP_OLDER_BUILD
+    CreatePieces(OlderFramePieces(skin::kOlderFramePieces));
+#endif
     std::unique_ptr<DownloadTitleBar> titleBar(new (std::nothrow) DownloadTitleBar);
-    if (!titleBar ||
-        !titleBar->CreateWithAnimation("标题栏", skin::kTitleBarStyle, 0, 0, nullptr, 0) ||
-        !AddChild(titleBar.get(), 0, 0)) {
-        return 0;
-    }
+    if (!titleBar || !CreateTitleBar(*titleBar) || !AddChild(titleBar.get(), 0, 0)) return 0;
     titleBar_ = titleBar.release();
     std::unique_ptr<DownloadList> list(new (std::nothrow) DownloadList);
     if (!list || !list->Create("下载列表", 1, 1, nullptr, 0) || !AddChild(list.get(), 20, 20))
@@ -52,14 +60,22 @@ int DownloadMainFrame::OnCreate(int, int) {
 }
 
 void DownloadMainFrame::OnSize(int width, int height) {
+    if constexpr (PanelVariant::kOlder) SkinnedFrame::OnSize(width, height);   // its pieces
     if (HWND hwnd = GetHwnd()) {
         // The window owns the region once it took it.
-        HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, 3, 3);
+        const int ellipse = PanelVariant::kRegionEllipse;
+        HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, ellipse, ellipse);
         if (region && !SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
     }
     if (titleBar_) {
-        titleBar_->Resize(width, 0);
-        titleBar_->MoveTo(0, 0);
+        if constexpr (PanelVariant::kOlder) {
+            titleBar_->Resize(width - PanelVariant::kOlderTitleNarrowing,
+                              PanelVariant::kOlderTitleHeight);
+            titleBar_->MoveTo(PanelVariant::kOlderTitleInset, PanelVariant::kOlderTitleInset);
+        } else {
+            titleBar_->Resize(width, 0);
+            titleBar_->MoveTo(0, 0);
+        }
     }
     if (list_) {
         list_->Resize(484, 88);

@@ -5,8 +5,8 @@
 // notifications to the host window. UI thread only.
 #include <windows.h>
 
-#include "engine/gui/uiStyleCtrl.h"
 #include "panel/DownloadEventReceiver.h"
+#include "panel/SkinnedFrame.h"
 
 struct DownloadItem;
 struct HostRecordVector;
@@ -14,7 +14,7 @@ class DownloadList;
 class DownloadTitleBar;
 class uiButton;
 
-class DownloadMainFrame : public uiStyleCtrl {
+class DownloadMainFrame : public SkinnedFrame {
 public:
     DownloadMainFrame() = default;
     ~DownloadMainFrame() override;

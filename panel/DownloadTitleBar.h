@@ -3,11 +3,11 @@
 // close button at the right. A press on it drags the window; either button
 // is reported to the frame as the title bar's own click (which one is not
 // told: the host decides what the panel does).
-#include "engine/gui/uiStyleCtrl.h"
+#include "panel/SkinnedFrame.h"
 
 class uiButton;
 
-class DownloadTitleBar : public uiStyleCtrl {
+class DownloadTitleBar : public SkinnedFrame {
 public:
     int OnCreate(int width, int height) override;   // the two buttons
     void OnSize(int width, int height) override;

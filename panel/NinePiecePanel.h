@@ -26,6 +26,15 @@ struct NinePieceRecord {
     int size[kPieceCount][2];     // width, height
     int present[kPieceCount];
     const char* style;
+
+    // Marks a piece present, cut from (x, y, width, height) of the texture.
+    void Cut(int piece, int x, int y, int width, int height) {
+        origin[piece][0] = x;
+        origin[piece][1] = y;
+        size[piece][0] = width;
+        size[piece][1] = height;
+        present[piece] = 1;
+    }
 };
 
 class NinePiecePanel : public GUI {

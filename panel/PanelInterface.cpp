@@ -25,6 +25,10 @@ constexpr int kWidth = 600;
 constexpr int kHeight = 200;
 constexpr uint32_t kPopup = 0x001;
 constexpr uint32_t kFramesPerSecond = 30;
+// The frame thread's waits: none while a frame is drawn, 1 ms between frames;
+// the older build's frame thread has one wait, of 1 ms.
+constexpr int kPollMs = 0;
+constexpr int kWaitMs = 1;
 
 // Runs a slot body; what it throws becomes the slot's failure value.
 template <class Result, class Body>
@@ -50,6 +54,7 @@ DownloadMainFrame* PanelInterface::Frame() const { return Window() ? frame_ : nu
 
 void PanelInterface::Forget() {
     if (DownloadMainFrame* frame = Frame()) {
+        GuiShell::TreeLock tree(wnd_.GetShell());
         frame->SetHostWindow(nullptr);
         try {
             frame->Clear();
@@ -81,8 +86,14 @@ HWND FETCHPANE_THISCALL PanelInterface::Create(const char* title, HWND host, int
         HWND hwnd = wnd_.Create(title, kWidth, kHeight, kPopup, host, 0);
         if (!hwnd) return nullptr;
         hwnd_ = hwnd;
-        // A start that fails (no skin, no frame) still leaves the window.
-        wnd_.Start(1, 0, kFramesPerSecond, 0, 1);
+        // A start that fails (no skin, no frame) still leaves the window. The
+        // window is kept before the start: a host message the older start
+        // dispatches that comes back here is refused.
+#if FP_OLDER_BUILD
+        wnd_.Start(1, 0, kFramesPerSecond, kWaitMs);
+#else
+        wnd_.Start(1, 0, kFramesPerSecond, kPollMs, kWaitMs);
+#endif
         frame_ = wnd_.Frame();
         if (DownloadMainFrame* frame = Frame()) frame->SetHostWindow(host);
         return hwnd;
@@ -145,16 +156,19 @@ int FETCHPANE_THISCALL PanelInterface::AddUpdateTaskByServers(const PanelServerL
                                                               int kind) {
     return Guarded(0, [&] {
         DownloadMainFrame* frame = Frame();
-        return frame ? frame->AddUpdateTaskByServers(
-                           reinterpret_cast<const HostRecordVector*>(servers), group, name, kind)
-                     : 0;
+        if (!frame) return 0;
+        GuiShell::TreeLock tree(wnd_.GetShell());
+        return frame->AddUpdateTaskByServers(reinterpret_cast<const HostRecordVector*>(servers),
+                                             group, name, kind);
     });
 }
 
 int FETCHPANE_THISCALL PanelInterface::AddUpdateTask(const char* url, const char* name, int kind) {
     return Guarded(0, [&] {
         DownloadMainFrame* frame = Frame();
-        return frame ? frame->AddUpdateTask(url, name, kind) : 0;
+        if (!frame) return 0;
+        GuiShell::TreeLock tree(wnd_.GetShell());
+        return frame->AddUpdateTask(url, name, kind);
     });
 }
 

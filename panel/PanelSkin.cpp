@@ -1,5 +1,7 @@
 #include "panel/PanelSkin.h"
 
+#include "panel/PanelVariant.h"
+
 #include "engine/core/Log.h"
 #include "engine/core/WorkPath.h"
 #include "engine/resources/ResourceManager.h"
@@ -11,8 +13,8 @@
 
 namespace PanelSkin {
 
-const char kListPath[] = "Skins\\Fetchpane\\Index.xml";
-const char kPackPath[] = "Skins\\Fetchpane.skin";
+const char* const kListPath = PanelVariant::kSkinListPath;
+const char* const kPackPath = PanelVariant::kSkinPackPath;
 const char kPassword[] = "quorvelintaspek";
 
 namespace {

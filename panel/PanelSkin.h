@@ -6,8 +6,10 @@
 // missing on that start is first built from the loose folder.
 namespace PanelSkin {
 
-extern const char kListPath[];   // the loose list, relative to the work folder
-extern const char kPackPath[];   // the pack, relative to the work folder
+// Relative to the work folder; under "Res\" instead of "Skins\" in the
+// older build.
+extern const char* const kListPath;   // the loose list
+extern const char* const kPackPath;   // the pack
 extern const char kPassword[];   // the pack's password
 
 // Loads the skin, once per process (UI thread). The first call decides: 1

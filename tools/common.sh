@@ -18,13 +18,22 @@ prepare() {
     "$root/tools/wine-prefix"
 }
 
+# configure_and_build <arch> <tests ON|OFF> [cmake --build arguments...]
+# With variant=older set, the older build of the module goes into
+# <build>/<arch>-older.
 configure_and_build() {
-    local arch=$1 tests=$2
+    local arch=$1 tests=$2 dir older=OFF
     shift 2
-    cmake -S "$root" -B "$build/$arch" -G Ninja \
+    dir=$(build_dir "$arch")
+    [ "${variant:-current}" = older ] && older=ON
+    cmake -S "$root" -B "$dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" \
-        -DFP_BUILD_TESTS="$tests" >/dev/null
-    cmake --build "$build/$arch" -j "$(nproc)" "$@"
+        -DFP_BUILD_TESTS="$tests" -DFP_OLDER_BUILD="$older" >/dev/null
+    cmake --build "$dir" -j "$(nproc)" "$@"
+}
+
+build_dir() {
+    if [ "${variant:-current}" = older ]; then echo "$build/$1-older"; else echo "$build/$1"; fi
 }
 
 # One Xvfb on a free display for every window wine makes.

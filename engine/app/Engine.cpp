@@ -20,10 +20,18 @@ const bool g_staticsBuilt = (Globals(), Nuvex::Pools(), true);
 // start in between would re-point the running engine's work folder and log.
 bool g_engineStarted = false;
 
-constexpr int kVersionMajor = 2;
-constexpr int kVersionMinor = 20;
-constexpr int kVersionPatch = 0;
-constexpr int kVersionBuild = 20110331;
+void WriteVersionLine(const EngineConfig& config) {
+    constexpr BuildVariant::EngineVersion v = BuildVariant::kEngineVersion;
+    if constexpr (BuildVariant::kOlder)
+        WriteLog(0, "Version: %d.%d.%d", v.major, v.minor, v.patch);
+    else if (!(config.flags & EngineConfig::kNoVersionLine))
+        WriteLog(0, "Nuvex Version: %d.%d.%d(Build%d)", v.major, v.minor, v.patch, v.build);
+}
+
+// A failure the older build ends start-up on or passes over without a word.
+void LogStartFailure(const char* text) {
+    if constexpr (!BuildVariant::kOlder) WriteLog(0, "%s", text);
+}
 
 void StartLog(EngineConfig& config) {
     // The console echo is never started from here, whatever the record asks.
@@ -48,16 +56,14 @@ int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, con
     if (!(config->flags & EngineConfig::kNoLog)) StartLog(*config);
     // Texts, not formats: a banner may hold any character.
     if (banner) WriteLog(0, "%s", banner);
-    if (!(config->flags & EngineConfig::kNoVersionLine))
-        WriteLog(0, "Nuvex Version: %d.%d.%d(Build%d)", kVersionMajor, kVersionMinor,
-                 kVersionPatch, kVersionBuild);
+    WriteVersionLine(*config);
 
     if (!InitGraphics()) {
-        WriteLog(0, "Can't init graph system.");
+        LogStartFailure("Can't init graph system.");
         return 0;
     }
     if (config->flags & EngineConfig::kSound) {
-        if (!InitSound(config->soundModule, 44100)) WriteLog(0, "Can't init sound system.");
+        if (!InitSound(config->soundModule, 44100)) LogStartFailure("Can't init sound system.");
     }
     // The flash system does not exist in this build: its start-up always
     // succeeds, whatever the record asks.

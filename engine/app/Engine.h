@@ -5,16 +5,20 @@
 #include <windows.h>
 #include <cstdint>
 
-// The interface version the core start-up requires.
-constexpr int kEngineInterfaceVersion = 0x20014;
+#include "engine/core/BuildVariant.h"
 
+// The interface version the core start-up requires.
+constexpr int kEngineInterfaceVersion = BuildVariant::kEngineInterfaceVersion;
+
+// The older build's record has four flag bits: no log, console, sound and
+// flash; its version line is always written.
 struct EngineConfig {
     enum Flag : uint8_t {
         kNoLog = 0x01,           // no engine log at all
         kConsole = 0x02,         // echo the log to a console window
-        kNoVersionLine = 0x04,   // no version line in the log
-        kSound = 0x10,           // start the sound module
-        kFlash = 0x20,           // start the flash system
+        kNoVersionLine = 0x04,   // no version line in the log (current build)
+        kSound = BuildVariant::kOlder ? 0x04 : 0x10,   // start the sound module
+        kFlash = BuildVariant::kOlder ? 0x08 : 0x20,   // start the flash system
     };
 
     uint8_t flags = 0;                     // unused bits are zero as well

@@ -1,5 +1,6 @@
 #include "engine/core/EngineGlobals.h"
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/GrowBuffer.h"
 #include "engine/core/MbcsText.h"
 #include "engine/core/WorkPath.h"
@@ -53,8 +54,9 @@ int EngineGlobals::Setup(HINSTANCE module) {
         const char* slash = Nuvex::mbcs::FindLastOf(path, n, '\\', '\\');
         size_t folderLen = slash ? size_t(slash - path) : 0;
         // A module in a drive root: the folder keeps its backslash ("D:\"),
-        // since "D:" would name the drive's current folder.
-        if (folderLen == 2 && path[1] == ':') folderLen = 3;
+        // since "D:" would name the drive's current folder. The older build
+        // keeps it for every folder, so its default work folder ends in one.
+        if (slash && (BuildVariant::kOlder || (folderLen == 2 && path[1] == ':'))) ++folderLen;
         std::memcpy(moduleFolder, path, folderLen);
     }
     Nuvex::SetWorkPath(nullptr);

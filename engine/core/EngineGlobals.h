@@ -11,8 +11,11 @@ constexpr int kMaxPathChars = kPathBufferSize - 1;
 
 struct EngineGlobals {
     HINSTANCE instance = nullptr;
-    char moduleFolder[kPathBufferSize] = {};   // without a trailing '\' but a root's
-    char workFolder[kPathBufferSize] = {};     // no trailing separator but a root's ("D:\"), or empty
+    // Without a trailing '\' but a root's; the older build keeps it always.
+    char moduleFolder[kPathBufferSize] = {};
+    // No trailing separator but a root's ("D:\") or, in the older build,
+    // the module folder's; or empty.
+    char workFolder[kPathBufferSize] = {};
 
     // Records the module (null = the process's program) and its folder and
     // makes the work folder the module folder. Returns 1.

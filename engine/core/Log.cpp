@@ -1,5 +1,6 @@
 #include "engine/core/Log.h"
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/EngineGlobals.h"
 #include "engine/core/LogConsole.h"
 #include "engine/core/ThreadUtils.h"
@@ -62,6 +63,21 @@ void DeliverLine(const char* text) {
     if (LogConsole* console = Slot().console) console->WriteLine(text);
 }
 
+// The older build hands the mode to the log as a kind: 0 a line, 1 a line
+// and a warning box, 2 the box alone, 3 nothing, 4 and above an error box
+// alone. Without a log it does nothing and returns an empty text (the line
+// hook, a test seam, still sees the lines).
+const char* DeliverOlderKind(int kind, const char* text) {
+    const bool open = Nuvex::IsLogOpen();
+    if (kind < 2) DeliverLine(text);
+    if (!open) return "";
+    OutputDebugStringA("LOG: ");
+    OutputDebugStringA(text);
+    if (kind == 1 || kind == 2) Nuvex::ShowMessageBox(nullptr, text, "Warning", MB_ICONWARNING);
+    if (kind >= 4) Nuvex::ShowMessageBox(nullptr, text, "Error", MB_ICONERROR);
+    return text;
+}
+
 }  // namespace
 
 const char* WriteLog(int mode, const char* format, ...) {
@@ -70,6 +86,7 @@ const char* WriteLog(int mode, const char* format, ...) {
     const char* text = FormatText("LOG: WriteLog() IO error.\r\n", format, args);
     va_end(args);
     if (!text) return "";
+    if constexpr (BuildVariant::kOlder) return DeliverOlderKind(mode, text);
     if (mode != 2) {
         DeliverLine(text);
         if (mode == 1) {

@@ -5,6 +5,10 @@
 #include <cstdint>
 
 // mode 0 = log line, 1 = log line and debugger output, 2 = format only.
+// The older build takes the mode as a kind: 0 line, 1 line and a "Warning"
+// box, 2 the box alone, 3 nothing, 4 and above an "Error" box alone; without
+// an open log it does nothing and returns an empty text. It has no AlertBox
+// (its boxes come from the kinds).
 // The text returned stays valid until the calling thread's next WriteLog or
 // AlertBox.
 const char* WriteLog(int mode, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));

@@ -12,6 +12,15 @@ namespace {
 
 std::atomic<LogConsole::FileOpener> g_fileOpener{nullptr};
 
+// What the older build writes differently: lines stamped with the time alone
+// and ended by "\n\r", two-digit dates in its file names, and console boxes
+// without the system-modal warning flags.
+constexpr bool kOlder = BuildVariant::kOlder;
+constexpr const char* kLineEnd = kOlder ? "\n\r" : "\r\n";
+constexpr uint32_t kStampForm = kOlder ? 2 : 3;   // Nuvex::FormatTimeStamp
+constexpr UINT kConsoleBoxType = kOlder ? 0 : 0x1030;
+constexpr UINT kConsoleWriteBoxType = kOlder ? (MB_ICONERROR | MB_YESNO) : 0x1014;
+
 // snprintf that reports whether the whole text fitted.
 template <typename... Args>
 bool FormatFits(char* out, size_t size, const char* format, Args... args) {
@@ -65,10 +74,21 @@ int LogConsole::Init(HMODULE module, const char* baseName, int namingMode, int f
 bool LogConsole::MakeFileName(int number, char* name, size_t size) const {
     if (namingMode_ == 0) return FormatFits(name, size, "%s~%d.log", baseName_, number);
     char date[32] = {};
+    char time[32] = {};
     time_t now = std::time(nullptr);
     const struct tm* local = std::localtime(&now);
-    if (!local || !std::strftime(date, sizeof date,
-                                 namingMode_ == 3 ? "%Y-%m-%d_%H-%M-%S" : "%Y-%m-%d", local))
+    if (!local) return false;
+    if constexpr (kOlder) {
+        // "[date time]" in mode 3, "[date]" otherwise: 26-01-31 and 14.05.09.
+        if (!std::strftime(date, sizeof date, "%y-%m-%d", local) ||
+            !std::strftime(time, sizeof time, "%H.%M.%S", local))
+            return false;
+        if (namingMode_ == 3)
+            return FormatFits(name, size, "[%s %s]%s~%d.log", date, time, baseName_, number);
+        return FormatFits(name, size, "[%s]%s~%d.log", date, baseName_, number);
+    }
+    if (!std::strftime(date, sizeof date, namingMode_ == 3 ? "%Y-%m-%d_%H-%M-%S" : "%Y-%m-%d",
+                       local))
         return false;
     return FormatFits(name, size, "[%s]%s~%d.log", date, baseName_, number);
 }
@@ -82,12 +102,12 @@ FILE* LogConsole::OpenFile(const char* path) const {
 bool LogConsole::StartConsole() {
     if (consoleOut_ != INVALID_HANDLE_VALUE) return true;   // only ever one console
     if (!AllocConsole()) {
-        Nuvex::ShowMessageBox(owner_, "无法创建控制台窗口!", "控制台", 0x1030);
+        Nuvex::ShowMessageBox(owner_, "无法创建控制台窗口!", "控制台", kConsoleBoxType);
         return false;
     }
     consoleOut_ = GetStdHandle(STD_OUTPUT_HANDLE);
     if (consoleOut_ == INVALID_HANDLE_VALUE) {
-        Nuvex::ShowMessageBox(owner_, "无法获取控制台句柄!", "控制台", 0x1030);
+        Nuvex::ShowMessageBox(owner_, "无法获取控制台句柄!", "控制台", kConsoleBoxType);
         return false;
     }
     return true;
@@ -105,13 +125,13 @@ int LogConsole::OpenNextFile() {
         bool named = MakeFileName(namingMode_ == 0 ? number : seconds, name, sizeof name) &&
                      FormatFits(path, sizeof path, "%s%s", folder_, name);
         if (file_) {   // rollover: the old file says where the log goes on
-            if (named) std::fprintf(file_, "日志文件已满, 创建新文件 %s!%s", name, "\r\n");
+            if (named) std::fprintf(file_, "日志文件已满, 创建新文件 %s!%s", name, kLineEnd);
             std::fclose(file_);
             file_ = nullptr;
             if (!named) continue;
             file_ = OpenFile(path);
             if (file_) {
-                std::fprintf(file_, "创建新文件 %s, 上一日志文件已满!%s", name, "\r\n");
+                std::fprintf(file_, "创建新文件 %s, 上一日志文件已满!%s", name, kLineEnd);
                 std::fflush(file_);
             }
         } else {
@@ -133,9 +153,9 @@ void LogConsole::WriteLine(const char* text) {
     size_t room = kBufferSize - kLineOverhead - 1;
     if (len > room) len = Nuvex::mbcs::FitLength(text, len, room);
 
-    Nuvex::FormatTimeStamp(3, stamp_, sizeof stamp_);
+    Nuvex::FormatTimeStamp(kStampForm, stamp_, sizeof stamp_);
     size_t space = kBufferSize - size_t(cursor_ - front_);
-    int n = std::snprintf(cursor_, space, "[%s] %.*s%s", stamp_, int(len), text, "\r\n");
+    int n = std::snprintf(cursor_, space, "[%s] %.*s%s", stamp_, int(len), text, kLineEnd);
     if (n > 0) cursor_ += (size_t(n) < space ? size_t(n) : space - 1);
     if (flushEveryLine_) Flush();
 }
@@ -162,7 +182,8 @@ void LogConsole::WriteToConsole(const char* text, uint32_t len) {
     DWORD written = 0;
     if (consoleOut_ != INVALID_HANDLE_VALUE && WriteConsoleA(consoleOut_, text, len, &written, nullptr))
         return;
-    int answer = Nuvex::ShowMessageBox(owner_, "无法输出控制台信息, 是否关闭程序!", "控制台", 0x1014);
+    int answer = Nuvex::ShowMessageBox(owner_, "无法输出控制台信息, 是否关闭程序!", "控制台",
+                                       kConsoleWriteBoxType);
     if (answer == IDYES) ExitProcess(UINT(-1));
 }
 

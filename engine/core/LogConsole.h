@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/core/BuildVariant.h"
+
 class LogConsole {
 public:
     static constexpr int kFlushesPerFile = 3500;
     static constexpr uint32_t kBufferSize = 0x100000;
     static constexpr int kMaxOpenAttempts = 100;
-    // "[", a 19-character stamp, "] " and "\r\n".
-    static constexpr uint32_t kLineOverhead = 24;
+    // "[", a 19-character stamp, "] " and "\r\n"; the older build, whose
+    // lines carry the time alone, counts 20.
+    static constexpr uint32_t kLineOverhead = BuildVariant::kOlder ? 20 : 24;
 
     LogConsole();
     ~LogConsole();

@@ -14,6 +14,8 @@ namespace Nuvex {
 // a drive root, which stays "D:\". 0 leaves the old work folder.
 int SetWorkPath(const char* folder);
 const char* GetWorkPath(char* out, int len);
+// The older build's accessor: the work folder text, no copy (legacy/).
+const char* GetWorkPath();
 // Full path of `relative` under the work folder, in a per-thread buffer (or
 // `relative` itself when it names a drive). Empty text when it would not fit.
 char* MakeWorkPath(const char* relative, char* dst, int len);

@@ -6,12 +6,15 @@
 //
 // Construction throws Nuvex::BitmapException ("Invalid bitmap size." or
 // "Can't new Alphas or new Pixels!"); every other operation reports by its
-// result. Drawing members return true when something was left to draw after
+// result. The older build's bitmap has no block header (its pixels are
+// allocated alone) and throws a bare int 0 instead. Drawing members return true when something was left to draw after
 // clipping. Source bitmaps are only read. No virtual operations: a derived
 // object (a glyph) is deleted through its own type.
 #include <windows.h>
 #include <cstdint>
 #include <cstdio>
+
+#include "engine/core/BuildVariant.h"
 #include "engine/graphics/PixelBlend.h"
 
 class Bitmap;
@@ -30,7 +33,7 @@ class Bitmap {
 public:
     static constexpr uint32_t kMagic = 0x58564E89;       // bytes 0x89 'N' 'V' 'X'
     static constexpr uint32_t kVersion = 0x020004B8;
-    static constexpr uint32_t kBlockHeaderBytes = 32;
+    static constexpr uint32_t kBlockHeaderBytes = BuildVariant::kOlder ? 0 : 32;
 
     // Every pitch x height pixel (spare ones included) is set to fill.
     Bitmap(int32_t width, int32_t height, uint32_t fill = 0);
@@ -43,7 +46,9 @@ public:
 
     uint32_t* GetPixels() const { return pixels_; }
     uint32_t* Row(int32_t y) const { return pixels_ + int64_t(y) * pitch_; }
+#if !FP_OLDER_BUILD
     const uint8_t* Block() const { return block_; }
+#endif
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t Pitch() const { return pitch_; }             // pixels per stored row
@@ -122,12 +127,23 @@ public:
     bool SaveTga(const char* path) const;
 
 private:
+#if FP_OLDER_BUILD
+    // The older layout: a flag byte (set while the pixels are held), the
+    // sizes, then the pixels.
+    uint8_t allocated_ = 0;
+    int32_t width_;
+    int32_t height_;
+    int32_t pitch_;
+    int32_t pitchBytes_;
+    uint32_t* pixels_ = nullptr;
+#else
     uint8_t* block_ = nullptr;
     uint32_t* pixels_ = nullptr;
     int32_t width_;
     int32_t height_;
     int32_t pitch_;
     int32_t pitchBytes_;
+#endif
 };
 
 namespace Nuvex {

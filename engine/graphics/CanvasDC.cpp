@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/Log.h"
 #include "engine/core/MbcsText.h"
 #include "engine/graphics/FontPool.h"
@@ -61,7 +62,12 @@ int CanvasDC::Resize(int w, int h) {
         pixels_ = MakeBitmap(w, h);
     }
     if (!pixels_) {
-        AlertBox(nullptr, "Graphics", "CanvasDC::Resize(%d, %d)", w, h);
+        // The older build names the canvas by its old name and only shows the
+        // box (its log call's kind 2).
+        if constexpr (BuildVariant::kOlder)
+            WriteLog(2, "BitmapDC::Resize(%d, %d)", w, h);
+        else
+            AlertBox(nullptr, "Graphics", "CanvasDC::Resize(%d, %d)", w, h);
         return 0;
     }
     bounds_ = dirtyRect_ = Nuvex::MakeRect(0, 0, w, h);
@@ -334,15 +340,21 @@ void CanvasDC::ParamsOf(const CanvasCommand& command, int32_t p[6]) const {
 
 int CanvasDC::Save(const char* path, int type) const {
     if (!pixels_ || !path) return 0;
-    std::unique_ptr<Bitmap> copy = MakeBitmap(Width(), Height());
-    if (!copy || !copy->Copy(0, 0, pixels_.get(), 0, 0, Width(), Height())) return 0;
+    // The older build saves the whole pixel store, which a shrinking resize
+    // leaves larger than the canvas.
+    std::unique_ptr<Bitmap> copy;
+    if constexpr (!BuildVariant::kOlder) {
+        copy = MakeBitmap(Width(), Height());
+        if (!copy || !copy->Copy(0, 0, pixels_.get(), 0, 0, Width(), Height())) return 0;
+    }
+    const Bitmap* saved = copy ? copy.get() : pixels_.get();
     bool written;
     switch (type & 0xFF) {
-    case 19: written = copy->SaveBmp(path); break;
-    case 20: written = copy->SavePng(path); break;
-    case 21: written = copy->SaveJpeg(path); break;
-    case 22: written = copy->SaveTga(path); break;
-    default: written = copy->SaveNvx(path, 1); break;
+    case 19: written = saved->SaveBmp(path); break;
+    case 20: written = saved->SavePng(path); break;
+    case 21: written = saved->SaveJpeg(path); break;
+    case 22: written = saved->SaveTga(path); break;
+    default: written = saved->SaveNvx(path, 1); break;
     }
     return written ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/Log.h"
 #include "engine/core/WorkPath.h"
@@ -101,7 +102,11 @@ int ISurface::BeginScene(uint32_t scene) {
             WriteLog(0, "Can't begin scene!");
         } else {
             g_sceneAlertUp = true;
-            AlertBox(window_, "ISurface", "Can't begin scene!");
+            // The older build: its log call's kind 1, a line and a "Warning" box.
+            if constexpr (BuildVariant::kOlder)
+                WriteLog(1, "Can't begin scene!");
+            else
+                AlertBox(window_, "ISurface", "Can't begin scene!");
             g_sceneAlertUp = false;
         }
         return 0;

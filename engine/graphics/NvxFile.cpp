@@ -2,6 +2,7 @@
 // a Bitmap (spare pixels included), raw or as one zlib stream.
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/ByteOrder.h"
+#include "engine/core/BuildVariant.h"
 
 #include <zlib.h>
 
@@ -15,7 +16,9 @@ using ByteOrder::LoadLE32;
 namespace {
 
 constexpr uint32_t kFileHeaderBytes = 48;
-constexpr uint32_t kHeaderWord = 16;   // the word at offset 8
+// The word at offset 8; the older build's differs, so neither build reads
+// the other's files.
+constexpr uint32_t kHeaderWord = BuildVariant::kNvxHeaderWord;
 constexpr uint8_t kRaw = 0;
 constexpr uint8_t kZlib = 1;
 constexpr uint8_t kNoPixels = 2;

@@ -45,6 +45,7 @@ HWND BaseWnd::Create(const char* title, int width, int height, uint32_t styleFla
     return hwnd_;
 }
 
+#if !FP_OLDER_BUILD
 int BaseWnd::Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
     GuiShell* shell = GetShell();
     if (!shell || !IsWindow(hwnd_) || shell->IsRunning()) return 0;
@@ -54,6 +55,7 @@ int BaseWnd::Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, i
     }
     return shell->Start(unused, clearColour, fps, pollMs, idleMs);
 }
+#endif
 
 int BaseWnd::MoveWindow(int x, int y, int width, int height, int redraw, int clientRect) {
     if (!GetShell() || !IsWindow(hwnd_)) return 0;

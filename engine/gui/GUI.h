@@ -21,6 +21,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/RuntimeClass.h"
 #include "engine/gui/GuiCodes.h"
 #include "engine/gui/GuiProps.h"
@@ -133,6 +134,10 @@ public:
     virtual LRESULT OnIme(UINT message, WPARAM wParam, LPARAM lParam);
     // Window messages; by default the host window's handling.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+#if FP_OLDER_BUILD
+    // The older build's last slot: Create with the value 0 (legacy/).
+    virtual int CreateDefault(const char* name, int width, int height, GUI* listener);
+#endif
 
     // --- names and images
     // Null or empty takes the class name; cut to 259 bytes on a character
@@ -167,6 +172,9 @@ public:
     // --- geometry, moves and drawing
     int MoveTo(int x, int y);   // kKeepCoordinate keeps a coordinate
     int MoveToAbsolute(int x, int y);
+    // The older build's move to a window point, which keeps no coordinate;
+    // its drags use it (legacy/).
+    int MoveToWindowPoint(const POINT* point);
     int Resize(int width, int height);   // 0 or less keeps that dimension
     void AppendMoveStep(int dx, int dy);
     int Show(int visible);   // the previous visible bit
@@ -223,10 +231,16 @@ protected:
     GuiProps* Props() const { return p_; }
     // Sets the host of this element and of its whole subtree.
     void SetHost(GuiShell* host);
-    // Deletes every child (OnRelease(1) first), first to last.
+    // Deletes every child (OnRelease(1) first, in the current build), first
+    // to last.
     void DestroyChildren();
+    // The older build's deletion of the children, without OnRelease(1); its
+    // elements go this way (legacy/).
+    void DeleteChildren();
 
 private:
+    // Deletes the children first to last, telling each first when announce.
+    void DeleteChildList(bool announce);
     void Unlink();
     void UpdateAbsolute();
     void UpdateChildren(float delta);

@@ -2,12 +2,14 @@
 // input state its elements share (hover, captures, focus, tip target).
 #include "engine/gui/GuiShell.h"
 
+#include "engine/core/BuildVariant.h"
 #include "engine/core/Log.h"
 #include "engine/core/ThreadUtils.h"
 #include "engine/graphics/ISurface.h"
 #include "engine/graphics/SurfacePool.h"
 
-const RuntimeClass GuiShell::kRuntimeClass = {"GuiShell", sizeof(GuiShell), &GUI::kRuntimeClass};
+const RuntimeClass GuiShell::kRuntimeClass = {BuildVariant::kShellClassName, sizeof(GuiShell),
+                                              &GUI::kRuntimeClass};
 
 GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {
     threadDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
@@ -18,8 +20,12 @@ GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value)
 
 GuiShell::~GuiShell() {
     destroying_ = true;   // the window's last messages go past this shell
-    // A started window goes with its shell; one never started is left.
+    // A started window goes with its shell; one never started is left. The
+    // older build's frame thread may be drawing into it: it goes between two
+    // frames.
+    if constexpr (BuildVariant::kOlder) EnterCriticalSection(&renderLock_);
     if (StopRunning()) DestroyWindow();
+    if constexpr (BuildVariant::kOlder) LeaveCriticalSection(&renderLock_);
     // The frame thread is let go of a frame it waits for, and waited for.
     if (renderDone_.handle) SetEvent(renderDone_.handle);
     Nuvex::WaitForHandle(&threadDone_, INFINITE);
@@ -39,7 +45,14 @@ GuiShell::~GuiShell() {
 const RuntimeClass* GuiShell::GetRuntimeClass() const { return &kRuntimeClass; }
 
 void GuiShell::OnSize(int width, int height) {
-    if (ISurface* surface = Surface()) surface->Resize(width, height);
+    if constexpr (BuildVariant::kOlder) {
+        // Taken by the next frame drawn, on the thread that draws.
+        surfaceWidth_ = width;
+        surfaceHeight_ = height;
+        surfaceResizePending_ = true;
+    } else if (ISurface* surface = Surface()) {
+        surface->Resize(width, height);
+    }
     GUI::OnSize(width, height);
 }
 

@@ -6,6 +6,10 @@
 // mouse first: popup, exclusive, modal), and the frame loop: a frame thread
 // that posts one update-and-render message per period.
 //
+// In the older build the frame thread updates and draws the tree itself,
+// under the render lock; the window's own thread then holds that lock
+// (TreeLock) whenever it walks or changes the tree.
+//
 // A shell is made and deleted by its BaseWnd (or at engine exit by
 // DestroyAllWindows); a global map finds the shell of a window handle.
 // Deleting a shell while one of its own messages is being handled (a host
@@ -31,7 +35,8 @@ public:
     ~GuiShell() override;
 
     const RuntimeClass* GetRuntimeClass() const override;
-    void OnSize(int width, int height) override;   // the surface follows
+    // The surface follows (in the older build at the next frame it draws).
+    void OnSize(int width, int height) override;
     // The window's messages: size, focus, paint, close, cursor, keys, the
     // input method and the mouse.
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -65,12 +70,26 @@ public:
     static void SetPointerQuery(const PointerQuery* query);   // null: the system's
 
     // --- the frame loop
+#if FP_OLDER_BUILD
+    // The older build's frame start, after its owner has loaded, initialised
+    // and shown the window (legacy/): sizes the tree to the client area,
+    // draws the first frame and starts the frame thread at once, which looks
+    // waitMs at a time for a frame or a repaint to draw. 0 when the window is
+    // not alive or has its frame thread already.
+    int Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs);
+#else
     // Loads, initialises and shows through the owner's hooks, draws the first
     // frame and posts the start of the frame thread. 0 when the window is not
     // alive or already started (a window starts at most once).
     int Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
+#endif
+    // Marks the window started, for good; 0 when it is not alive or was
+    // started before.
+    int MarkRunning();
     // Draws one frame: a scene, the tree, and the changed area presented.
     void Render();
+    // The same, cleared to a colour of its own (0: not cleared).
+    void RenderCleared(uint32_t clearColour);
     // Seconds since the previous frame, or the nominal period after a stall
     // of more than 0.2 s.
     static float ClampFrameDelta(float seconds, float nominal);
@@ -142,11 +161,26 @@ public:
     class DispatchScope {
     public:
         explicit DispatchScope(GuiShell* shell) : shell_(shell) { ++shell_->dispatchDepth_; }
-        ~DispatchScope() {
-            if (--shell_->dispatchDepth_ == 0 && shell_->deletePending_) delete shell_;
-        }
+        ~DispatchScope() { shell_->EndDispatch(); }
         DispatchScope(const DispatchScope&) = delete;
         DispatchScope& operator=(const DispatchScope&) = delete;
+
+    private:
+        GuiShell* shell_;
+    };
+
+    // Holds the tree against the frame thread, which in the older build
+    // walks it itself: the window procedure, and any code of the window's
+    // thread that changes or walks the tree from outside it (a host's call,
+    // another window's message), hold one. It is a dispatch scope as well,
+    // so the shell is never deleted under it. Nothing in the current build,
+    // whose tree only its own thread touches. Null is allowed.
+    class TreeLock {
+    public:
+        explicit TreeLock(GuiShell* shell);
+        ~TreeLock();
+        TreeLock(const TreeLock&) = delete;
+        TreeLock& operator=(const TreeLock&) = delete;
 
     private:
         GuiShell* shell_;
@@ -182,8 +216,17 @@ private:
 
     int StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int CallHook(int (BaseWnd::*hook)(GuiShell*));
+    void DrawFirstFrame();
+    void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
     void RunFrames();
+    // The older build's frame thread: frames and repaints drawn on it.
+    void DrawFrames();
+    void DrawOneFrame(bool update);
+    bool EnterTreeFromFrameThread();
+    // A repaint or resize the older build's frame thread draws at once.
+    void AskRepaint();
+    void EndDispatch();
     // Clears running and wakes the frame thread; returns whether it was set.
     bool StopRunning();
     void OnFrameMessage();
@@ -216,7 +259,7 @@ private:
     HCURSOR currentCursor_ = nullptr;
     uint32_t clearColour_ = 0;
     uint32_t fps_ = 0;
-    int32_t pollMs_ = 0, idleMs_ = 0;
+    int32_t pollMs_ = 0, idleMs_ = 0;   // the older build's single wait in both
     std::atomic<float> frameDelta_{0.0f};
     HeldHandle frameThread_;
     std::atomic<int> running_{0};
@@ -224,6 +267,13 @@ private:
     HeldHandle renderDone_;   // manual reset; set when a posted frame was drawn
     HeldHandle stopped_;      // manual reset; set when running is cleared
     CRITICAL_SECTION renderLock_;
+    // The older build: the surface size to take at the next frame drawn
+    // (under the render lock), a repaint asked for, and how deep the
+    // window's thread holds the tree.
+    int32_t surfaceWidth_ = 0, surfaceHeight_ = 0;
+    bool surfaceResizePending_ = false;
+    std::atomic<int> repaintAsked_{0};
+    int treeLockDepth_ = 0;
 
     int dispatchDepth_ = 0;        // messages of this shell being handled
     bool deletePending_ = false;   // delete when dispatchDepth_ returns to 0

@@ -90,18 +90,23 @@ void GUI::SetHost(GuiShell* host) {
     for (GUI* child : p_->children) child->SetHost(host);
 }
 
-void GUI::DestroyChildren() {
+// The older build's elements delete their children without OnRelease(1)
+// (its DeleteChildren).
+void GUI::DestroyChildren() { DeleteChildList(!BuildVariant::kOlder); }
+
+void GUI::DeleteChildList(bool announce) {
     // The list is taken first: no child unlinks itself from a list that is
     // being walked, and a child added meanwhile is not lost.
     std::vector<GUI*> doomed;
     doomed.swap(p_->children);
     p_->drawOrder.clear();
     for (GUI* child : doomed) {
-        child->OnRelease(1);
+        if (!child) continue;
+        if (announce) child->OnRelease(1);
         child->p_->parent = nullptr;
         delete child;
     }
-    if (!p_->children.empty()) DestroyChildren();
+    if (!p_->children.empty()) DeleteChildList(announce);
 }
 
 // Takes the element out of its parent's lists; the area it covered is

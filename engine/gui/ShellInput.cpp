@@ -50,6 +50,7 @@ LRESULT CALLBACK GuiShell::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
     // No exception may leave into the system's frames.
     try {
         DispatchScope scope(shell);
+        TreeLock tree(shell);
         LRESULT result = shell->HandleMessage(message, wParam, lParam);
         if (message == WM_DESTROY) {
             shell->StopRunning();
@@ -78,7 +79,15 @@ LRESULT GuiShell::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT GuiShell::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
-    return hwnd_ ? DefWindowProcA(hwnd_, message, wParam, lParam) : 0;
+    if (!hwnd_) return 0;
+    // The system's handling may run a loop of its own (a move by the caption,
+    // a menu): the older build's frame thread draws on meanwhile unless a
+    // caller further up holds the tree as well.
+    const bool letGo = BuildVariant::kOlder && treeLockDepth_ == 1;
+    if (letGo) LeaveCriticalSection(&renderLock_);
+    const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
+    if (letGo) EnterCriticalSection(&renderLock_);
+    return result;
 }
 
 LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,6 +117,7 @@ LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         BeginPaint(hwnd_, &paint);
         if (surface) surface->InvalidateAll();   // the next frame draws it
         EndPaint(hwnd_, &paint);
+        AskRepaint();
         return 0;
     }
     case WM_CLOSE:
@@ -148,6 +158,7 @@ void GuiShell::OnSizeMessage(WPARAM type, LPARAM size) {
     if (type == SIZE_RESTORED || type == SIZE_MAXIMIZED) {
         if (surface && IsWindowVisible(hwnd_)) surface->SetActive(1);
         Resize(LOWORD(size), HIWORD(size));
+        AskRepaint();
     } else if (type == SIZE_MINIMIZED) {
         if (surface) surface->SetActive(0);
     }
@@ -321,7 +332,10 @@ void GuiShell::DragCapture() {
         POINT target = {mouseX_ - dragOffsetX_, mouseY_ - dragOffsetY_};
         if (target.x != held->GetAbsX() || target.y != held->GetAbsY()) {
             held->OnDrag(&target);
-            held->MoveToAbsolute(target.x, target.y);
+            if constexpr (BuildVariant::kOlder)
+                held->MoveToWindowPoint(&target);
+            else
+                held->MoveToAbsolute(target.x, target.y);
             held->OnDragStep();
             dragged_ = held;
         }

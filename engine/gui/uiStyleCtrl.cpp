@@ -1,5 +1,7 @@
 #include "engine/gui/uiStyleCtrl.h"
 
+#if !FP_OLDER_BUILD
+
 #include <algorithm>
 
 #include "engine/graphics/ISurface.h"
@@ -97,3 +99,5 @@ int uiStyleCtrl::OnDraw(int absX, int absY, int width, int height) {
     }
     return 1;
 }
+
+#endif   // !FP_OLDER_BUILD

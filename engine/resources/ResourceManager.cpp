@@ -241,28 +241,34 @@ int ResourceManager::LoadRecord(ResourceRecord* record, int type, const char* na
 
 // --- queued loading -------------------------------------------------------
 
+int ResourceManager::LoadQueuedRecord(int type, const std::string& name, ResourceRecord*& slot) {
+    ResourceRecord* record = slot;
+    if (!record->object && !LoadRecord(record, type, name.c_str(), nullptr, 0)) return 0;
+    slot = nullptr;
+    RecordMap& loaded = typeMaps_[type];
+    bool stored = false;
+    if (!loaded.count(name)) {
+        try {
+            loaded.emplace(name, record);
+            stored = true;
+        } catch (...) {
+        }
+    }
+    if (!stored) {
+        // The name is registered already (or there is no room): the older
+        // record stays and this one is released, not leaked.
+        FreeObject(type, record);
+        DeleteResourceRecord(record);
+    }
+    return 1;
+}
+
+#if !FP_OLDER_BUILD
 int ResourceManager::LoadQueuedMap(RecordMap& queue, int type, HWND reportTo, UINT msg,
                                    uint32_t total, uint32_t& index) {
-    RecordMap& loaded = typeMaps_[type];
     for (RecordMap::iterator it = queue.begin(); it != queue.end(); ++it, ++index) {
-        ResourceRecord* record = it->second;
-        if (!record) continue;
-        if (!record->object && !LoadRecord(record, type, it->first.c_str(), nullptr, 0)) return 0;
-        it->second = nullptr;
-        bool stored = false;
-        if (!loaded.count(it->first)) {
-            try {
-                loaded.emplace(it->first, record);
-                stored = true;
-            } catch (...) {
-            }
-        }
-        if (!stored) {
-            // The name is registered already (or there is no room): the older
-            // record stays and this one is released, not leaked.
-            FreeObject(type, record);
-            DeleteResourceRecord(record);
-        }
+        if (!it->second) continue;
+        if (!LoadQueuedRecord(type, it->first, it->second)) return 0;
         if (reportTo) {
             MSG waiting;
             if (PeekMessageA(&waiting, reportTo, 0, 0, PM_REMOVE)) {
@@ -311,6 +317,7 @@ int ResourceManager::WalkQueues(HWND hwnd, UINT msg) {
     if (reportTo) PostMessageA(reportTo, msg, 2, 0);
     return 1;
 }
+#endif   // !FP_OLDER_BUILD
 
 // --- release --------------------------------------------------------------
 
@@ -371,10 +378,12 @@ int LoadResourceList(const void* data, uint32_t size, const char* password, int 
     return manager ? manager->LoadResourceList(data, size, password, immediate) : 0;
 }
 
+#if !FP_OLDER_BUILD
 int LoadResources(HWND hwnd, UINT msg) {
     ResourceManager* manager = ResourceManager::Instance();
     return manager ? manager->LoadQueued(hwnd, msg) : 0;
 }
+#endif
 
 void* GetResource(int type, const char* name) {
     ResourceManager* manager = ResourceManager::Instance();

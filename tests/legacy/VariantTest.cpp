@@ -1,0 +1,156 @@
+// The older build as a host, a file or a log sees it: its interface version
+// and version line, its log's kinds, lines and names, its NVX header word,
+// its bitmap's error, its shell's class name, and its canvas's texts and
+// screenshots.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <regex>
+
+#include "core/CoreTestFiles.h"
+#include "engine/app/BaseApp.h"
+#include "engine/core/Log.h"
+#include "engine/core/LogConsole.h"
+#include "engine/graphics/Bitmap.h"
+#include "engine/graphics/CanvasDC.h"
+#include "engine/graphics/ISurface.h"
+#include "engine/gui/GuiShell.h"
+#include "support/TestSupport.h"
+
+using coretest::LogFiles;
+
+namespace {
+
+// The log's lines: "[hh:mm:ss] text" ended by "\n\r".
+std::vector<std::string> OlderLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    const std::regex line("\\[\\d\\d:\\d\\d:\\d\\d\\] ([^\\n]*)\\n\\r");
+    for (std::sregex_iterator it(bytes.begin(), bytes.end(), line), end; it != end; ++it)
+        lines.push_back((*it)[1].str());
+    return lines;
+}
+
+}   // namespace
+
+TEST(OlderEngine, TakesItsOwnVersionAndAlwaysWritesItsVersionLine) {
+    LogFiles files("older_start");
+    EngineConfig config;
+    config.logName = files.Base().c_str();
+    config.flags = EngineConfig::kSound;   // bit 2 is sound here: no version line is kept out
+    config.soundModule = "no_such_audio.dll";
+    EXPECT_EQ(0, Nuvex::InitEngine(0x20014, nullptr, &config, "banner"));
+    BaseApp app;
+    ASSERT_EQ(1, app.Init(nullptr, &config, "banner"));
+    app.Exit("bye");
+    const std::vector<std::string> lines = OlderLines(files.Read(0));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ("banner", lines[0]);
+    EXPECT_EQ("Version: 2.11.1118", lines[1]);
+    EXPECT_EQ("bye", lines.back());
+    // The sound module's own text, but not the start-up's.
+    EXPECT_EQ(lines.end(), std::find(lines.begin(), lines.end(), "Can't init sound system."));
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
+                                     "Can't load sound module no_such_audio.dll!"));
+}
+
+TEST(OlderLog, KindsSayWhereATextGoesAndNothingGoesWithoutALog) {
+    testsupport::ClearShownBoxes();
+    EXPECT_STREQ("", WriteLog(1, "no log %d", 1));
+    EXPECT_TRUE(testsupport::ShownBoxes().empty());
+
+    LogFiles files("older_kinds");
+    ASSERT_EQ(1, Nuvex::OpenLog(files.Base().c_str(), 0, 0));
+    for (int kind = 0; kind <= 4; ++kind) EXPECT_EQ("kind " + std::to_string(kind), WriteLog(kind, "kind %d", kind));
+    Nuvex::CloseLog();
+    EXPECT_EQ((std::vector<std::string>{"kind 0", "kind 1"}), OlderLines(files.Read(0)));
+    const std::vector<testsupport::ShownBox> boxes = testsupport::ShownBoxes();
+    ASSERT_EQ(3u, boxes.size());
+    const struct { const char* title; const char* text; UINT type; } expected[] = {
+        {"Warning", "kind 1", MB_ICONWARNING},
+        {"Warning", "kind 2", MB_ICONWARNING},
+        {"Error", "kind 4", MB_ICONERROR}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(expected[i].title, boxes[i].title);
+        EXPECT_EQ(expected[i].text, boxes[i].text);
+        EXPECT_EQ(expected[i].type, boxes[i].type);
+    }
+}
+
+TEST(OlderLog, DatedNamesTakeTwoDigitYearsAndDottedTimes) {
+    const struct { int mode; const char* form; } cases[] = {
+        {3, "^\\[\\d\\d-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\]%s~\\d+\\.log$"},
+        {1, "^\\[\\d\\d-\\d\\d-\\d\\d\\]%s~\\d+\\.log$"}};
+    for (const auto& c : cases) {
+        LogFiles files("older_dated" + std::to_string(c.mode));
+        std::unique_ptr<LogConsole> log(new LogConsole);
+        ASSERT_EQ(1, log->Init(nullptr, files.Base().c_str(), c.mode, 1, 0));
+        log->Close();
+        const auto names = files.AllFiles();
+        ASSERT_EQ(1u, names.size());
+        char form[160];
+        std::snprintf(form, sizeof form, c.form, files.Base().c_str());
+        EXPECT_TRUE(std::regex_match(names[0], std::regex(form))) << names[0];
+    }
+}
+
+TEST(OlderFiles, NvxFilesCarryTheirOwnHeaderWord) {
+    testsupport::TempFolder folder;
+    const std::string path = folder.Join("older.nvx");
+    ASSERT_TRUE(Bitmap(3, 2, 0xFF445566).SaveNvx(path.c_str(), 1));
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadWholeFile(path, &bytes));
+    uint32_t word;
+    std::memcpy(&word, bytes.data() + 8, 4);
+    EXPECT_EQ(1u, word);
+    std::unique_ptr<Bitmap> read(Nuvex::LoadNvx(bytes.data(), uint32_t(bytes.size())));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(0xFF445566u, read->GetPixels()[0]);
+    // A current build's file (16 there) is refused.
+    word = 16;
+    std::memcpy(&bytes[8], &word, 4);
+    EXPECT_EQ(nullptr, Nuvex::LoadNvx(bytes.data(), uint32_t(bytes.size())));
+}
+
+TEST(OlderFiles, ABitmapOfNoSizeThrowsABareZero) {
+    for (int w : {0, 5}) {
+        try {
+            Bitmap bitmap(w, 5 - w, 0);
+            ADD_FAILURE() << "no throw for " << w;
+        } catch (int code) {
+            EXPECT_EQ(0, code);
+        }
+    }
+}
+
+TEST(OlderShell, ItsClassRecordIsGuiKernel) {
+    GuiShell shell(nullptr, 0);
+    EXPECT_STREQ("GuiKernel", shell.GetRuntimeClass()->name);
+}
+
+TEST(OlderCanvas, TheResizeFailureIsABoxAloneAndAShotSavesTheWholeStore) {
+    LogFiles files("older_canvas");
+    ASSERT_EQ(1, Nuvex::OpenLog(files.Base().c_str(), 0, 0));
+    testsupport::ClearShownBoxes();
+    CanvasDC canvas;
+    ASSERT_EQ(1, canvas.Resize(40, 30));
+    ASSERT_EQ(1, canvas.Resize(20, 10));   // the store stays 40 x 30
+    testsupport::TempFolder folder;
+    const std::string path = folder.Join("shot.bmp");
+    ASSERT_EQ(1, canvas.Save(path.c_str(), 19));
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadWholeFile(path, &bytes));
+    ASSERT_GT(bytes.size(), 26u);
+    int32_t w;
+    std::memcpy(&w, bytes.data() + 18, 4);
+    EXPECT_EQ(40, w);
+
+    EXPECT_EQ(0, canvas.Resize(100000, 100000));
+    Nuvex::CloseLog();
+    const std::vector<testsupport::ShownBox> boxes = testsupport::ShownBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Warning", boxes[0].title);
+    EXPECT_EQ("BitmapDC::Resize(100000, 100000)", boxes[0].text);
+    EXPECT_TRUE(OlderLines(files.Read(0)).empty());
+}
