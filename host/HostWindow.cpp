@@ -84,16 +84,11 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 
 std::string NotifyCodeName(int code) {
     switch (code) {
-    case PANEL_NOTIFY_TITLEBAR:
-        return "TITLEBAR";
-    case PANEL_NOTIFY_FINISHED:
-        return "FINISHED";
-    case PANEL_NOTIFY_CANCELLED:
-        return "CANCELLED";
-    case PANEL_NOTIFY_FAILED:
-        return "FAILED";
-    case PANEL_NOTIFY_ALL_CANCELLED:
-        return "ALL_CANCELLED";
+    case PANEL_NOTIFY_TITLEBAR: return "TITLEBAR";
+    case PANEL_NOTIFY_FINISHED: return "FINISHED";
+    case PANEL_NOTIFY_CANCELLED: return "CANCELLED";
+    case PANEL_NOTIFY_FAILED: return "FAILED";
+    case PANEL_NOTIFY_ALL_CANCELLED: return "ALL_CANCELLED";
     default: {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%04X", code);

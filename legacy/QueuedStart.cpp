@@ -73,7 +73,7 @@ int LoadQueue(BaseWnd& wnd, GuiShell* shell, int total) {
     return shell->DeletePending() ? 0 : 1;
 }
 
-}  // namespace
+}   // namespace
 
 void BaseWnd::OnLoadProgress(GuiShell*, int, int) {}
 

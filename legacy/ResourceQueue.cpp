@@ -9,9 +9,8 @@ int ResourceManager::LoadNextQueued() {
     RecordMap& queue = textures ? pendingTextures_ : pendingAnimations_;
     if (!queue.empty()) {
         const RecordMap::iterator first = queue.begin();
-        if (first->second &&
-            !LoadQueuedRecord(textures ? RESOURCE_TEXTURE : RESOURCE_ANIMATION, first->first,
-                              first->second)) {
+        if (first->second && !LoadQueuedRecord(textures ? RESOURCE_TEXTURE : RESOURCE_ANIMATION,
+                                               first->first, first->second)) {
             ClearQueues();
             return -1;
         }

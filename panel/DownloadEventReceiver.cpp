@@ -41,12 +41,8 @@ void Dispatch(DownloadMainFrame& frame, UINT message, WPARAM wParam, LPARAM lPar
     case WM_TASK_CHECK_PROGRESS:
         if (list) list->Refresh();
         break;
-    case WM_TASK_FINISHED:
-        frame.OnTaskFinished(item);
-        break;
-    case WM_TASK_FAILED:
-        frame.OnTaskFailed(item, int(lParam));
-        break;
+    case WM_TASK_FINISHED: frame.OnTaskFinished(item); break;
+    case WM_TASK_FAILED: frame.OnTaskFailed(item, int(lParam)); break;
     case WM_TASK_ITEM_RETIRED:
         if (list) list->FreeRetired(reinterpret_cast<DownloadItem*>(lParam));
         break;

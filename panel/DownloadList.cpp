@@ -184,18 +184,12 @@ bool DownloadList::Contains(const DownloadItem* item) const {
 std::string DownloadList::StatusText(const DownloadItem* item) {
     if (!item) return std::string();
     switch (item->State()) {
-    case TASK_STATE_CONNECTING:
-        return "正在连接服务器";
-    case TASK_STATE_FETCHING_LIST:
-        return "下载更新列表中";
-    case TASK_STATE_CHECKING:
-        return "分析更新列表中";
-    case TASK_STATE_DOWNLOADING:
-        return "正在下载" + item->displayName;
-    case TASK_STATE_INSTALLING:
-        return "正在安装程序";
-    default:
-        return std::string();
+    case TASK_STATE_CONNECTING: return "正在连接服务器";
+    case TASK_STATE_FETCHING_LIST: return "下载更新列表中";
+    case TASK_STATE_CHECKING: return "分析更新列表中";
+    case TASK_STATE_DOWNLOADING: return "正在下载" + item->displayName;
+    case TASK_STATE_INSTALLING: return "正在安装程序";
+    default: return std::string();
     }
 }
 

@@ -20,8 +20,7 @@ namespace {
 // Its skin style; the older build's frame is a plain element that cuts its
 // own pieces.
 int CreateFrame(DownloadMainFrame& frame) {
-    if constexpr (PanelVariant::kOlder)
-        return frame.Create("下载界面主框架", 480, 320, nullptr, 0);
+    if constexpr (PanelVariant::kOlder) return frame.Create("下载界面主框架", 480, 320, nullptr, 0);
     return frame.CreateWithAnimation("下载界面主框架", skin::kBodyStyle, 480, 320, nullptr, 0);
 }
 

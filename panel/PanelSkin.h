@@ -10,7 +10,7 @@ namespace PanelSkin {
 // older build.
 extern const char* const kListPath;   // the loose list
 extern const char* const kPackPath;   // the pack
-extern const char kPassword[];   // the pack's password
+extern const char kPassword[];        // the pack's password
 
 // Loads the skin, once per process (UI thread). The first call decides: 1
 // when the skin was loaded, 0 when it could not be (logged). Every later

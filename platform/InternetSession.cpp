@@ -54,7 +54,7 @@ bool ParseDecimal(const std::string& text, unsigned long long* value) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 void SetInternetError(InternetError* error, DWORD code) {
     if (!error) return;
@@ -147,7 +147,8 @@ bool InternetFile::ReadAvailable(void* buffer, DWORD size, DWORD* got, InternetE
     }
     // Nothing reported need not be the end: a plain read decides.
     const DWORD kProbe = 1024;
-    DWORD want = available == 0 ? (size < kProbe ? size : kProbe) : (available < size ? available : size);
+    DWORD want = available == 0 ? (size < kProbe ? size : kProbe)
+                                : (available < size ? available : size);
     return Read(buffer, want, got, error);
 }
 
@@ -160,10 +161,9 @@ bool FtpConnection::Connect(const InternetSession& session, const std::string& h
         return false;
     }
     receiveMs_ = session.Timeouts().receiveMs;
-    HINTERNET handle = InternetConnectA(session.Get(), host.c_str(), port,
-                                        user.empty() ? nullptr : user.c_str(),
-                                        user.empty() ? nullptr : password.c_str(),
-                                        INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 1);
+    HINTERNET handle = InternetConnectA(
+        session.Get(), host.c_str(), port, user.empty() ? nullptr : user.c_str(),
+        user.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 1);
     if (!handle) {
         CaptureInternetError(error);
         return false;
@@ -197,7 +197,7 @@ bool FtpConnection::QueryFileSize(const std::string& name, unsigned long long* s
         return ok != FALSE;
     };
     if (!command("TYPE I") || !command("SIZE " + name)) return false;
-    const std::string reply = LastInternetResponse();    // "213 <bytes>"
+    const std::string reply = LastInternetResponse();   // "213 <bytes>"
     return reply.compare(0, 4, "213 ") == 0 && ParseDecimal(reply.substr(4), size);
 }
 
@@ -248,8 +248,8 @@ bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
     DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (secure_) flags |= INTERNET_FLAG_SECURE;
-    HINTERNET handle = HttpOpenRequestA(handle_.Get(), "GET", object.c_str(), "HTTP/1.0",
-                                        nullptr, nullptr, flags, 1);
+    HINTERNET handle = HttpOpenRequestA(handle_.Get(), "GET", object.c_str(), "HTTP/1.0", nullptr,
+                                        nullptr, flags, 1);
     if (!handle) {
         CaptureInternetError(error);
         return false;
@@ -290,4 +290,4 @@ bool HttpRequest::QueryLocation(std::string* location) const {
     return QueryText(handle_.Get(), HTTP_QUERY_LOCATION, location);
 }
 
-}  // namespace platform
+}   // namespace platform

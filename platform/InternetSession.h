@@ -17,7 +17,10 @@ namespace platform {
 struct InternetError {
     DWORD code = 0;
     std::string text;   // the system's wording, or the server's last response
-    void Clear() { code = 0; text.clear(); }
+    void Clear() {
+        code = 0;
+        text.clear();
+    }
 };
 
 // Records GetLastError() and its message text (the server's response for
@@ -140,4 +143,4 @@ private:
     bool secure_ = false;
 };
 
-}  // namespace platform
+}   // namespace platform

@@ -6,8 +6,8 @@ namespace platform {
 namespace {
 
 bool IsSchemeChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '+' || c == '-' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '-' || c == '.';
 }
 
 std::string Lower(std::string text) {
@@ -28,7 +28,7 @@ bool ParsePort(const std::string& digits, unsigned short* port) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 bool ParseInternetUrl(const char* text, InternetUrl* url) {
     if (!text || !url) return false;
@@ -88,4 +88,4 @@ unsigned InternetServiceOf(const char* text) {
     return ParseInternetUrl(text, &url) ? url.service : unsigned(kInternetServiceUnknown);
 }
 
-}  // namespace platform
+}   // namespace platform

@@ -18,10 +18,10 @@ enum InternetService : unsigned {
 struct InternetUrl {
     unsigned service = kInternetServiceUnknown;
     std::string host;
-    std::string object;       // always begins with "/"
+    std::string object;   // always begins with "/"
     std::string user;
     std::string password;
-    unsigned short port = 0;  // the scheme's default when the URL names none
+    unsigned short port = 0;   // the scheme's default when the URL names none
 };
 
 // False when the text is not a URL (no "scheme://", no host, a bad port).
@@ -30,4 +30,4 @@ bool ParseInternetUrl(const char* text, InternetUrl* url);
 // The service type of a URL, or kInternetServiceUnknown when it does not split.
 unsigned InternetServiceOf(const char* text);
 
-}  // namespace platform
+}   // namespace platform

@@ -4,7 +4,4 @@ namespace {
 std::atomic<uint32_t> g_nextSerial{1};
 }
 
-DownloadItem::DownloadItem()
-    : serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed))
-{
-}
+DownloadItem::DownloadItem() : serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed)) {}

@@ -11,7 +11,7 @@ class UpdateTask;
 
 // Task states kept in DownloadItem::state.
 enum TaskState : int32_t {
-    TASK_STATE_NONE = 0,            // item made, task not yet running
+    TASK_STATE_NONE = 0,   // item made, task not yet running
     TASK_STATE_CONNECTING = 32,
     TASK_STATE_FETCHING_LIST = 33,
     TASK_STATE_CHECKING = 34,
@@ -25,8 +25,8 @@ enum TaskState : int32_t {
 const UINT WM_TASK_DOWNLOAD_BEGIN = 0xBD0;
 const UINT WM_TASK_PROGRESS = 0xBD1;
 const UINT WM_TASK_DOWNLOAD_END = 0xBD2;
-const UINT WM_TASK_FINISHED = 0xBD3;        // lParam: the UpdateTask
-const UINT WM_TASK_FAILED = 0xBD4;          // lParam: the state that failed (33..36)
+const UINT WM_TASK_FINISHED = 0xBD3;   // lParam: the UpdateTask
+const UINT WM_TASK_FAILED = 0xBD4;     // lParam: the state that failed (33..36)
 const UINT WM_TASK_CHECK_BEGIN = 0xBD5;
 const UINT WM_TASK_CHECK_PROGRESS = 0xBD6;
 const UINT WM_TASK_CHECK_END = 0xBD7;
@@ -45,12 +45,12 @@ struct DownloadItem {
     void SetState(int32_t code) { state.store(code, std::memory_order_release); }
     int32_t State() const { return state.load(std::memory_order_acquire); }
 
-    std::string key;            // the task's name; set once by the main frame
-    std::string displayName;    // written in state 34 before state 35 is set; read in 35
-    std::atomic<float> fraction{0.0f};      // progress, nominally 0..1, not clamped
-    std::atomic<int32_t> totalBytes{0};     // bytes to fetch
-    std::atomic<int32_t> speed{0};          // bytes per second
-    UpdateTask* task = nullptr;             // set by the main frame; not owned here
+    std::string key;                      // the task's name; set once by the main frame
+    std::string displayName;              // written in state 34 before state 35 is set; read in 35
+    std::atomic<float> fraction{0.0f};    // progress, nominally 0..1, not clamped
+    std::atomic<int32_t> totalBytes{0};   // bytes to fetch
+    std::atomic<int32_t> speed{0};        // bytes per second
+    UpdateTask* task = nullptr;           // set by the main frame; not owned here
     std::atomic<int32_t> state{TASK_STATE_NONE};
     // Unique per process: tells a new item from a freed one that had the
     // same address, for messages still queued for the old one.

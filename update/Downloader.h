@@ -13,7 +13,7 @@
 class DownloadSink {
 public:
     virtual bool KeepRunning() = 0;
-    virtual bool ReportBlocks() = 0;    // whether OnBlock is wanted
+    virtual bool ReportBlocks() = 0;   // whether OnBlock is wanted
     virtual void OnBlock(const char* localPath, unsigned bytes) = 0;
     // A file has been received whole (not called after a failure or a stop).
     virtual void OnFileEnd(const char* localPath) {}
@@ -104,7 +104,9 @@ protected:
     unsigned short port_ = 0;
 
 private:
-    bool WithinBound(unsigned long long bytes) const { return boundBytes_ == 0 || bytes <= boundBytes_; }
+    bool WithinBound(unsigned long long bytes) const {
+        return boundBytes_ == 0 || bytes <= boundBytes_;
+    }
     bool LengthAgrees(unsigned long long received, unsigned long long serverLength,
                       bool serverLengthKnown);
 

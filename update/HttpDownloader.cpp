@@ -4,9 +4,9 @@
 
 std::string HttpDownloader::ModuleAgent() {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&HttpDownloader::ModuleAgent), &module))
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&HttpDownloader::ModuleAgent), &module))
         module = nullptr;
     char path[MAX_PATH] = {};
     DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
@@ -34,7 +34,7 @@ int HttpDownloader::Download(const char* fileUrl, const char* localPath) {
         SetError(error);
         return 0;
     }
-    DWORD status = 200;     // an unreadable status is read as if it were 200
+    DWORD status = 200;   // an unreadable status is read as if it were 200
     request.QueryStatusCode(&status);
     if (status != 200) {
         std::string location;
@@ -43,7 +43,7 @@ int HttpDownloader::Download(const char* fileUrl, const char* localPath) {
         else
             SetError("HTTP " + std::to_string(status));
         request.Close();
-        LocalFile empty;    // the local file stays, empty
+        LocalFile empty;   // the local file stays, empty
         empty.Create(localPath);
         return 0;
     }

@@ -12,7 +12,8 @@ namespace {
 // is one more round trip, which costs as much as reading a small file.
 std::string DigestIfSized(HANDLE file, uint64_t size, const std::function<bool()>& keepRunning) {
     const DWORD kChunk = 64 * 1024;
-    unsigned char chunk[kChunk];    // on the stack: a fresh large block per file costs more than its reads
+    unsigned char
+        chunk[kChunk];   // on the stack: a fresh large block per file costs more than its reads
     Md5Context context;
     Md5Digest::Init(&context);
     // Asking for one byte more than the listed size remains shows a longer
@@ -36,7 +37,7 @@ std::string DigestIfSized(HANDLE file, uint64_t size, const std::function<bool()
     return Md5Digest::ToHex(digest);
 }
 
-}  // namespace
+}   // namespace
 
 bool EqualIgnoringHexCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;

@@ -14,22 +14,19 @@ namespace {
 // Every LogFile of the process appends through this lock: the runtime's
 // append is "seek to the end, then write", which two streams on one file
 // could interleave into each other's lines.
-CriticalSectionLock& AppendLock()
-{
+CriticalSectionLock& AppendLock() {
     static CriticalSectionLock lock;
     return lock;
 }
 
-bool IsRelativeName(const char* name)
-{
+bool IsRelativeName(const char* name) {
     size_t len = std::strlen(name);
     if (len < 4 || name[1] == ':') return false;
-    return !(name[0] == '\\' && name[1] == '\\');    // a network path is full
+    return !(name[0] == '\\' && name[1] == '\\');   // a network path is full
 }
 
 // The program's folder with its trailing '\', or "" when it has none.
-std::string ProgramFolder()
-{
+std::string ProgramFolder() {
     char module[MAX_PATH] = {};
     DWORD len = GetModuleFileNameA(nullptr, module, MAX_PATH);
     if (len == 0 || len >= MAX_PATH) return std::string();
@@ -38,15 +35,11 @@ std::string ProgramFolder()
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-}  // namespace
+}   // namespace
 
-LogFile::~LogFile()
-{
-    Close();
-}
+LogFile::~LogFile() { Close(); }
 
-void LogFile::Open(const char* name, bool append, int size)
-{
+void LogFile::Open(const char* name, bool append, int size) {
     Close();
     ScopedLock hold(&lock_);
     size_ = size;
@@ -57,8 +50,7 @@ void LogFile::Open(const char* name, bool append, int size)
     stream_ = std::fopen(path.c_str(), append ? "a" : "w");
 }
 
-void LogFile::OpenTaskLog()
-{
+void LogFile::OpenTaskLog() {
     char path[MAX_PATH] = {};
     Nuvex::MakeWorkPath(kTaskLogName, path, MAX_PATH - 1);
     if (path[0])
@@ -67,15 +59,13 @@ void LogFile::OpenTaskLog()
         Close();
 }
 
-void LogFile::Close()
-{
+void LogFile::Close() {
     ScopedLock hold(&lock_);
     if (stream_) std::fclose(stream_);
     stream_ = nullptr;
 }
 
-void LogFile::Write(const char* format, ...)
-{
+void LogFile::Write(const char* format, ...) {
     ScopedLock hold(&lock_);
     if (!stream_ || !format) return;
 

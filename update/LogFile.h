@@ -11,7 +11,7 @@
 class LogFile {
 public:
     // The time stamp source; tests give a fixed clock.
-    using Clock = void (WINAPI*)(SYSTEMTIME* now);
+    using Clock = void(WINAPI*)(SYSTEMTIME* now);
 
     LogFile() = default;
     ~LogFile();
@@ -34,12 +34,12 @@ public:
 
     void SetClock(Clock clock) { clock_ = clock; }
 
-    static const char* const kTaskLogName;      // "upgrade.log"
+    static const char* const kTaskLogName;   // "upgrade.log"
     static constexpr size_t kLineCapacity = 4096;
 
 private:
     FILE* stream_ = nullptr;
-    int size_ = 0;          // kept as given; nothing uses it
+    int size_ = 0;   // kept as given; nothing uses it
     int lineCounter_ = 0;
     Clock clock_ = &GetLocalTime;
     CriticalSectionLock lock_;

@@ -46,7 +46,7 @@ bool ReadWhole(const std::string& path, long size, std::string* bytes) {
     return ok;
 }
 
-}  // namespace
+}   // namespace
 
 UpdateListReader::UpdateListReader(bool lobby, std::function<bool()> keepRunning)
     : lobby_(lobby), keepRunning_(std::move(keepRunning)) {}
@@ -102,12 +102,12 @@ int UpdateListReader::ReadListDirectory(const TiXmlElement* element, const std::
             return 0;
         }
         if (folder.empty() && !lobby_) {
-            failure_ = kUnsafeName;     // a game's files must lie in a folder of their own
+            failure_ = kUnsafeName;   // a game's files must lie in a folder of their own
             return 0;
         }
         const TiXmlNode* first = element->FirstChild();
         if (!first) return 0;
-        if (!first->ToElement()) return 1;     // a comment or text first: nothing below is read
+        if (!first->ToElement()) return 1;   // a comment or text first: nothing below is read
         for (const TiXmlElement* child = first->ToElement(); child;
              child = child->NextSiblingElement()) {
             ReadListDirectory(child, folder, depth + 1);

@@ -14,11 +14,11 @@
 class TiXmlElement;
 
 struct UpdateEntry {
-    std::string folder;     // folder path of the file's directory, '\'-separated
-    std::string md5;        // lower-case hex; compared byte for byte
+    std::string folder;   // folder path of the file's directory, '\'-separated
+    std::string md5;      // lower-case hex; compared byte for byte
     std::string name;
-    int32_t size = 0;       // unpacked bytes
-    int32_t zipSize = 0;    // bytes of the file's archive
+    int32_t size = 0;      // unpacked bytes
+    int32_t zipSize = 0;   // bytes of the file's archive
     int32_t selected = 1;
 };
 
@@ -26,13 +26,13 @@ class UpdateListReader {
 public:
     enum Result {
         kRead,
-        kCannotLoad,        // missing, too large or not XML
-        kNoTopDirectory,    // no root element, or no "Directory" in it
-        kEmptyTopDirectory, // the top "Directory" has no child node
-        kUnsafeName,        // a name that is not a safe relative path
-        kTooDeep,           // directories nested deeper than kMaxDepth, or
-                            // elements deeper than kMaxDocumentDepth, or
-                            // markup whose nesting can't be measured
+        kCannotLoad,          // missing, too large or not XML
+        kNoTopDirectory,      // no root element, or no "Directory" in it
+        kEmptyTopDirectory,   // the top "Directory" has no child node
+        kUnsafeName,          // a name that is not a safe relative path
+        kTooDeep,             // directories nested deeper than kMaxDepth, or
+                              // elements deeper than kMaxDocumentDepth, or
+                              // markup whose nesting can't be measured
     };
     static const int kMaxDepth = 64;
     // Element nesting of the whole document, measured before it is parsed.

@@ -2,7 +2,6 @@
 
 #include "update/support/DbcsText.h"
 
-
 namespace updatepaths {
 
 bool JoinUnderRoot(const std::string& root, const std::string& relative, std::string* full) {
@@ -17,11 +16,11 @@ bool JoinUnderRoot(const std::string& root, const std::string& relative, std::st
         if (!endsWithSeparator) out += '\\';
         out += rest;
     } else if (endsWithSeparator && out.size() > 3) {
-        out.pop_back();     // "C:\dir\" names the folder as "C:\dir"; "C:\" stays
+        out.pop_back();   // "C:\dir\" names the folder as "C:\dir"; "C:\" stays
     }
     if (out.size() > kMaxPath) return false;
     *full = out;
     return true;
 }
 
-}  // namespace updatepaths
+}   // namespace updatepaths

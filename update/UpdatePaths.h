@@ -19,4 +19,4 @@ using safenames::IsSafeRelativePath;
 // is dropped; an empty relative gives the root itself.
 bool JoinUnderRoot(const std::string& root, const std::string& relative, std::string* full);
 
-}  // namespace updatepaths
+}   // namespace updatepaths

@@ -2,9 +2,7 @@
 
 #include "update/UpdateTaskCore.h"
 
-UpdateTask::UpdateTask() : core_(new UpdateTaskCore(this)) {
-    SetWork(core_.Get());
-}
+UpdateTask::UpdateTask() : core_(new UpdateTaskCore(this)) { SetWork(core_.Get()); }
 
 UpdateTask::~UpdateTask() {
     // Bounded; a thread left behind keeps the core alive through its own reference.

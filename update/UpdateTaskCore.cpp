@@ -35,7 +35,7 @@ BOOL PostTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return g_post.load(std::memory_order_relaxed)(window, message, wParam, lParam);
 }
 
-}  // namespace
+}   // namespace
 
 void UpdateTaskCore::SetPostFunction(PostFunction post) {
     g_post.store(post ? post : &PostMessageA, std::memory_order_relaxed);
@@ -81,7 +81,8 @@ void UpdateTaskCore::ChooseServers(const HostRecordVector* records, int groupId)
     if (records && records->first && records->last) {
         uintptr_t begin = reinterpret_cast<uintptr_t>(records->first);
         uintptr_t end = reinterpret_cast<uintptr_t>(records->last);
-        size_t count = end > begin ? (end - begin) / sizeof(ServerRecord) : 0;  // whole records only
+        size_t count = end > begin ? (end - begin) / sizeof(ServerRecord)
+                                   : 0;   // whole records only
         for (size_t i = 0; i < count; ++i) {
             const ServerRecord& record = records->first[i];
             if (!record.url) continue;
@@ -126,7 +127,8 @@ int UpdateTaskCore::Run(ThreadControl& control) {
         if (FullPath(listPath_.substr(0, listPath_.rfind('.')), &oldList))
             DeleteFileA(oldList.c_str());
     }
-    if (!DownloadFile(ToForwardSlashes(listPath_), listPath_, UpdateListReader::kMaxFileSize, false))
+    if (!DownloadFile(ToForwardSlashes(listPath_), listPath_, UpdateListReader::kMaxFileSize,
+                      false))
         return Fail(TASK_STATE_FETCHING_LIST);
     if (!Running()) return 0;
 
@@ -168,7 +170,7 @@ void UpdateTaskCore::ConnectFirstServer() {
 }
 
 std::string UpdateTaskCore::NextServer() {
-    if (!Running()) return std::string();     // a cancelled task tries no further server
+    if (!Running()) return std::string();   // a cancelled task tries no further server
     if (tried_.empty()) {
         tried_.insert(current_);
         return current_;
@@ -206,7 +208,7 @@ int UpdateTaskCore::DownloadFile(const std::string& remote, const std::string& l
     std::string server = current_;
     for (;;) {
         if (server.empty()) {
-            DeleteFileA(full.c_str());      // a partial or empty file is no download
+            DeleteFileA(full.c_str());   // a partial or empty file is no download
             return 0;
         }
         std::string url = server;
@@ -282,8 +284,7 @@ void UpdateTaskCore::PostProgress(DWORD now) {
             item_->speed.store(SpeedOf(uint64_t(std::max<int64_t>(bytesReceived_, 0)), elapsed),
                                std::memory_order_relaxed);
         item_->fraction.store(fraction, std::memory_order_relaxed);
-        if (receiver_)
-            PostTo(receiver_, WM_TASK_PROGRESS, reinterpret_cast<WPARAM>(item_), 0);
+        if (receiver_) PostTo(receiver_, WM_TASK_PROGRESS, reinterpret_cast<WPARAM>(item_), 0);
     });
     lastPostTick_ = now;
     postedOnce_ = true;
@@ -395,7 +396,8 @@ int UpdateTaskCore::AnalyseList() {
         // Paced like block progress: a long list checked quickly must not
         // fill the receiver's queue; the first and the last are always posted.
         const DWORD now = GetTickCount();
-        const bool post = i == 0 || i + 1 == listed.size() || now - lastPost >= kProgressPostIntervalMs;
+        const bool post = i == 0 || i + 1 == listed.size() ||
+                          now - lastPost >= kProgressPostIntervalMs;
         if (post) lastPost = now;
         control_->IfRunning([&] {
             if (item_) item_->fraction.store(fraction, std::memory_order_relaxed);
@@ -480,7 +482,7 @@ int UpdateTaskCore::InstallLobby() {
     if (PathExists(archive)) {
         ArchiveInstall install(keepRunning_);
         if (!ExpectListed(&install)) return 0;
-        std::string updater;    // where the updater goes, when the list names it
+        std::string updater;   // where the updater goes, when the list names it
         for (const UpdateEntry& entry : listed_) {
             const bool isUpdater = entry.folder.empty() && entry.name == kUpdaterName;
             if (isUpdater && !FullPath(TargetPath(entry), &updater)) return 0;

@@ -108,8 +108,8 @@ private:
     void OnFileEnd(const char* localPath) override;
 
     // Set up on the UI thread, then used by the worker only.
-    LPARAM finishedParam_;      // the owning UpdateTask, as the finished message carries it
-    std::string root_;          // install root: the work folder at set-up
+    LPARAM finishedParam_;   // the owning UpdateTask, as the finished message carries it
+    std::string root_;       // install root: the work folder at set-up
     std::string name_;
     int kind_ = 0;
     DownloadItem* item_ = nullptr;
@@ -128,8 +128,8 @@ private:
     ThreadControl* control_ = nullptr;
     std::string listPath_;
     std::string listDigest_;
-    std::vector<UpdateEntry> entries_;       // the listed files that need an update
-    std::vector<UpdateEntry> listed_;        // every listed file
+    std::vector<UpdateEntry> entries_;   // the listed files that need an update
+    std::vector<UpdateEntry> listed_;    // every listed file
     const std::function<bool()> keepRunning_{[this] { return Running(); }};
     Md5Digest digest_;
     DWORD startTick_ = 0;
@@ -137,7 +137,7 @@ private:
     bool progressOn_ = false;
     int64_t toFetch_ = 0;
     int64_t bytesReceived_ = 0;
-    int64_t fileBytes_ = 0;         // of the file being fetched, taken back when it fails
+    int64_t fileBytes_ = 0;   // of the file being fetched, taken back when it fails
     DWORD lastPostTick_ = 0;
     bool postedOnce_ = false;
     bool blockUnposted_ = false;

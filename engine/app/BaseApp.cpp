@@ -29,10 +29,8 @@ int BaseApp::FilterMessage(const MSG* message) {
     case WM_PAINT:
     case WM_NCMOUSEMOVE:
     case 0x0118:   // the system timer of caret blinking
-    case WM_MOUSEMOVE:
-        return 0;
-    default:
-        return 1;
+    case WM_MOUSEMOVE: return 0;
+    default: return 1;
     }
 }
 

@@ -39,7 +39,7 @@ void StartLog(EngineConfig& config) {
     Nuvex::OpenLog(config.logName, 0, (config.flags & EngineConfig::kConsole) ? 1 : 0);
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -79,4 +79,4 @@ void ReleaseEngine(const char* farewell) {
     g_engineStarted = false;
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -14,16 +14,16 @@ constexpr int kEngineInterfaceVersion = BuildVariant::kEngineInterfaceVersion;
 // flash; its version line is always written.
 struct EngineConfig {
     enum Flag : uint8_t {
-        kNoLog = 0x01,           // no engine log at all
-        kConsole = 0x02,         // echo the log to a console window
-        kNoVersionLine = 0x04,   // no version line in the log (current build)
+        kNoLog = 0x01,                                 // no engine log at all
+        kConsole = 0x02,                               // echo the log to a console window
+        kNoVersionLine = 0x04,                         // no version line in the log (current build)
         kSound = BuildVariant::kOlder ? 0x04 : 0x10,   // start the sound module
         kFlash = BuildVariant::kOlder ? 0x08 : 0x20,   // start the flash system
     };
 
-    uint8_t flags = 0;                     // unused bits are zero as well
-    const char* logName = nullptr;         // null or empty: the module's name
-    const char* soundModule = nullptr;     // null or empty: the default library
+    uint8_t flags = 0;                   // unused bits are zero as well
+    const char* logName = nullptr;       // null or empty: the module's name
+    const char* soundModule = nullptr;   // null or empty: the default library
     int32_t flashParam = 0;
 };
 
@@ -35,4 +35,4 @@ namespace Nuvex {
 int InitEngine(int interfaceVersion, HINSTANCE module, EngineConfig* config, const char* banner);
 void ReleaseEngine(const char* farewell);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -33,4 +33,4 @@ constexpr const char* kShellClassName = kOlder ? "GuiKernel" : "GuiShell";
 // The word at offset 8 of an NVX file's header, written and required.
 constexpr uint32_t kNvxHeaderWord = kOlder ? 1 : 16;
 
-}  // namespace BuildVariant
+}   // namespace BuildVariant

@@ -34,7 +34,7 @@ void NTAPI ReleaseThreadFormatBuffer(PVOID, DWORD reason, PVOID) {
 __attribute__((section(".CRT$XLB"), used))
 const PIMAGE_TLS_CALLBACK g_releaseFormatBufferAtThreadEnd = &ReleaseThreadFormatBuffer;
 
-}  // namespace
+}   // namespace
 
 // Built at first use, which the engine's start-up floor makes while the
 // module loads.

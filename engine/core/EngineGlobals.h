@@ -33,4 +33,4 @@ EngineGlobals& Globals();
 namespace Nuvex {
 // The module instance recorded by engine start-up (window classes use it).
 HINSTANCE GetModuleInstance();
-}
+}   // namespace Nuvex

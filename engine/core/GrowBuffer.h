@@ -16,12 +16,13 @@ struct BufferException {
     int code;
     explicit BufferException(int c) : code(c) {}
 };
-}  // namespace Nuvex
+}   // namespace Nuvex
 
 template <typename T, uint32_t Step>
 class GrowBuffer {
     static_assert(std::is_trivially_copyable<T>::value, "records are moved with realloc");
     static_assert(Step > 0, "a step of zero never grows");
+
 public:
     GrowBuffer() = default;
     GrowBuffer(const GrowBuffer&) = delete;
@@ -49,7 +50,10 @@ public:
     }
 
     // The records asked for by the last Reserve become part of the content.
-    void Commit() { committed_ += requested_; requested_ = 0; }
+    void Commit() {
+        committed_ += requested_;
+        requested_ = 0;
+    }
 
     T& At(uint32_t index) {
         if (!data_) throw Nuvex::BufferException(4);

@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t kMinCapacity = 256;
 constexpr uint32_t kMaxCapacity = 65536;
 
-}  // namespace
+}   // namespace
 
 HandleTable::HandleTable() { InitializeCriticalSection(&lock_); }
 

@@ -43,4 +43,4 @@ struct GraphicsPools {
 namespace Nuvex {
 int InitGraphics();
 GraphicsPools& Pools();
-}
+}   // namespace Nuvex

@@ -8,10 +8,11 @@ const char* g_libraryName = "IMM32.DLL";
 
 template <typename Fn>
 void BindIfMissing(Fn& slot, const char* name) {
-    if (!slot) slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(g_library, name)));
+    if (!slot)
+        slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(g_library, name)));
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -44,4 +45,4 @@ void SetImeLibraryName(const char* name) { g_libraryName = name ? name : "IMM32.
 
 bool IsImeLibraryLoaded() { return g_library != nullptr; }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

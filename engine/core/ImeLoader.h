@@ -28,4 +28,4 @@ const ImeFunctions& ImeModule();
 void SetImeLibraryName(const char* name);
 bool IsImeLibraryLoaded();
 
-}  // namespace Nuvex
+}   // namespace Nuvex

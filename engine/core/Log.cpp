@@ -78,7 +78,7 @@ const char* DeliverOlderKind(int kind, const char* text) {
     return text;
 }
 
-}  // namespace
+}   // namespace
 
 const char* WriteLog(int mode, const char* format, ...) {
     va_list args;
@@ -160,4 +160,4 @@ int ShowMessageBox(HWND owner, const char* text, const char* title, UINT type) {
     return fn ? fn(owner, text, title, type) : MessageBoxA(owner, text, title, type);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -17,7 +17,7 @@ const char* AlertBox(HWND owner, const char* title, const char* format, ...)
 
 namespace Nuvex {
 int OpenLog(const char* logName, int namingMode, int console);
-void CloseLog();     // closes and destroys the open log, if any
+void CloseLog();   // closes and destroys the open log, if any
 bool IsLogOpen();
 void FormatTimeStamp(uint32_t flags, char* out, int size);
 
@@ -26,7 +26,7 @@ void FormatTimeStamp(uint32_t flags, char* out, int size);
 // function replaces MessageBoxA for every box the engine shows.
 using LogLineHook = void (*)(const char* text);
 void SetLogLineHook(LogLineHook hook);
-using MessageBoxFunction = int (WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
 void SetMessageBoxFunction(MessageBoxFunction fn);   // null restores MessageBoxA
 int ShowMessageBox(HWND owner, const char* text, const char* title, UINT type);
-}
+}   // namespace Nuvex

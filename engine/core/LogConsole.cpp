@@ -28,7 +28,7 @@ bool FormatFits(char* out, size_t size, const char* format, Args... args) {
     return n >= 0 && size_t(n) < size;
 }
 
-}  // namespace
+}   // namespace
 
 void LogConsole::SetFileOpener(FileOpener opener) { g_fileOpener = opener; }
 
@@ -180,7 +180,8 @@ void LogConsole::Flush() {
 
 void LogConsole::WriteToConsole(const char* text, uint32_t len) {
     DWORD written = 0;
-    if (consoleOut_ != INVALID_HANDLE_VALUE && WriteConsoleA(consoleOut_, text, len, &written, nullptr))
+    if (consoleOut_ != INVALID_HANDLE_VALUE &&
+        WriteConsoleA(consoleOut_, text, len, &written, nullptr))
         return;
     int answer = Nuvex::ShowMessageBox(owner_, "无法输出控制台信息, 是否关闭程序!", "控制台",
                                        kConsoleWriteBoxType);

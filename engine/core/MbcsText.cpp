@@ -5,13 +5,9 @@
 namespace Nuvex {
 namespace mbcs {
 
-bool IsLeadByte(char c) {
-    return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0;
-}
+bool IsLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
 
-size_t CharLength(const char* text) {
-    return (IsLeadByte(text[0]) && text[1] != 0) ? 2 : 1;
-}
+size_t CharLength(const char* text) { return (IsLeadByte(text[0]) && text[1] != 0) ? 2 : 1; }
 
 const char* FindFirstOf(const char* text, char a, char b) {
     for (const char* p = text; *p; p += CharLength(p))
@@ -54,7 +50,7 @@ size_t FitLength(const char* text, size_t len, size_t max) {
     return used;
 }
 
-}  // namespace mbcs
+}   // namespace mbcs
 
 const char* NextChar(const char* text) {
     if (!text || *text == 0) return text;
@@ -85,4 +81,4 @@ uint32_t CharBytes(const char* text, int count) {
     return uint32_t(p - text);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

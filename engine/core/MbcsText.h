@@ -27,7 +27,7 @@ void ReplaceChar(char* text, char from, char to);
 // and is at most max bytes long.
 size_t FitLength(const char* text, size_t len, size_t max);
 
-}  // namespace mbcs
+}   // namespace mbcs
 
 // Counting and cutting by character, as text layout and drawing do.
 
@@ -46,4 +46,4 @@ const char* NextChar(const char* text);
 // the terminating zero).
 uint32_t CharCodeAt(const char* text, int* bytes);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -13,6 +13,7 @@ struct MessageName {
 };
 
 // Sorted by number; the names are the SDK's own spelling.
+// clang-format off
 #define NAMED(m) {m, #m}
 constexpr MessageName kNames[] = {
     NAMED(WM_NULL), NAMED(WM_CREATE), NAMED(WM_DESTROY), NAMED(WM_MOVE), NAMED(WM_SIZE),
@@ -69,6 +70,7 @@ constexpr MessageName kNames[] = {
     NAMED(WM_PENWINLAST), NAMED(WM_APP),
 };
 #undef NAMED
+// clang-format on
 
 constexpr bool StrictlyAscending() {
     for (size_t i = 1; i < sizeof kNames / sizeof kNames[0]; ++i)
@@ -77,7 +79,7 @@ constexpr bool StrictlyAscending() {
 }
 static_assert(StrictlyAscending(), "the lookup is a binary search");
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -94,4 +96,4 @@ uint32_t MessageNameNumber(size_t index) {
     return index < std::size(kNames) ? kNames[index].message : 0;
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -47,19 +47,18 @@ int PostToWindowThread(HWND window, uint32_t message, WPARAM wParam, LPARAM lPar
 int WaitForHandle(HeldHandle* holder, uint32_t milliseconds) {
     if (!holder || !holder->handle) return 0;
     switch (WaitForSingleObject(holder->handle, milliseconds)) {
-    case WAIT_OBJECT_0:
-        return 1;
+    case WAIT_OBJECT_0: return 1;
     case WAIT_ABANDONED:
-        WriteLog(0, "The specified object is a mutex object that was not released by the thread "
-                    "that owned the mutex object before the owning thread terminated. Ownership of "
-                    "the mutex object is granted to the calling thread, and the mutex is set to "
-                    "nonsignaled.");
+        WriteLog(0,
+                 "The specified object is a mutex object that was not released by the thread "
+                 "that owned the mutex object before the owning thread terminated. Ownership of "
+                 "the mutex object is granted to the calling thread, and the mutex is set to "
+                 "nonsignaled.");
         return 0;
     case WAIT_TIMEOUT:
         WriteLog(0, "The time-out interval elapsed, and the object's state is nonsignaled.");
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -74,4 +73,4 @@ void DeleteLock(CRITICAL_SECTION* lock) {
     if (lock) DeleteCriticalSection(lock);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -33,4 +33,4 @@ int PostToThread(DWORD threadId, uint32_t message, WPARAM wParam, LPARAM lParam)
 int WaitForHandle(HeldHandle* holder, uint32_t milliseconds);
 int CloseHeldHandle(HeldHandle* holder);
 void DeleteLock(CRITICAL_SECTION* lock);
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -57,9 +57,7 @@ bool CopyBounded(char* out, size_t maxChars, const char* text, size_t len) {
     return true;
 }
 
-bool HasWildcard(const char* text) {
-    return std::strchr(text, '*') || std::strchr(text, '?');
-}
+bool HasWildcard(const char* text) { return std::strchr(text, '*') || std::strchr(text, '?'); }
 
 // Steps back over the last component of base (which ends in a separator).
 // A root ("\" alone) stays the root: climbing past it has no meaning.
@@ -135,7 +133,7 @@ const char* NextFileOfSearch() {
     return nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -236,7 +234,8 @@ char* MakeAbsolutePath(const char* name, char* out, int n) {
         size_t folderLen = std::strlen(folder);
         path.Append(folder, folderLen);
         if (name[0]) {
-            if (folderLen > 0 && !EndsWithOneOf(folder, folderLen, '\\', '/')) path.AppendChar('\\');
+            if (folderLen > 0 && !EndsWithOneOf(folder, folderLen, '\\', '/'))
+                path.AppendChar('\\');
             path.Append(name);
         }
         if (path.Overflowed())
@@ -270,4 +269,4 @@ void FreeBuffer(void* buffer) { std::free(buffer); }
 
 const char* GetModuleFolder() { return Globals().moduleFolder; }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -25,4 +25,4 @@ char* ToBackslashes(char* text);
 const char* FindFile(const char* pattern);
 void FreeBuffer(void* buffer);
 const char* GetModuleFolder();
-}
+}   // namespace Nuvex

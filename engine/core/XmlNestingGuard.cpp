@@ -46,15 +46,9 @@ public:
                 read = EndTag();
                 if (read && depth > 0) --depth;
                 break;
-            case '?':
-                read = Question();
-                break;
-            case '!':
-                read = Bang();
-                break;
-            default:
-                read = StartTag(&opened);
-                break;
+            case '?': read = Question(); break;
+            case '!': read = Bang(); break;
+            default: read = StartTag(&opened); break;
             }
             if (!read) return XmlNesting::kUndecided;
             if (opened && ++depth > maxDepth) return XmlNesting::kTooDeep;

@@ -19,7 +19,7 @@ const char kNoMemory[] = "Can't new Alphas or new Pixels!";
     throw Nuvex::BitmapException{message, bitmap};
 }
 
-}  // namespace
+}   // namespace
 
 #if defined(__i386__)
 // Six fields (block, pixels and the four sizes; in the older build a flag
@@ -46,8 +46,8 @@ Bitmap::Bitmap(int32_t width, int32_t height, uint32_t fill)
 
     const size_t blockBytes = size_t(pixelBytes) + kBlockHeaderBytes;
     // A zero fill takes zeroed pages straight from the allocator.
-    uint8_t* block =
-        static_cast<uint8_t*>(fill == 0 ? std::calloc(1, blockBytes) : std::malloc(blockBytes));
+    uint8_t* block = static_cast<uint8_t*>(fill == 0 ? std::calloc(1, blockBytes)
+                                                     : std::malloc(blockBytes));
     if (!block) Refuse(kNoMemory, this);
     pixels_ = reinterpret_cast<uint32_t*>(block + kBlockHeaderBytes);
 #if FP_OLDER_BUILD

@@ -7,8 +7,8 @@
 // Construction throws Nuvex::BitmapException ("Invalid bitmap size." or
 // "Can't new Alphas or new Pixels!"); every other operation reports by its
 // result. The older build's bitmap has no block header (its pixels are
-// allocated alone) and throws a bare int 0 instead. Drawing members return true when something was left to draw after
-// clipping. Source bitmaps are only read. No virtual operations: a derived
+// allocated alone) and throws a bare int 0 instead. Drawing members return true when something was
+// left to draw after clipping. Source bitmaps are only read. No virtual operations: a derived
 // object (a glyph) is deleted through its own type.
 #include <windows.h>
 #include <cstdint>
@@ -27,11 +27,11 @@ struct BitmapException {
     Bitmap* bitmap;
 };
 
-}  // namespace Nuvex
+}   // namespace Nuvex
 
 class Bitmap {
 public:
-    static constexpr uint32_t kMagic = 0x58564E89;       // bytes 0x89 'N' 'V' 'X'
+    static constexpr uint32_t kMagic = 0x58564E89;   // bytes 0x89 'N' 'V' 'X'
     static constexpr uint32_t kVersion = 0x020004B8;
     static constexpr uint32_t kBlockHeaderBytes = BuildVariant::kOlder ? 0 : 32;
 
@@ -75,37 +75,39 @@ public:
 
     // Two-bitmap operations clip the source region and then the destination
     // region; whatever one clip cuts off the front also moves the other origin.
-    bool Copy(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h);
-    bool BlitAlpha(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h);
+    bool Copy(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+              int32_t h);
+    bool BlitAlpha(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                   int32_t h);
     bool BlitAlphaOpacity(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                           int32_t w, int32_t h, uint8_t opacity);
-    bool BlitTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                  int32_t w, int32_t h, uint32_t tint);
-    bool BlitAdd(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                 int32_t w, int32_t h, uint8_t opacity);
-    bool BlitAddTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                     int32_t w, int32_t h, uint32_t tint);
-    bool BlitSubtract(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                      int32_t w, int32_t h, uint8_t opacity);
+    bool BlitTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                  int32_t h, uint32_t tint);
+    bool BlitAdd(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                 int32_t h, uint8_t opacity);
+    bool BlitAddTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                     int32_t h, uint32_t tint);
+    bool BlitSubtract(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                      int32_t h, uint8_t opacity);
     bool BlitSubtractTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
                           int32_t w, int32_t h, uint32_t tint);
-    bool BlitGrey(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                  int32_t w, int32_t h, uint8_t opacity);
-    bool BlitGreyTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                      int32_t w, int32_t h, uint32_t tint);
+    bool BlitGrey(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                  int32_t h, uint8_t opacity);
+    bool BlitGreyTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                      int32_t h, uint32_t tint);
 
     // Tiles the source region (sx, sy, sw, sh) over the area (dx, dy, dw, dh),
     // row by row, limited to the destination and to clip when given. Tiles are
     // laid from the area's own origin, so an area partly left of or above the
     // bitmap still shows the right part of each tile. Opacity 0 draws nothing.
-    bool TileAlpha(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src,
-                   int32_t sx, int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
-    bool TileAdd(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src,
-                 int32_t sx, int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
-    bool TileSubtract(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src,
-                      int32_t sx, int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
-    bool TileGrey(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src,
-                  int32_t sx, int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
+    bool TileAlpha(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
+                   int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
+    bool TileAdd(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
+                 int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
+    bool TileSubtract(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
+                      int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
+    bool TileGrey(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
+                  int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip);
 
     // Copies rows from foreign memory into (x, y, w, h) of this bitmap; the
     // source is addressed at the same (x, y) with strideBytes per row. 32 bits
@@ -151,4 +153,4 @@ namespace Nuvex {
 // Reads an NVX image from memory; null when refused. Never throws.
 Bitmap* LoadNvx(const void* data, uint32_t size);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

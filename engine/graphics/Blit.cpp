@@ -41,8 +41,10 @@ struct BlitArgs {
 bool Prepare(Bitmap& dst, BlitArgs a, Rows* rows) {
     if (!a.src || !dst.GetPixels() || !a.src->GetPixels()) return false;
     if (!ClipPair(dst, a.dx, a.dy, *a.src, a.sx, a.sy, a.w, a.h)) return false;
+    // clang-format off
     *rows = Rows{dst.GetPixels(), dst.PitchBytes(), a.dx, a.dy,
                  a.src->GetPixels(), a.src->PitchBytes(), a.sx, a.sy, a.w, a.h};
+    // clang-format on
     return true;
 }
 
@@ -57,12 +59,13 @@ bool RunKernel(Bitmap& dst, BlitArgs a, Kernel kernel) {
 
 // The first and one-past-last tile index whose span [origin + i * step,
 // origin + (i + 1) * step) meets [low, high).
-void TileRange(int64_t origin, int64_t step, int64_t low, int64_t high, int64_t* first, int64_t* last) {
-    *first = (low - origin) / step;        // low >= origin here
+void TileRange(int64_t origin, int64_t step, int64_t low, int64_t high, int64_t* first,
+               int64_t* last) {
+    *first = (low - origin) / step;   // low >= origin here
     *last = (high - origin + step - 1) / step;
 }
 
-}  // namespace
+}   // namespace
 
 bool Bitmap::BlendRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
     if (!pixels_ || !ClipRect(x, y, w, h)) return false;
@@ -117,12 +120,14 @@ bool Bitmap::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t c
     return true;
 }
 
-bool Bitmap::Copy(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h) {
+bool Bitmap::Copy(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                  int32_t h) {
     return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
                      [&](const Rows& rows) { RowKernels::CopyRows32(rows); });
 }
 
-bool Bitmap::BlitAlpha(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w, int32_t h) {
+bool Bitmap::BlitAlpha(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                       int32_t h) {
     return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
                      [&](const Rows& rows) { RowKernels::BlendRowsAlpha(rows); });
 }
@@ -134,14 +139,14 @@ bool Bitmap::BlitAlphaOpacity(int32_t dx, int32_t dy, const Bitmap* src, int32_t
                      [&](const Rows& rows) { RowKernels::BlendRowsOpacity(rows, opacity); });
 }
 
-bool Bitmap::BlitTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                      int32_t w, int32_t h, uint32_t tint) {
+bool Bitmap::BlitTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                      int32_t h, uint32_t tint) {
     return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
                      [&](const Rows& rows) { RowKernels::BlendRowsTint(rows, tint); });
 }
 
-bool Bitmap::BlitAdd(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                     int32_t w, int32_t h, uint8_t opacity) {
+bool Bitmap::BlitAdd(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                     int32_t h, uint8_t opacity) {
     return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
                      [&](const Rows& rows) { RowKernels::AddRowsOpacity(rows, opacity); });
 }
@@ -164,8 +169,8 @@ bool Bitmap::BlitSubtractTint(int32_t dx, int32_t dy, const Bitmap* src, int32_t
                      [&](const Rows& rows) { RowKernels::SubRowsTint(rows, tint); });
 }
 
-bool Bitmap::BlitGrey(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy,
-                      int32_t w, int32_t h, uint8_t opacity) {
+bool Bitmap::BlitGrey(int32_t dx, int32_t dy, const Bitmap* src, int32_t sx, int32_t sy, int32_t w,
+                      int32_t h, uint8_t opacity) {
     return RunKernel(*this, {dx, dy, src, sx, sy, w, h},
                      [&](const Rows& rows) { RowKernels::GreyRowsOpacity(rows, opacity); });
 }
@@ -213,11 +218,13 @@ bool Tile(Bitmap& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bit
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-bool Bitmap::TileAlpha(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
-                       int32_t sy, int32_t sw, int32_t sh, uint8_t opacity, const RECT* clip) {
-    return Tile(*this, dx, dy, dw, dh, src, sx, sy, sw, sh, opacity, clip, &Bitmap::BlitAlphaOpacity);
+bool Bitmap::TileAlpha(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src,
+                       int32_t sx, int32_t sy, int32_t sw, int32_t sh, uint8_t opacity,
+                       const RECT* clip) {
+    return Tile(*this, dx, dy, dw, dh, src, sx, sy, sw, sh, opacity, clip,
+                &Bitmap::BlitAlphaOpacity);
 }
 
 bool Bitmap::TileAdd(int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Bitmap* src, int32_t sx,
@@ -252,9 +259,11 @@ bool Bitmap::PasteRows(int32_t x, int32_t y, int32_t w, int32_t h, int32_t bitsP
     }
     if (bitsPerPixel == 32) {
         const uint32_t* src = reinterpret_cast<const uint32_t*>(base);
-        RowKernels::CopyRows32(Rows{pixels_, pitchBytes_, x, y, src, int32_t(stride), x, firstRow, w, h});
+        RowKernels::CopyRows32(
+            Rows{pixels_, pitchBytes_, x, y, src, int32_t(stride), x, firstRow, w, h});
     } else {
-        RowKernels::CopyRows24To32(pixels_, pitchBytes_, x, y, base, int32_t(stride), x, firstRow, w, h);
+        RowKernels::CopyRows24To32(pixels_, pitchBytes_, x, y, base, int32_t(stride), x, firstRow,
+                                   w, h);
     }
     return true;
 }

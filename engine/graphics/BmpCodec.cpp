@@ -20,7 +20,7 @@ constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kHeaderBytes = kFileHeaderBytes + kInfoHeaderBytes;
 constexpr uint32_t kPixelsPerMetre = 3780;
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -69,9 +69,10 @@ bool WriteBmp(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, 
     StoreLE32(header + 42, kPixelsPerMetre);
     if (fwrite(header, 1, kHeaderBytes, file) != kHeaderBytes) return false;
     for (int32_t y = 0; y < height; ++y) {
-        if (fwrite(pixels + int64_t(y) * pitch, 4, size_t(width), file) != size_t(width)) return false;
+        if (fwrite(pixels + int64_t(y) * pitch, 4, size_t(width), file) != size_t(width))
+            return false;
     }
     return true;
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

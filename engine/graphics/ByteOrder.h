@@ -18,4 +18,4 @@ inline void StoreLE32(uint8_t* at, uint32_t value) {
     at[3] = uint8_t(value >> 24);
 }
 
-}  // namespace ByteOrder
+}   // namespace ByteOrder

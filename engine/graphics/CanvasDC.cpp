@@ -36,8 +36,8 @@ void CopyOut(const RECT& from, RECT* out) {
     if (out) *out = from;
 }
 
-void SetParams(CanvasParamUnit* units, int32_t p0, int32_t p1, int32_t p2, int32_t p3,
-               int32_t p4, int32_t p5) {
+void SetParams(CanvasParamUnit* units, int32_t p0, int32_t p1, int32_t p2, int32_t p3, int32_t p4,
+               int32_t p5) {
     units[0].v[0] = p0;
     units[0].v[1] = p1;
     units[0].v[2] = p2;
@@ -46,7 +46,7 @@ void SetParams(CanvasParamUnit* units, int32_t p0, int32_t p1, int32_t p2, int32
     units[1].v[2] = p5;
 }
 
-}  // namespace
+}   // namespace
 
 CanvasDC::CanvasDC() = default;
 
@@ -130,8 +130,10 @@ int CanvasDC::SetCopyRect(RECT& which, const RECT* rect, RECT* oldRect) {
     CopyOut(old, oldRect);
     InvalidateRect(&old, nullptr);
     which = rect ? *rect : kNoRect;
-    const bool sourceSet = copySource_.left != copySource_.right && copySource_.top != copySource_.bottom;
-    const bool targetSet = copyTarget_.left != copyTarget_.right && copyTarget_.top != copyTarget_.bottom;
+    const bool sourceSet = copySource_.left != copySource_.right &&
+                           copySource_.top != copySource_.bottom;
+    const bool targetSet = copyTarget_.left != copyTarget_.right &&
+                           copyTarget_.top != copyTarget_.bottom;
     if (sourceSet && targetSet) {
         copyPending_ = 1;
         InvalidateRect(&copySource_, nullptr);
@@ -208,8 +210,8 @@ void CanvasDC::FillCommand(CanvasCommand* command, uint16_t kind, const RECT& cl
 
 int CanvasDC::RecordTexture(const RECT* clip, int x, int y, int w, int h, uint32_t tint,
                             uint32_t background, const TextureRegion* region) {
-    if (!region || region->texture == 0 || region->opacity == 0 || region->x < 0 ||
-        region->y < 0 || region->width <= 0 || region->height <= 0)
+    if (!region || region->texture == 0 || region->opacity == 0 || region->x < 0 || region->y < 0 ||
+        region->width <= 0 || region->height <= 0)
         return 0;
     RECT effective;
     if (!EffectiveClip(clip, &effective)) return 1;

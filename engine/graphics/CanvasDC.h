@@ -37,9 +37,9 @@ struct CanvasParamUnit {
 };
 
 struct CanvasTextRef {
-    uint32_t font;      // font pool handle
-    uint32_t offset;    // of the text in the text bytes
-    uint32_t length;    // stored bytes, terminating zero included
+    uint32_t font;     // font pool handle
+    uint32_t offset;   // of the text in the text bytes
+    uint32_t length;   // stored bytes, terminating zero included
     int32_t wrapWidth;
     uint32_t flags;
 };
@@ -71,8 +71,8 @@ public:
 
     // Makes or keeps a big enough pixel store; the whole canvas becomes dirty.
     int Resize(int w, int h);
-    int Begin();    // clip cleared, commands dropped
-    int Replay();   // draws the commands into the dirty rectangle
+    int Begin();                // clip cleared, commands dropped
+    int Replay();               // draws the commands into the dirty rectangle
     int Present(HWND window);   // copies the dirty rectangle to the window
 
     void InvalidateRect(const RECT* rect, RECT* oldDirty);   // null = all
@@ -80,7 +80,7 @@ public:
     void GetClipRect(RECT* out) const;
     void GetCopySource(RECT* out) const;
     void GetCopyTarget(RECT* out) const;
-    void SetClipRect(const RECT* rect, RECT* oldClip);       // null = no clipping
+    void SetClipRect(const RECT* rect, RECT* oldClip);   // null = no clipping
     int SetCopySourceRect(const RECT* rect, RECT* oldRect);
     int SetCopyTargetRect(const RECT* rect, RECT* oldRect);
     void SetActive(int active);
@@ -116,7 +116,8 @@ public:
 private:
     bool EffectiveClip(const RECT* clip, RECT* out) const;
     bool ReserveCommand(CanvasCommand** command, CanvasParamUnit** params);
-    void FillCommand(CanvasCommand* command, uint16_t kind, const RECT& clip, uint32_t refIndex) const;
+    void FillCommand(CanvasCommand* command, uint16_t kind, const RECT& clip,
+                     uint32_t refIndex) const;
     int SetCopyRect(RECT& which, const RECT* rect, RECT* oldRect);
     void ReplayCommand(const CanvasCommand& command, const RECT& dirty);
     void ParamsOf(const CanvasCommand& command, int32_t p[6]) const;

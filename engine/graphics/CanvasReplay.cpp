@@ -41,7 +41,7 @@ void ClippedLine(Bitmap& pixels, int x0, int y0, int x1, int y1, uint32_t colour
     if (ClipLineToRect(a, b, c, d, v)) pixels.DrawLine(a, b, c, d, colour);
 }
 
-}  // namespace
+}   // namespace
 
 int CanvasDC::Replay() {
     if (state_ == 1) {
@@ -89,7 +89,8 @@ void CanvasDC::ReplayTexture(const CanvasCommand& command, const int32_t* p, con
     const RECT a = RectIntersect(v, b);
     if (RectIsEmpty(a)) return;
     const uint32_t background = uint32_t(p[5]);
-    if (background >> 24) pixels_->BlendRect(a.left, a.top, RectWidth(a), RectHeight(a), background);
+    if (background >> 24)
+        pixels_->BlendRect(a.left, a.top, RectWidth(a), RectHeight(a), background);
     const int32_t mode = command.blendMode;
     if (!KnownMode(mode)) return;
     Bitmap& dst = *pixels_;
@@ -103,7 +104,8 @@ void CanvasDC::ReplayTexture(const CanvasCommand& command, const int32_t* p, con
     const int32_t sy = Nuvex::SpanEnd(t.y, int64_t(a.top) - p[1]);
     const uint32_t tint = uint32_t(p[2]);
     if (tint != 0) {
-        (dst.*kTintBlits[mode - 1])(a.left, a.top, texture, sx, sy, RectWidth(a), RectHeight(a), tint);
+        (dst.*kTintBlits[mode - 1])(a.left, a.top, texture, sx, sy, RectWidth(a), RectHeight(a),
+                                    tint);
     } else if (mode == 1 && t.opacity == 255) {
         dst.BlitAlpha(a.left, a.top, texture, sx, sy, RectWidth(a), RectHeight(a));
     } else if (t.opacity != 0) {
@@ -124,7 +126,7 @@ void CanvasDC::ReplayText(const CanvasCommand& command, const int32_t* p, const 
     const uint32_t oldText = font->SetTextColor(uint32_t(p[2]));
     const uint32_t oldBack = font->SetBackColor(uint32_t(p[5]));
     (font->*kTextDraws[command.blendMode - 1])(*pixels_, p[0], p[1], r.flags,
-                                                textBytes_.Data() + r.offset, a);
+                                               textBytes_.Data() + r.offset, a);
     font->SetTextColor(oldText);
     font->SetBackColor(oldBack);
     font->SetWrapWidth(oldWrap);
@@ -140,7 +142,8 @@ void CanvasDC::ReplayRect(const int32_t* p, const RECT& v) {
     if (outline >> 24) {
         // Both ends of every side are drawn, so each corner is blended twice.
         const int l = p[0], t = p[1];
-        const int r = Nuvex::SpanEnd(l, int64_t(p[3]) - 1), b = Nuvex::SpanEnd(t, int64_t(p[4]) - 1);
+        const int r = Nuvex::SpanEnd(l, int64_t(p[3]) - 1),
+                  b = Nuvex::SpanEnd(t, int64_t(p[4]) - 1);
         ClippedLine(*pixels_, l, t, r, t, outline, v);
         ClippedLine(*pixels_, r, t, r, b, outline, v);
         ClippedLine(*pixels_, r, b, l, b, outline, v);

@@ -19,7 +19,7 @@ bool ValidSize(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width <= maxBytes / 4 && height <= maxBytes / 4 / width;
 }
 
-}  // namespace
+}   // namespace
 
 uint8_t* ReservePixelRows(int64_t width, int64_t height) {
     if (!ValidSize(width, height)) return nullptr;
@@ -32,7 +32,8 @@ uint8_t* ReservePixelRows(int64_t width, int64_t height) {
 
 Bitmap* BitmapFromRows(int64_t width, int64_t height, int32_t bitsPerPixel, const void* rows,
                        int64_t strideBytes, bool flip) {
-    if (!ValidSize(width, height) || strideBytes > std::numeric_limits<int32_t>::max()) return nullptr;
+    if (!ValidSize(width, height) || strideBytes > std::numeric_limits<int32_t>::max())
+        return nullptr;
     try {
         std::unique_ptr<Bitmap> bitmap(new Bitmap(int32_t(width), int32_t(height), 0));
         if (!bitmap->PasteRows(0, 0, int32_t(width), int32_t(height), bitsPerPixel, rows,
@@ -44,4 +45,4 @@ Bitmap* BitmapFromRows(int64_t width, int64_t height, int32_t bitsPerPixel, cons
     }
 }
 
-}  // namespace DecoderSupport
+}   // namespace DecoderSupport

@@ -23,4 +23,4 @@ Bitmap* BitmapFromRows(int64_t width, int64_t height, int32_t bitsPerPixel, cons
 using ByteOrder::LoadLE16;
 using ByteOrder::LoadLE32;
 
-}  // namespace DecoderSupport
+}   // namespace DecoderSupport

@@ -43,9 +43,7 @@ uint32_t AddXFont(std::unique_ptr<XFont> font) {
     return uint32_t(id);
 }
 
-XFont* GetXFont(uint32_t handle) {
-    return static_cast<XFont*>(Pools().xfont.Get(handle));
-}
+XFont* GetXFont(uint32_t handle) { return static_cast<XFont*>(Pools().xfont.Get(handle)); }
 
 int ReleaseXFont(uint32_t handle) {
     XFont* font = GetXFont(handle);
@@ -65,4 +63,4 @@ uint64_t MeasureText(uint32_t handle, int wrapWidth, uint32_t flags, const char*
     return uint64_t(uint32_t(extent.cx)) | (uint64_t(uint32_t(extent.cy)) << 32);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -26,4 +26,4 @@ XFont* GetXFont(uint32_t handle);
 // 32 bits and the height in the high ones; 0 for no such font or no text.
 uint64_t MeasureText(uint32_t handle, int wrapWidth, uint32_t flags, const char* text, int count);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

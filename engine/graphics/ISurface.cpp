@@ -32,7 +32,8 @@ int CountScreenshots(const char* extension) {
     char pattern[260];
     std::snprintf(pattern, sizeof pattern, "Shot???.%s", extension);
     int count = 0;
-    for (const char* name = Nuvex::FindFile(pattern); name; name = Nuvex::FindFile(nullptr)) ++count;
+    for (const char* name = Nuvex::FindFile(pattern); name; name = Nuvex::FindFile(nullptr))
+        ++count;
     return count;
 }
 
@@ -50,7 +51,7 @@ bool FreeScreenshotPath(const char* extension, char (&path)[260]) {
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 ISurface::ISurface() = default;
 

@@ -27,4 +27,4 @@ bool WritePng(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, 
 // RGB, quality 80, baseline.
 bool WriteJpeg(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

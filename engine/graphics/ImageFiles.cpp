@@ -12,13 +12,14 @@ bool SaveWith(const char* path, const Bitmap& bitmap, Writer write) {
     if (!path || !bitmap.GetPixels()) return false;
     FILE* file = std::fopen(path, "wb");
     if (!file) return false;
-    const bool written = write(file, bitmap.GetPixels(), bitmap.Pitch(), bitmap.Width(), bitmap.Height());
+    const bool written = write(file, bitmap.GetPixels(), bitmap.Pitch(), bitmap.Width(),
+                               bitmap.Height());
     // Buffered data may only fail to reach the disk when the file is closed.
     const bool closed = std::fclose(file) == 0;
     return written && closed;
 }
 
-}  // namespace
+}   // namespace
 
 bool Bitmap::SaveBmp(const char* path) const { return SaveWith(path, *this, Nuvex::WriteBmp); }
 
@@ -27,8 +28,9 @@ bool Bitmap::SaveTga(const char* path) const { return SaveWith(path, *this, Nuve
 bool Bitmap::SaveJpeg(const char* path) const { return SaveWith(path, *this, Nuvex::WriteJpeg); }
 
 bool Bitmap::SavePng(const char* path) const {
-    return SaveWith(path, *this, [](FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width,
-                                    int32_t height) {
-        return Nuvex::WritePng(file, pixels, pitch, width, height, true);
-    });
+    return SaveWith(
+        path, *this,
+        [](FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height) {
+            return Nuvex::WritePng(file, pixels, pitch, width, height, true);
+        });
 }

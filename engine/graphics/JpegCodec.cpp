@@ -86,8 +86,8 @@ void SkipInputData(j_decompress_ptr info, long count) {
 void TermSource(j_decompress_ptr) {}
 
 void UseMemorySource(j_decompress_ptr info, const uint8_t* data, uint32_t size) {
-    MemorySource* source = static_cast<MemorySource*>(
-        (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(MemorySource)));
+    MemorySource* source = static_cast<MemorySource*>((*info->mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(MemorySource)));
     source->base.init_source = InitSource;
     source->base.fill_input_buffer = FillInputBuffer;
     source->base.skip_input_data = SkipInputData;
@@ -111,7 +111,8 @@ void ConvertRow(const JSAMPLE* in, int components, JDIMENSION width, uint32_t* o
 }
 
 // Decodes into the shared scratch area as 0xAARRGGBB pixels.
-uint8_t* DecodeRows(const uint8_t* data, uint32_t size, JDIMENSION* outWidth, JDIMENSION* outHeight) {
+uint8_t* DecodeRows(const uint8_t* data, uint32_t size, JDIMENSION* outWidth,
+                    JDIMENSION* outHeight) {
     jpeg_decompress_struct info;
     ErrorManager errors;
     // Zeroed first: an error inside jpeg_create_* must find no stale pool.
@@ -138,7 +139,8 @@ uint8_t* DecodeRows(const uint8_t* data, uint32_t size, JDIMENSION* outWidth, JD
         jpeg_destroy_decompress(&info);
         return nullptr;
     }
-    JSAMPARRAY sample = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+    JSAMPARRAY sample = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info),
+                                                  JPOOL_IMAGE,
                                                   info.output_width * JDIMENSION(components), 1);
     while (info.output_scanline < info.output_height) {
         const JDIMENSION y = info.output_scanline;
@@ -190,7 +192,7 @@ bool EncodeRows(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -207,4 +209,4 @@ bool WriteJpeg(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width,
     return EncodeRows(file, pixels, pitch, width, height);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <memory>
 
-using ByteOrder::StoreLE32;
 using ByteOrder::LoadLE32;
+using ByteOrder::StoreLE32;
 
 namespace {
 
@@ -35,15 +35,18 @@ bool WriteAll(HANDLE file, const void* data, uint32_t bytes) {
 class FileHandle {
 public:
     explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_); }
+    ~FileHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     HANDLE Get() const { return h_; }
+
 private:
     HANDLE h_;
 };
 
-}  // namespace
+}   // namespace
 
 bool Bitmap::WriteNvx(HANDLE file, uint8_t compression) const {
     const uint8_t* payload = reinterpret_cast<const uint8_t*>(pixels_);
@@ -128,4 +131,4 @@ Bitmap* LoadNvx(const void* data, uint32_t size) {
     return holder.release();
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -45,7 +45,7 @@ int32_t TruncateInto(double value, int32_t low, int32_t high) {
     return int32_t(t);
 }
 
-}  // namespace
+}   // namespace
 
 bool ClipLineToRect(int32_t& ix0, int32_t& iy0, int32_t& ix1, int32_t& iy1, const RECT& clip) {
     const double left = clip.left, top = clip.top, right = clip.right, bottom = clip.bottom;

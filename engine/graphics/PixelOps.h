@@ -30,7 +30,7 @@ inline uint32_t Scale(uint32_t p, uint32_t e) {
 // D_c = min(255, D_c + t_c); D's alpha kept.
 inline uint32_t AddSaturate(uint32_t d, uint32_t t) {
     uint32_t rb = (d & kRB) + (t & kRB);   // lanes up to 0x1FE
-    uint32_t g = (d & kG) + (t & kG);       // up to 0x1FE00
+    uint32_t g = (d & kG) + (t & kG);      // up to 0x1FE00
     const uint32_t rbOver = rb & 0x01000100u;
     rb = (rb | (rbOver - (rbOver >> 8))) & kRB;
     if (g & 0x00010000u) g = kG;
@@ -73,7 +73,9 @@ inline uint32_t MixWith(uint32_t p, uint32_t d, uint32_t a, uint32_t opacity) {
     return Mix(p, d, e);
 }
 
-inline uint32_t Opacity(uint32_t s, uint32_t d, uint32_t opacity) { return MixWith(s, d, s >> 24, opacity); }
+inline uint32_t Opacity(uint32_t s, uint32_t d, uint32_t opacity) {
+    return MixWith(s, d, s >> 24, opacity);
+}
 
 inline uint32_t Tint(uint32_t s, uint32_t d, uint32_t tint) {
     return MixWith((s & kAlpha) | (tint & ~kAlpha), d, s >> 24, tint >> 24);
@@ -92,4 +94,4 @@ inline uint32_t Subtract(uint32_t p, uint32_t d, uint32_t a, uint32_t opacity) {
     return a == 0 ? d : SubtractFloor(d, Scale(p, Effective(opacity, a)));
 }
 
-}  // namespace PixelOps
+}   // namespace PixelOps

@@ -32,7 +32,8 @@ void QuietWarning(png_structp, png_const_charp) {}
 
 // Decodes into the shared scratch area as 4-byte B, G, R, A pixels.
 uint8_t* DecodeRows(PngSource* source, png_uint_32* outWidth, png_uint_32* outHeight) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError,
+                                             QuietWarning);
     if (!png) return nullptr;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -58,7 +59,8 @@ uint8_t* DecodeRows(PngSource* source, png_uint_32* outWidth, png_uint_32* outHe
     if (colour == PNG_COLOR_TYPE_PALETTE && depth <= 8) png_set_palette_to_rgb(png);
     if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
     if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     png_set_bgr(png);
     png_set_interlace_handling(png);
@@ -86,7 +88,8 @@ uint8_t* DecodeRows(PngSource* source, png_uint_32* outWidth, png_uint_32* outHe
 
 bool EncodeRows(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height,
                 bool rgba) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError,
+                                              QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -112,7 +115,7 @@ bool EncodeRows(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -132,4 +135,4 @@ bool WritePng(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, 
     return EncodeRows(file, pixels, pitch, width, height, rgba);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

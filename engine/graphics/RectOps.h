@@ -41,4 +41,4 @@ inline RECT RectOfSize(int32_t x, int32_t y, int64_t w, int64_t h) {
     return MakeRect(x, y, SpanEnd(x, w), SpanEnd(y, h));
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -36,7 +36,7 @@ bool UseVector() {
     return vector;
 }
 
-}  // namespace
+}   // namespace
 
 bool VectorKernelsActive() { return UseVector(); }
 
@@ -45,7 +45,8 @@ void CopyRows32(const Rows& r) {
     // rows bottom-up when the destination lies below the source, so no row is
     // overwritten before it is read. Separate buffers copy the same either way.
     const size_t bytes = size_t(r.w) * 4;
-    if (r.h > 0 && reinterpret_cast<uintptr_t>(DstRow(r, 0)) > reinterpret_cast<uintptr_t>(SrcRow(r, 0))) {
+    if (r.h > 0 &&
+        reinterpret_cast<uintptr_t>(DstRow(r, 0)) > reinterpret_cast<uintptr_t>(SrcRow(r, 0))) {
         for (int32_t i = r.h - 1; i >= 0; --i) std::memmove(DstRow(r, i), SrcRow(r, i), bytes);
         return;
     }
@@ -53,11 +54,12 @@ void CopyRows32(const Rows& r) {
 }
 
 void CopyRows24To32(uint32_t* dst, int32_t dstPitchBytes, int32_t dx, int32_t dy,
-                    const uint8_t* src, int32_t srcStrideBytes, int32_t sx, int32_t sy,
-                    int32_t w, int32_t h) {
+                    const uint8_t* src, int32_t srcStrideBytes, int32_t sx, int32_t sy, int32_t w,
+                    int32_t h) {
     for (int32_t i = 0; i < h; ++i) {
         uint32_t* d = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(dst) +
-                                                  (int64_t(dy) + i) * dstPitchBytes) + dx;
+                                                  (int64_t(dy) + i) * dstPitchBytes) +
+                      dx;
         const uint8_t* s = src + (int64_t(sy) + i) * srcStrideBytes + int64_t(sx) * 3;
         for (int32_t j = 0; j < w; ++j, s += 3)
             d[j] = PixelOps::kAlpha | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
@@ -82,12 +84,14 @@ void BlendRowsTint(const Rows& r, uint32_t tint) {
 
 void AddRowsOpacity(const Rows& r, uint8_t opacity) {
     if (opacity == 0) return;
-    ForEachPixel(r, [opacity](uint32_t s, uint32_t d) { return PixelOps::Add(s, d, s >> 24, opacity); });
+    ForEachPixel(
+        r, [opacity](uint32_t s, uint32_t d) { return PixelOps::Add(s, d, s >> 24, opacity); });
 }
 
 void AddRowsTint(const Rows& r, uint32_t tint) {
     if ((tint >> 24) == 0) return;
-    ForEachPixel(r, [tint](uint32_t s, uint32_t d) { return PixelOps::Add(tint, d, s >> 24, tint >> 24); });
+    ForEachPixel(
+        r, [tint](uint32_t s, uint32_t d) { return PixelOps::Add(tint, d, s >> 24, tint >> 24); });
 }
 
 void SubRowsOpacity(const Rows& r, uint8_t opacity) {
@@ -109,9 +113,9 @@ void GreyRowsOpacity(const Rows& r, uint8_t opacity) {
     ForEachPixel(r, [opacity](uint32_t s, uint32_t d) { return PixelOps::Grey(s, d, opacity); });
 }
 
-}  // namespace Scalar
+}   // namespace Scalar
 
-#define FP_DISPATCH(name, ...)                  \
+#define FP_DISPATCH(name, ...)                       \
     if (UseVector()) return Sse2::name(__VA_ARGS__); \
     Scalar::name(__VA_ARGS__)
 
@@ -126,4 +130,4 @@ void GreyRowsOpacity(const Rows& r, uint8_t opacity) { FP_DISPATCH(GreyRowsOpaci
 
 #undef FP_DISPATCH
 
-}  // namespace RowKernels
+}   // namespace RowKernels

@@ -29,8 +29,8 @@ struct Rows {
 void CopyRows32(const Rows& r);
 // Each 3-byte source pixel (B, G, R) becomes B, G, R, 255; sx counts pixels.
 void CopyRows24To32(uint32_t* dst, int32_t dstPitchBytes, int32_t dx, int32_t dy,
-                    const uint8_t* src, int32_t srcStrideBytes, int32_t sx, int32_t sy,
-                    int32_t w, int32_t h);
+                    const uint8_t* src, int32_t srcStrideBytes, int32_t sx, int32_t sy, int32_t w,
+                    int32_t h);
 
 void BlendRowsAlpha(const Rows& r);
 void BlendRowsOpacity(const Rows& r, uint8_t opacity);   // nothing for 0
@@ -53,7 +53,7 @@ void AddRowsTint(const Rows& r, uint32_t tint);
 void SubRowsOpacity(const Rows& r, uint8_t opacity);
 void SubRowsTint(const Rows& r, uint32_t tint);
 void GreyRowsOpacity(const Rows& r, uint8_t opacity);
-}  // namespace Scalar
+}   // namespace Scalar
 
 namespace Sse2 {
 void BlendRowsAlpha(const Rows& r);
@@ -64,17 +64,19 @@ void AddRowsTint(const Rows& r, uint32_t tint);
 void SubRowsOpacity(const Rows& r, uint8_t opacity);
 void SubRowsTint(const Rows& r, uint32_t tint);
 void GreyRowsOpacity(const Rows& r, uint8_t opacity);
-}  // namespace Sse2
+}   // namespace Sse2
 
 // Row addressing shared by the kernels.
 inline uint32_t* DstRow(const Rows& r, int32_t i) {
     return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(r.dst) +
-                                       (int64_t(r.dy) + i) * r.dstPitchBytes) + r.dx;
+                                       (int64_t(r.dy) + i) * r.dstPitchBytes) +
+           r.dx;
 }
 
 inline const uint32_t* SrcRow(const Rows& r, int32_t i) {
     return reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(r.src) +
-                                             (int64_t(r.sy) + i) * r.srcPitchBytes) + r.sx;
+                                             (int64_t(r.sy) + i) * r.srcPitchBytes) +
+           r.sx;
 }
 
-}  // namespace RowKernels
+}   // namespace RowKernels

@@ -94,9 +94,9 @@ FP_SSE2 inline __m128i Scale(__m128i p, __m128i e) {
 // (A, g, g, g) with g = (85 * (B + G + R)) >> 8; 85 * 765 fits 16 bits.
 FP_SSE2 inline __m128i GreyOf(__m128i s) {
     const __m128i low = _mm_set1_epi32(0xFF);
-    const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(s, low),
-                                                    _mm_and_si128(_mm_srli_epi32(s, 8), low)),
-                                      _mm_and_si128(_mm_srli_epi32(s, 16), low));
+    const __m128i sum = _mm_add_epi32(
+        _mm_add_epi32(_mm_and_si128(s, low), _mm_and_si128(_mm_srli_epi32(s, 8), low)),
+        _mm_and_si128(_mm_srli_epi32(s, 16), low));
     const __m128i g = _mm_srli_epi32(_mm_mullo_epi16(sum, _mm_set1_epi32(85)), 8);
     const __m128i g2 = _mm_or_si128(g, _mm_slli_epi32(g, 8));
     return _mm_or_si128(_mm_and_si128(s, AlphaMask()), _mm_or_si128(g2, _mm_slli_epi32(g, 16)));
@@ -147,7 +147,9 @@ struct AlphaFour {
 
 struct OpacityFour {
     __m128i opacity;
-    FP_SSE2 __m128i operator()(__m128i s, __m128i d) const { return MixWith(s, d, AlphaOf(s), opacity); }
+    FP_SSE2 __m128i operator()(__m128i s, __m128i d) const {
+        return MixWith(s, d, AlphaOf(s), opacity);
+    }
 };
 
 struct TintFour {
@@ -195,7 +197,7 @@ struct SubTintFour {
 
 FP_SSE2 inline __m128i Broadcast(uint32_t v) { return _mm_set1_epi32(int(v)); }
 
-}  // namespace
+}   // namespace
 
 FP_SSE2_ENTRY void BlendRowsAlpha(const Rows& r) {
     ForEachPixel(r, AlphaFour{}, [](uint32_t s, uint32_t d) { return PixelOps::Alpha(s, d); });
@@ -215,14 +217,16 @@ FP_SSE2_ENTRY void BlendRowsTint(const Rows& r, uint32_t tint) {
 
 FP_SSE2_ENTRY void AddRowsOpacity(const Rows& r, uint8_t opacity) {
     if (opacity == 0) return;
-    ForEachPixel(r, AddFour{Broadcast(opacity)},
-                 [opacity](uint32_t s, uint32_t d) { return PixelOps::Add(s, d, s >> 24, opacity); });
+    ForEachPixel(r, AddFour{Broadcast(opacity)}, [opacity](uint32_t s, uint32_t d) {
+        return PixelOps::Add(s, d, s >> 24, opacity);
+    });
 }
 
 FP_SSE2_ENTRY void AddRowsTint(const Rows& r, uint32_t tint) {
     if ((tint >> 24) == 0) return;
-    ForEachPixel(r, AddTintFour{Broadcast(tint >> 24), Broadcast(tint & 0x00FFFFFFu)},
-                 [tint](uint32_t s, uint32_t d) { return PixelOps::Add(tint, d, s >> 24, tint >> 24); });
+    ForEachPixel(
+        r, AddTintFour{Broadcast(tint >> 24), Broadcast(tint & 0x00FFFFFFu)},
+        [tint](uint32_t s, uint32_t d) { return PixelOps::Add(tint, d, s >> 24, tint >> 24); });
 }
 
 FP_SSE2_ENTRY void SubRowsOpacity(const Rows& r, uint8_t opacity) {
@@ -235,7 +239,9 @@ FP_SSE2_ENTRY void SubRowsOpacity(const Rows& r, uint8_t opacity) {
 FP_SSE2_ENTRY void SubRowsTint(const Rows& r, uint32_t tint) {
     if ((tint >> 24) == 0) return;
     ForEachPixel(r, SubTintFour{Broadcast(tint >> 24), Broadcast(tint & 0x00FFFFFFu)},
-                 [tint](uint32_t s, uint32_t d) { return PixelOps::Subtract(tint, d, s >> 24, tint >> 24); });
+                 [tint](uint32_t s, uint32_t d) {
+                     return PixelOps::Subtract(tint, d, s >> 24, tint >> 24);
+                 });
 }
 
 FP_SSE2_ENTRY void GreyRowsOpacity(const Rows& r, uint8_t opacity) {
@@ -244,5 +250,5 @@ FP_SSE2_ENTRY void GreyRowsOpacity(const Rows& r, uint8_t opacity) {
                  [opacity](uint32_t s, uint32_t d) { return PixelOps::Grey(s, d, opacity); });
 }
 
-}  // namespace Sse2
-}  // namespace RowKernels
+}   // namespace Sse2
+}   // namespace RowKernels

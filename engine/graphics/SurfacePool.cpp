@@ -36,8 +36,6 @@ int DestroySurface(uint32_t id) {
     return 1;
 }
 
-ISurface* GetSurfaceById(uint32_t id) {
-    return static_cast<ISurface*>(Pools().surface.Get(id));
-}
+ISurface* GetSurfaceById(uint32_t id) { return static_cast<ISurface*>(Pools().surface.Get(id)); }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

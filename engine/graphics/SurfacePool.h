@@ -14,4 +14,4 @@ uint32_t CreateSurface(HWND window, int width, int height);
 int DestroySurface(uint32_t id);
 ISurface* GetSurfaceById(uint32_t id);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -12,7 +12,7 @@ const char kEllipsis[] = "...";
 
 inline bool IsLineBreak(uint32_t code) { return code == '\n' || code == '\r'; }
 
-}  // namespace
+}   // namespace
 
 int XFont::Advance(uint32_t code) const {
     return code > 128 ? metrics_.tmMaxCharWidth : metrics_.tmAveCharWidth;
@@ -115,7 +115,8 @@ void XFont::DrawWith(TintBlit blit, Bitmap& dst, int x, int y, uint32_t flags, c
             const RECT cell = {penX, penY, penX + advance, penY + cellHeight};
             const RECT fill = Nuvex::RectIntersect(cell, limit);
             if (!Nuvex::RectIsEmpty(fill))
-                dst.BlendRect(fill.left, fill.top, fill.right - fill.left, fill.bottom - fill.top, back);
+                dst.BlendRect(fill.left, fill.top, fill.right - fill.left, fill.bottom - fill.top,
+                              back);
         }
         const RECT box = {penX + glyph.originX, penY + glyph.top,
                           penX + glyph.originX + glyph.blackBoxWidth,

@@ -16,9 +16,9 @@ using DecoderSupport::LoadLE32;
 
 constexpr uint32_t kPngSignature0 = 0x474E5089;   // 0x89 'P' 'N' 'G'
 constexpr uint32_t kPngSignature1 = 0x0A1A0A0D;
-constexpr uint16_t kJpegStart = 0xD8FF;           // FF D8
-constexpr uint16_t kBmpStart = 0x4D42;            // "BM"
-constexpr uint32_t kTgaStart = 0x00020000;        // no id, no colour map, type 2
+constexpr uint16_t kJpegStart = 0xD8FF;      // FF D8
+constexpr uint16_t kBmpStart = 0x4D42;       // "BM"
+constexpr uint32_t kTgaStart = 0x00020000;   // no id, no colour map, type 2
 
 // Picks the decoder by the first bytes; never reads past size.
 Bitmap* Decode(const uint8_t* data, uint32_t size) {
@@ -31,7 +31,7 @@ Bitmap* Decode(const uint8_t* data, uint32_t size) {
     return nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -66,4 +66,4 @@ int GetTextureHeight(uint32_t id) {
 
 Bitmap* GetTextureById(uint32_t id) { return static_cast<Bitmap*>(Pools().texture.Get(id)); }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

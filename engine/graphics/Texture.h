@@ -12,7 +12,7 @@ namespace Nuvex {
 // PNG, JPEG, BMP, TGA). Returns the id, 0 on failure. Reading an image file
 // from the disk or a pack belongs to the resources, a floor above.
 uint32_t LoadTextureData(const void* data, uint32_t size);
-int DestroyTexture(uint32_t id);                  // 1, or 0 for no such texture
+int DestroyTexture(uint32_t id);   // 1, or 0 for no such texture
 // Width when exact is non-zero, else the padded pitch; 0 for no such texture.
 int GetTextureWidth(uint32_t id, int exact);
 int GetTextureHeight(uint32_t id);
@@ -20,4 +20,4 @@ int GetTextureHeight(uint32_t id);
 // thread only, like every lookup of the pools).
 Bitmap* GetTextureById(uint32_t id);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

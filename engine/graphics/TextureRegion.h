@@ -9,7 +9,7 @@ struct TextureRegion {
     int32_t y;
     int32_t width;
     int32_t height;
-    uint8_t opacity;    // 0..255
+    uint8_t opacity;   // 0..255
     uint8_t reserved[3];
 };
 static_assert(sizeof(TextureRegion) == 24, "TextureRegion is a 24-byte record");

@@ -12,7 +12,7 @@ constexpr uint8_t kTrueColour = 2;
 constexpr uint8_t kTopLeft = 0x20;
 constexpr uint8_t kWriteDescriptor = 0x28;   // top-left origin, 8 alpha bits
 
-}  // namespace
+}   // namespace
 
 namespace Nuvex {
 
@@ -35,15 +35,18 @@ bool WriteTga(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, 
     if (!file || !pixels || width <= 0 || height <= 0 || pitch < width || width > 0xFFFF ||
         height > 0xFFFF)
         return false;
+    // clang-format off
     const uint8_t header[kHeaderBytes] = {
         0, 0, kTrueColour, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8),
         32, kWriteDescriptor};
+    // clang-format on
     if (fwrite(header, 1, kHeaderBytes, file) != kHeaderBytes) return false;
     for (int32_t y = 0; y < height; ++y) {
-        if (fwrite(pixels + int64_t(y) * pitch, 4, size_t(width), file) != size_t(width)) return false;
+        if (fwrite(pixels + int64_t(y) * pitch, 4, size_t(width), file) != size_t(width))
+            return false;
     }
     return true;
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

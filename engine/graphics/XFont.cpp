@@ -14,7 +14,7 @@ MAT2 IdentityMatrix() {
     return m;
 }
 
-}  // namespace
+}   // namespace
 
 XFont::XFont() {
     for (auto& slot : glyphs_) slot.store(nullptr, std::memory_order_relaxed);
@@ -40,9 +40,12 @@ int XFont::Realize(HDC reference, const LOGFONTA* description, uint32_t flags) {
 
     description_ = *description;
     if (flags != 0) {
-        if (flags & XFONT_WEIGHT_HEAVY) description_.lfWeight = FW_HEAVY;
-        else if (flags & XFONT_WEIGHT_BOLD) description_.lfWeight = FW_BOLD;
-        else if (flags & XFONT_WEIGHT_LIGHT) description_.lfWeight = FW_LIGHT;
+        if (flags & XFONT_WEIGHT_HEAVY)
+            description_.lfWeight = FW_HEAVY;
+        else if (flags & XFONT_WEIGHT_BOLD)
+            description_.lfWeight = FW_BOLD;
+        else if (flags & XFONT_WEIGHT_LIGHT)
+            description_.lfWeight = FW_LIGHT;
         description_.lfItalic = (flags & XFONT_ITALIC) ? 1 : 0;
         description_.lfUnderline = (flags & XFONT_UNDERLINE) ? 1 : 0;
         description_.lfStrikeOut = (flags & XFONT_STRIKEOUT) ? 1 : 0;
@@ -77,8 +80,10 @@ bool XFont::AdoptGlyph(uint32_t code, std::unique_ptr<Glyph> glyph) {
 
 int XFont::SetWrapWidth(int width) {
     int previous = wrapWidth_;
-    if (width > 0 && width < metrics_.tmMaxCharWidth) width = metrics_.tmMaxCharWidth;
-    else if (width < 0) width = 0;
+    if (width > 0 && width < metrics_.tmMaxCharWidth)
+        width = metrics_.tmMaxCharWidth;
+    else if (width < 0)
+        width = 0;
     wrapWidth_ = width;
     return previous;
 }
@@ -95,9 +100,7 @@ uint32_t XFont::SetBackColor(uint32_t colour) {
     return previous;
 }
 
-uint8_t XFont::GreyLevelToAlpha(uint32_t level) {
-    return level >= 64 ? 255 : uint8_t(level * 4);
-}
+uint8_t XFont::GreyLevelToAlpha(uint32_t level) { return level >= 64 ? 255 : uint8_t(level * 4); }
 
 const Glyph* XFont::GetGlyph(uint32_t code) {
     if (code >= kGlyphSlots) return nullptr;

@@ -26,13 +26,13 @@ public:
 
 // Font creation flags.
 enum : uint32_t {
-    XFONT_WEIGHT_LIGHT = 0x01,     // 300
-    XFONT_WEIGHT_BOLD = 0x02,      // 700
-    XFONT_WEIGHT_HEAVY = 0x04,     // 900
+    XFONT_WEIGHT_LIGHT = 0x01,   // 300
+    XFONT_WEIGHT_BOLD = 0x02,    // 700
+    XFONT_WEIGHT_HEAVY = 0x04,   // 900
     XFONT_ITALIC = 0x10,
     XFONT_UNDERLINE = 0x20,
     XFONT_STRIKEOUT = 0x40,
-    XFONT_ANTIALIAS = 0x10000000,  // grey-level glyphs
+    XFONT_ANTIALIAS = 0x10000000,   // grey-level glyphs
 };
 
 // Layout flags.
@@ -95,11 +95,13 @@ public:
     SIZE GetTextExtent(uint32_t flags, const char* text, int count);
     // Draw the whole text with the pen starting at (x, y), the top-left of
     // the first line, limited to clip. The four differ only in the blit.
-    void DrawTextAlpha(Bitmap& dst, int x, int y, uint32_t flags, const char* text, const RECT& clip);
+    void DrawTextAlpha(Bitmap& dst, int x, int y, uint32_t flags, const char* text,
+                       const RECT& clip);
     void DrawTextAdd(Bitmap& dst, int x, int y, uint32_t flags, const char* text, const RECT& clip);
     void DrawTextSubtract(Bitmap& dst, int x, int y, uint32_t flags, const char* text,
                           const RECT& clip);
-    void DrawTextGrey(Bitmap& dst, int x, int y, uint32_t flags, const char* text, const RECT& clip);
+    void DrawTextGrey(Bitmap& dst, int x, int y, uint32_t flags, const char* text,
+                      const RECT& clip);
 
 private:
     using TintBlit = bool (Bitmap::*)(int32_t, int32_t, const Bitmap*, int32_t, int32_t, int32_t,

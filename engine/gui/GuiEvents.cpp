@@ -145,9 +145,7 @@ int GUI::DispatchMouse() {
     case WM_MOUSEWHEEL:
         OnMouseWheel(lx, ly, HIWORD(host->lastWParam_) == WHEEL_DELTA ? 1 : 0);
         break;
-    default:
-        DispatchButton(host->lastMessage_, lx, ly, draggedBefore);
-        break;
+    default: DispatchButton(host->lastMessage_, lx, ly, draggedBefore); break;
     }
     return 0;
 }

@@ -29,10 +29,8 @@ bool IsImeMessage(UINT m) {
     case WM_IME_CHAR:
     case WM_IME_REQUEST:
     case WM_IME_KEYDOWN:
-    case WM_IME_KEYUP:
-        return true;
-    default:
-        return false;
+    case WM_IME_KEYUP: return true;
+    default: return false;
     }
 }
 
@@ -67,14 +65,9 @@ LRESULT CALLBACK GuiShell::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
 
 LRESULT GuiShell::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_GUI_FRAME:
-        OnFrameMessage();
-        return 0;
-    case WM_GUI_START:
-        StartFrameThread();
-        return 0;
-    default:
-        return (messageHook_ ? messageHook_ : this)->OnMessage(message, wParam, lParam);
+    case WM_GUI_FRAME: OnFrameMessage(); return 0;
+    case WM_GUI_START: StartFrameThread(); return 0;
+    default: return (messageHook_ ? messageHook_ : this)->OnMessage(message, wParam, lParam);
     }
 }
 
@@ -97,17 +90,12 @@ LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (message) {
-    case WM_SIZE:
-        OnSizeMessage(wParam, lParam);
-        return 0;
+    case WM_SIZE: OnSizeMessage(wParam, lParam); return 0;
     case WM_SETFOCUS:
         if (surface) surface->InvalidateAll();
         return 0;
-    case WM_ACTIVATE:
-        return 0;
-    case WM_KILLFOCUS:
-        ReleaseInputState(true);
-        return 0;
+    case WM_ACTIVATE: return 0;
+    case WM_KILLFOCUS: ReleaseInputState(true); return 0;
     case WM_ENABLE:
         if (!wParam) ReleaseInputState(false);
         if (surface) surface->InvalidateAll();
@@ -123,8 +111,7 @@ LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         if (owner_ ? owner_->OnClose(this) : 1) DestroyWindow();
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR:
         currentCursor_ = Shows(hover_) && hover_->GetCursor() ? hover_->GetCursor()
                                                               : defaultCursor_;
@@ -132,9 +119,7 @@ LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_WINDOWPOSCHANGED:
         return OnWindowPosChanged(reinterpret_cast<const WINDOWPOS*>(lParam), wParam, lParam);
-    case WM_NCLBUTTONDOWN:
-        NonClientPress();
-        return DefaultHandling(message, wParam, lParam);
+    case WM_NCLBUTTONDOWN: NonClientPress(); return DefaultHandling(message, wParam, lParam);
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:
@@ -222,24 +207,12 @@ void GuiShell::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         target = modalRoot_;
     if (!Shows(target)) return;
     switch (message) {
-    case WM_KEYDOWN:
-        target->OnKey(wParam, lParam, 1);
-        break;
-    case WM_KEYUP:
-        target->OnKey(wParam, lParam, 0);
-        break;
-    case WM_CHAR:
-        target->OnChar(wParam, lParam);
-        break;
-    case WM_SYSKEYDOWN:
-        target->OnSysKey(wParam, lParam, 1);
-        break;
-    case WM_SYSKEYUP:
-        target->OnSysKey(wParam, lParam, 0);
-        break;
-    case WM_SYSCHAR:
-        target->OnSysChar(wParam, lParam);
-        break;
+    case WM_KEYDOWN: target->OnKey(wParam, lParam, 1); break;
+    case WM_KEYUP: target->OnKey(wParam, lParam, 0); break;
+    case WM_CHAR: target->OnChar(wParam, lParam); break;
+    case WM_SYSKEYDOWN: target->OnSysKey(wParam, lParam, 1); break;
+    case WM_SYSKEYUP: target->OnSysKey(wParam, lParam, 0); break;
+    case WM_SYSCHAR: target->OnSysChar(wParam, lParam); break;
     }
 }
 
@@ -290,8 +263,7 @@ void GuiShell::OnMouseInput(UINT message, WPARAM wParam, LPARAM lParam) {
 bool GuiShell::PrepareMouse(UINT message) {
     CaptureSlot slot;
     switch (message) {
-    case WM_MOUSEMOVE:
-        return true;
+    case WM_MOUSEMOVE: return true;
     case WM_MOUSEWHEEL: {
         POINT point = {messageX_, messageY_};
         ScreenToClient(hwnd_, &point);
@@ -299,15 +271,9 @@ bool GuiShell::PrepareMouse(UINT message) {
         messageY_ = point.y;
         return true;
     }
-    case WM_LBUTTONUP:
-        slot = LEFT;
-        break;
-    case WM_RBUTTONUP:
-        slot = RIGHT;
-        break;
-    case WM_MBUTTONUP:
-        slot = MIDDLE;
-        break;
+    case WM_LBUTTONUP: slot = LEFT; break;
+    case WM_RBUTTONUP: slot = RIGHT; break;
+    case WM_MBUTTONUP: slot = MIDDLE; break;
     default:   // presses and double clicks
         CheckMouseOutside();
         if (mouseOutside_) return false;

@@ -19,7 +19,7 @@ bool IndexInside(int index, size_t count) {
     return static_cast<unsigned>(index) < count;   // negative indexes are outside too
 }
 
-}  // namespace
+}   // namespace
 
 void AnimationFrame::SetKeyword(const char* text) { CopyFrameText(keyword_, text); }
 void AnimationFrame::SetTexture(const char* text) { CopyFrameText(texture_, text); }

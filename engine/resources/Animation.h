@@ -44,11 +44,11 @@ public:
 class IAnimation {
 public:
     virtual ~IAnimation() {}
-    virtual int SetWidth(int value) = 0;     // a negative value becomes 0
+    virtual int SetWidth(int value) = 0;   // a negative value becomes 0
     virtual int GetWidth() const = 0;
     virtual int SetHeight(int value) = 0;
     virtual int GetHeight() const = 0;
-    virtual int SetClip(int value) = 0;      // stores 0 or 1
+    virtual int SetClip(int value) = 0;   // stores 0 or 1
     virtual int GetClip() const = 0;
     virtual int GetPlayLength() const = 0;   // the play length, else the frame count
     virtual int GetFrameCount() const = 0;
@@ -99,7 +99,11 @@ public:
     int HasEffect() const override { return effect_[0] != '\0'; }
 
 private:
-    static int Swap(int& field, int value) { int old = field; field = value; return old; }
+    static int Swap(int& field, int value) {
+        int old = field;
+        field = value;
+        return old;
+    }
 
     char keyword_[kFrameTextSize] = {};
     int delay_ = 0;
@@ -119,7 +123,7 @@ private:
 // with): its only virtual operation is the destructor.
 class AnimationHeader {
 public:
-    static const uint32_t kMagic = 0x494E4189;        // bytes 89 41 4E 49
+    static const uint32_t kMagic = 0x494E4189;   // bytes 89 41 4E 49
     static const uint32_t kFormatWord = 0x020502D2;
     virtual ~AnimationHeader() {}
 
@@ -130,7 +134,7 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     uint32_t clip = 0;
-    uint32_t playLength = 0;    // 0 = all frames
+    uint32_t playLength = 0;   // 0 = all frames
 };
 #if defined(__i386__)
 static_assert(sizeof(AnimationHeader) == 36, "the header block is 36 bytes");

@@ -42,15 +42,16 @@ private:
 
 const char* Text(const char* text) { return text ? text : ""; }
 
-}  // namespace
+}   // namespace
 
 int ResourceManager::BindAnimation(AnimationPlayer* player, const char* resname, int first,
                                    int count) {
     if (!player) return 0;
     ResourceRecord* record = Lookup(RESOURCE_ANIMATION, resname);
     if (!record || !record->object) {
-        WriteLog(0, record ? "创建动画时在资源管理器中未找到名称为 %s 的动画资源.#2"
-                           : "创建动画时在资源管理器中未找到名称为 %s 的动画资源.#1",
+        WriteLog(0,
+                 record ? "创建动画时在资源管理器中未找到名称为 %s 的动画资源.#2"
+                        : "创建动画时在资源管理器中未找到名称为 %s 的动画资源.#1",
                  Text(resname));
         return 0;
     }
@@ -81,8 +82,9 @@ int ResourceManager::BindAnimation(AnimationPlayer* player, const char* resname,
             firstWidth = frame->GetWidth();
             firstHeight = frame->GetHeight();
         }
-        ResourceRecord* texture =
-            frame->HasTexture() ? Lookup(RESOURCE_TEXTURE, frame->GetTexture()) : nullptr;
+        ResourceRecord* texture = frame->HasTexture()
+                                      ? Lookup(RESOURCE_TEXTURE, frame->GetTexture())
+                                      : nullptr;
         if (!texture || !texture->object) {
             WriteLog(0, "创建动画 %s 第 %d 帧时失败, 找不到纹理资源(resname=%s)!", Text(resname),
                      i + 1, frame->HasTexture() ? frame->GetTexture() : "(null)");
@@ -100,8 +102,8 @@ int ResourceManager::BindAnimation(AnimationPlayer* player, const char* resname,
         bound->width = frame->GetWidth();
         bound->height = frame->GetHeight();
         bound->texture = texture->Handle();
-        ResourceRecord* effect =
-            frame->HasEffect() ? Lookup(RESOURCE_EFFECT, frame->GetEffect()) : nullptr;
+        ResourceRecord* effect = frame->HasEffect() ? Lookup(RESOURCE_EFFECT, frame->GetEffect())
+                                                    : nullptr;
         bound->effect = effect ? effect->Handle() : 0;
     }
     const int width = animation->GetWidth() ? animation->GetWidth() : firstWidth;

@@ -24,7 +24,7 @@ struct FrameStore {
 bool FrameStore::gone = false;
 FrameStore g_frameStore;
 
-}  // namespace
+}   // namespace
 
 PlayerFrame* PlayerFramePool::Take() {
     PlayerFrame* frame = nullptr;

@@ -19,10 +19,10 @@ struct PlayerFrame {
     int32_t top;
     int32_t width;
     int32_t height;
-    uint32_t alpha;     // 0-255
+    uint32_t alpha;   // 0-255
     int32_t offsetX;
     int32_t offsetY;
-    uint32_t effect;    // sound effect played when the frame is selected, 0 = none
+    uint32_t effect;   // sound effect played when the frame is selected, 0 = none
 };
 #if defined(__i386__)
 static_assert(sizeof(PlayerFrame) == 44, "frame records are 44 bytes");
@@ -35,8 +35,8 @@ TextureRegion PlayerRegion(const PlayerFrame& frame);
 // records still pooled are freed when the module unloads.
 class PlayerFramePool {
 public:
-    static PlayerFrame* Take();            // a cleared record, null when memory is short
-    static void Give(PlayerFrame* frame);  // null is ignored
+    static PlayerFrame* Take();             // a cleared record, null when memory is short
+    static void Give(PlayerFrame* frame);   // null is ignored
     static size_t Pooled();
 };
 

@@ -91,7 +91,7 @@ void ReadFrame(IXmlParser* doc, XmlNode node, IAnimationFrame* frame) {
     if (Nuvex::QualifyResourceName(qualified, effect)) frame->SetEffect(qualified);
 }
 
-}  // namespace
+}   // namespace
 
 IAnimation* ResourceManager::LoadAnimationScript(const char* resname, const void* data,
                                                  uint32_t size) {

@@ -21,13 +21,15 @@ struct AudioChannelInfo {
 };
 
 using AudioGetVersion = DWORD(WINAPI*)();
-using AudioInit = BOOL(WINAPI*)(int device, DWORD freq, DWORD flags, HWND window, const GUID* clsid);
+using AudioInit = BOOL(WINAPI*)(int device, DWORD freq, DWORD flags, HWND window,
+                                const GUID* clsid);
 using AudioSetConfig = DWORD(WINAPI*)(DWORD option, DWORD value);
 using AudioStop = BOOL(WINAPI*)();
 using AudioFree = BOOL(WINAPI*)();
 using AudioSampleLoad = DWORD(WINAPI*)(BOOL mem, const void* file, AudioQword offset, DWORD length,
                                        DWORD max, DWORD flags);
-using AudioSampleCreate = void*(WINAPI*)(DWORD length, DWORD freq, DWORD chans, DWORD max, DWORD flags);
+using AudioSampleCreate = void*(WINAPI*)(DWORD length, DWORD freq, DWORD chans, DWORD max,
+                                         DWORD flags);
 using AudioSampleCreateDone = DWORD(WINAPI*)();
 using AudioSampleGetChannel = DWORD(WINAPI*)(DWORD sample, BOOL onlyNew);
 using AudioSampleFree = BOOL(WINAPI*)(DWORD sample);
@@ -46,4 +48,4 @@ constexpr DWORD kAudioConfigSampleVolume = 4;
 constexpr DWORD kAudioConfigStreamVolume = 5;
 constexpr DWORD kAudioVersion = 0x0203;
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -14,16 +14,15 @@ struct MemoryStream {
     uint32_t position;
 };
 
-voidpf ZCALLBACK MemoryOpen(voidpf opaque, const char* filename, int mode)
-{
+voidpf ZCALLBACK MemoryOpen(voidpf opaque, const char* filename, int mode) {
     auto* block = static_cast<MemoryBlock*>(opaque);
-    if (!block || filename || !(mode & ZLIB_FILEFUNC_MODE_READ) || (mode & ZLIB_FILEFUNC_MODE_WRITE))
+    if (!block || filename || !(mode & ZLIB_FILEFUNC_MODE_READ) ||
+        (mode & ZLIB_FILEFUNC_MODE_WRITE))
         return nullptr;
     return new (std::nothrow) MemoryStream{block->data, block->size, mode, 0};
 }
 
-uLong ZCALLBACK MemoryRead(voidpf, voidpf stream, void* buf, uLong size)
-{
+uLong ZCALLBACK MemoryRead(voidpf, voidpf stream, void* buf, uLong size) {
     auto* s = static_cast<MemoryStream*>(stream);
     if (!s || !buf || s->position >= s->size) return 0;
     uint32_t count = s->size - s->position;
@@ -35,15 +34,13 @@ uLong ZCALLBACK MemoryRead(voidpf, voidpf stream, void* buf, uLong size)
 
 uLong ZCALLBACK MemoryWrite(voidpf, voidpf, const void*, uLong) { return 0; }
 
-long ZCALLBACK MemoryTell(voidpf, voidpf stream)
-{
+long ZCALLBACK MemoryTell(voidpf, voidpf stream) {
     auto* s = static_cast<MemoryStream*>(stream);
     return s ? static_cast<long>(s->position) : -1;
 }
 
 // Positions past the end are accepted; reads from there yield nothing.
-long ZCALLBACK MemorySeek(voidpf, voidpf stream, uLong offset, int origin)
-{
+long ZCALLBACK MemorySeek(voidpf, voidpf stream, uLong offset, int origin) {
     auto* s = static_cast<MemoryStream*>(stream);
     if (!s) return -1;
     switch (origin) {
@@ -54,18 +51,16 @@ long ZCALLBACK MemorySeek(voidpf, voidpf stream, uLong offset, int origin)
     }
 }
 
-int ZCALLBACK MemoryClose(voidpf, voidpf stream)
-{
+int ZCALLBACK MemoryClose(voidpf, voidpf stream) {
     delete static_cast<MemoryStream*>(stream);
     return 0;
 }
 
 int ZCALLBACK MemoryError(voidpf, voidpf) { return 0; }
 
-}  // namespace
+}   // namespace
 
-void FillMemoryFileFunctions(zlib_filefunc_def* table, MemoryBlock* block)
-{
+void FillMemoryFileFunctions(zlib_filefunc_def* table, MemoryBlock* block) {
     table->zopen_file = MemoryOpen;
     table->zread_file = MemoryRead;
     table->zwrite_file = MemoryWrite;
@@ -76,12 +71,11 @@ void FillMemoryFileFunctions(zlib_filefunc_def* table, MemoryBlock* block)
     table->opaque = block;
 }
 
-unzFile OpenZipInMemory(MemoryBlock* block)
-{
+unzFile OpenZipInMemory(MemoryBlock* block) {
     if (!block || !block->data || block->size == 0) return nullptr;
     zlib_filefunc_def table;
     FillMemoryFileFunctions(&table, block);
     return unzOpen2(nullptr, &table);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

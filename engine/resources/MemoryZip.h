@@ -21,4 +21,4 @@ void FillMemoryFileFunctions(zlib_filefunc_def* table, MemoryBlock* block);
 // Opens the archive in `block`; null for no data or a broken archive.
 unzFile OpenZipInMemory(MemoryBlock* block);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -18,19 +18,19 @@ public:
     // The data is not copied: it must stay valid while the pack is open.
     virtual bool OpenMemory(const void* data, uint32_t size, const char* password) = 0;
     virtual bool Open(const char* path, const char* password, uint32_t mode) = 0;
-    virtual int Reserved1() = 0;                       // returns 1
+    virtual int Reserved1() = 0;   // returns 1
     virtual bool Close() = 0;
     virtual bool Exists(const char* name) = 0;
-    virtual uint32_t GetCrc(const char* name) = 0;     // 0 when not found
-    virtual uint32_t GetSize(const char* name) = 0;    // 0 when not found
-    virtual int Reserved2(uint32_t a, uint32_t b) = 0;  // returns 0
+    virtual uint32_t GetCrc(const char* name) = 0;       // 0 when not found
+    virtual uint32_t GetSize(const char* name) = 0;      // 0 when not found
+    virtual int Reserved2(uint32_t a, uint32_t b) = 0;   // returns 0
     // Reads min(bufferSize, entry size) bytes; all or nothing (0).
     virtual uint32_t Read(const char* name, void* buffer, uint32_t bufferSize) = 0;
     // Both store the entry under `name` exactly as given; 0 on failure, also
     // for a name already written since the pack was opened for writing.
     virtual uint32_t AddFile(const char* name, const char* path) = 0;
     virtual uint32_t Write(const char* name, const void* data, uint32_t size) = 0;
-    virtual const char* Reserved3() = 0;               // returns ""
+    virtual const char* Reserved3() = 0;   // returns ""
 };
 
 // A new, closed zip pack (null when memory is short); end it with Release().

@@ -31,7 +31,7 @@ bool JoinFits(char* out, const char* a, const char* b) {
     return n >= 0 && size_t(n) < Nuvex::kResourceNameSize;
 }
 
-}  // namespace
+}   // namespace
 
 const char* ResourceManager::SplitListPath(const char* path, char* folder) {
     folder[0] = '\0';
@@ -81,8 +81,10 @@ int ResourceManager::LoadResourceList(const void* data, uint32_t size, const cha
         if (!ns || !*ns) {
             ns = Nuvex::kGlobalNamespace;
         } else if (Nuvex::CheckNameChars(nameChars_, ns, 0) != 0) {
-            WriteLog(0, "Resources in the name contains illegal characters! Resource Name Space = \"%s\"",
-                     ns);
+            WriteLog(
+                0,
+                "Resources in the name contains illegal characters! Resource Name Space = \"%s\"",
+                ns);
             WriteLog(0, "%s", kNameRemark);
             return 0;
         }
@@ -110,7 +112,9 @@ int ResourceManager::LoadResourceList(const void* data, uint32_t size, const cha
                     break;   // the rest of this kind in this namespace is skipped
                 }
                 if (Nuvex::CheckNameChars(nameChars_, resname, 0) != 0) {
-                    WriteLog(0, "Resources in the name contains illegal characters! Resname = \"%s\", Filename = \"%s\"",
+                    WriteLog(0,
+                             "Resources in the name contains illegal characters! Resname = \"%s\", "
+                             "Filename = \"%s\"",
                              resname, filename);
                     WriteLog(0, "%s", kNameRemark);
                     return 0;
@@ -118,18 +122,22 @@ int ResourceManager::LoadResourceList(const void* data, uint32_t size, const cha
                 char name[Nuvex::kResourceNameSize];
                 int written = std::snprintf(name, sizeof name, "%s%c%s", ns, '.', resname);
                 char path[Nuvex::kResourceNameSize];
-                if (written < 0 || size_t(written) >= sizeof name || !JoinFits(path, folder, filename)) {
+                if (written < 0 || size_t(written) >= sizeof name ||
+                    !JoinFits(path, folder, filename)) {
                     WriteLog(0, "%s", kInvalidEntry);   // too long for a name or a path
                     continue;
                 }
                 if (Exists(type, name)) {
-                    WriteLog(0, "资源管理器中存在相同名称的%s类型资源! Resname = \"%s\", Filename = \"%s\"",
-                             Nuvex::ResourceTypeName(type), name, filename);
+                    WriteLog(
+                        0,
+                        "资源管理器中存在相同名称的%s类型资源! Resname = \"%s\", Filename = \"%s\"",
+                        Nuvex::ResourceTypeName(type), name, filename);
                     continue;
                 }
                 ResourceRecord* record = NewResourceRecord(path);
                 if (!record) {
-                    WriteLog(0, "资源管理器构建源信息失败! Resname = \"%s\", Filename = \"%s\"", name, path);
+                    WriteLog(0, "资源管理器构建源信息失败! Resname = \"%s\", Filename = \"%s\"",
+                             name, path);
                     return 0;
                 }
                 if (!Add(type, name, record, immediate)) DeleteResourceRecord(record);

@@ -37,11 +37,12 @@ public:
     ~BusyMark() { flag_ = false; }
     BusyMark(const BusyMark&) = delete;
     BusyMark& operator=(const BusyMark&) = delete;
+
 private:
     bool& flag_;
 };
 
-}  // namespace
+}   // namespace
 
 ResourceRecord* NewResourceRecord(const char* path) {
     ResourceRecord* record = new (std::nothrow) ResourceRecord;
@@ -232,8 +233,7 @@ int ResourceManager::LoadRecord(ResourceRecord* record, int type, const char* na
     case RESOURCE_STREAM:
         record->SetHandle(bytes ? Nuvex::LoadStream(bytes, size) : Nuvex::LoadStream(source, 0));
         break;
-    default:
-        return 0;
+    default: return 0;
     }
     if (size > 0) CopyBounded(record->path, kMemoryResourceTag);
     return record->object ? 1 : 0;
@@ -394,4 +394,4 @@ IAnimation* GetAnimation(const char* name) {
     return static_cast<IAnimation*>(GetResource(RESOURCE_ANIMATION, name));
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -152,4 +152,4 @@ int LoadResourceList(const void* data, uint32_t size, const char* password, int 
 int LoadResources(HWND hwnd, UINT msg);
 void* GetResource(int type, const char* name);
 IAnimation* GetAnimation(const char* name);
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -23,7 +23,7 @@ const NameTable& Table() {
     return table;
 }
 
-}  // namespace
+}   // namespace
 
 const unsigned char* ResourceNameTable() { return Table().allowed; }
 
@@ -52,11 +52,8 @@ int QualifyResourceName(char* dst, const char* name) {
     case 0:
         written = std::snprintf(dst, kResourceNameSize, "%s%c%s", kGlobalNamespace, '.', name);
         break;
-    case 1:
-        written = std::snprintf(dst, kResourceNameSize, "%s", name);
-        break;
-    default:
-        return 0;
+    case 1: written = std::snprintf(dst, kResourceNameSize, "%s", name); break;
+    default: return 0;
     }
     if (written < 0 || size_t(written) >= kResourceNameSize) {
         dst[0] = '\0';   // a cut name would name another resource
@@ -75,4 +72,4 @@ const char* ResourceTypeNameCn(int type) {
     return type >= 0 && type < 5 ? names[type] : "未知";
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

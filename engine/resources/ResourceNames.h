@@ -6,8 +6,8 @@
 
 namespace Nuvex {
 
-const size_t kResourceNameSize = 260;          // 259 characters and a terminator
-extern const char kGlobalNamespace[];          // "_GLOBAL"
+const size_t kResourceNameSize = 260;   // 259 characters and a terminator
+extern const char kGlobalNamespace[];   // "_GLOBAL"
 
 // 256 entries: non-zero for the bytes a namespace or a name may hold
 // (printable ASCII but " ' * . / : < > ? \ |).
@@ -31,4 +31,4 @@ int QualifyResourceName(char* dst, const char* name);
 const char* ResourceTypeName(int type);
 const char* ResourceTypeNameCn(int type);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

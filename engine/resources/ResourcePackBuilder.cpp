@@ -52,7 +52,7 @@ private:
     bool committed_ = false;
 };
 
-}  // namespace
+}   // namespace
 
 int ResourceManager::BuildPack(const char* packPath, const char* password, const char* listPath) {
     if (!listPath) listPath = "";

@@ -23,42 +23,40 @@ constexpr size_t kMaxPackPath = 255;
 constexpr size_t kMaxPassword = 255;
 
 struct PackRecord {
-    std::string path;       // full path in its own case, used to open the file
-    std::string key;        // upper-cased full path, used to compare
-    std::string password;   // "" = entries not enciphered
-    unzFile zip = nullptr;  // null while kept closed
+    std::string path;        // full path in its own case, used to open the file
+    std::string key;         // upper-cased full path, used to compare
+    std::string password;    // "" = entries not enciphered
+    unzFile zip = nullptr;   // null while kept closed
     EntryOffsets entryOffsets;
 
     PackRecord() = default;
-    ~PackRecord() { if (zip) unzClose(zip); }
+    ~PackRecord() {
+        if (zip) unzClose(zip);
+    }
     PackRecord(const PackRecord&) = delete;
     PackRecord& operator=(const PackRecord&) = delete;
 };
 
 // Attach order; lives for the whole process.
-std::list<std::unique_ptr<PackRecord>>& PackList()
-{
+std::list<std::unique_ptr<PackRecord>>& PackList() {
     static std::list<std::unique_ptr<PackRecord>> packs;
     return packs;
 }
 
-bool IsAbsoluteName(const char* name)
-{
+bool IsAbsoluteName(const char* name) {
     return name[0] == '\\' || name[0] == '/' || (name[0] && name[1] == ':');
 }
 
 // Full path of a name against the work folder; "" when it does not fit
 // (MakeAbsolutePath refuses rather than cuts: a cut path could name another
 // file).
-std::string FullPath(const char* name)
-{
+std::string FullPath(const char* name) {
     char out[260] = {};
     MakeAbsolutePath(name, out, 259);
     return out;
 }
 
-std::list<std::unique_ptr<PackRecord>>::iterator FindPack(const std::string& key)
-{
+std::list<std::unique_ptr<PackRecord>>::iterator FindPack(const std::string& key) {
     auto& packs = PackList();
     for (auto it = packs.begin(); it != packs.end(); ++it)
         if ((*it)->key == key) return it;
@@ -67,19 +65,24 @@ std::list<std::unique_ptr<PackRecord>>::iterator FindPack(const std::string& key
 
 struct TemporaryZip {
     unzFile zip = nullptr;
-    ~TemporaryZip() { if (zip) unzClose(zip); }
+    ~TemporaryZip() {
+        if (zip) unzClose(zip);
+    }
 };
 
 struct MallocBuffer {
     void* data = nullptr;
     ~MallocBuffer() { free(data); }
-    void* Detach() { void* d = data; data = nullptr; return d; }
+    void* Detach() {
+        void* d = data;
+        data = nullptr;
+        return d;
+    }
 };
 
 // Reads the current entry whole; null on any failure, including a short read
 // or a CRC mismatch (how a wrong password shows on a stored entry).
-void* ReadCurrentEntry(unzFile zip, const unz_file_info& info, const char* password)
-{
+void* ReadCurrentEntry(unzFile zip, const unz_file_info& info, const char* password) {
     if (unzOpenCurrentFilePassword(zip, password) != UNZ_OK) return nullptr;
     uint32_t size = static_cast<uint32_t>(info.uncompressed_size);
     MallocBuffer buffer;
@@ -92,10 +95,9 @@ void* ReadCurrentEntry(unzFile zip, const unz_file_info& info, const char* passw
     return buffer.Detach();
 }
 
-}  // namespace
+}   // namespace
 
-void* LoadFile(const char* path, uint32_t* outSize, int diskOnly)
-{
+void* LoadFile(const char* path, uint32_t* outSize, int diskOnly) {
     if (!path || !*path) return nullptr;
     std::string full = FullPath(path);
     WholeFileReader file;
@@ -115,8 +117,7 @@ void* LoadFile(const char* path, uint32_t* outSize, int diskOnly)
     return LoadFileFromPacks(path, outSize, nullptr);
 }
 
-void* LoadFileFromPacks(const char* name, uint32_t* outSize, const char* packName)
-{
+void* LoadFileFromPacks(const char* name, uint32_t* outSize, const char* packName) {
     if (!name || !*name) return nullptr;
     const std::string entry = MakeEntryKey(name);
     const bool onePack = packName && *packName;
@@ -145,8 +146,7 @@ void* LoadFileFromPacks(const char* name, uint32_t* outSize, const char* packNam
     return nullptr;
 }
 
-int AttachPack(const char* path, const char* password, int closeAfterOpen)
-{
+int AttachPack(const char* path, const char* password, int closeAfterOpen) {
     if (!path || !*path) return 0;
     std::string full = FullPath(path);
     if (full.empty() || full.size() > kMaxPackPath) return 0;
@@ -167,8 +167,7 @@ int AttachPack(const char* path, const char* password, int closeAfterOpen)
     return 1;
 }
 
-int DetachPack(const char* path, int removeRecord)
-{
+int DetachPack(const char* path, int removeRecord) {
     if (!path || !*path) return 0;
     std::string full = FullPath(path);
     if (full.empty()) return 0;
@@ -182,12 +181,11 @@ int DetachPack(const char* path, int removeRecord)
     return 1;
 }
 
-int DetachAllPacks()
-{
+int DetachAllPacks() {
     PackList().clear();
     return 1;
 }
 
 int AttachedPackCount() { return static_cast<int>(PackList().size()); }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -33,4 +33,4 @@ int DetachAllPacks();
 // Number of attached packs (for diagnostics and tests).
 int AttachedPackCount();
 
-}  // namespace Nuvex
+}   // namespace Nuvex

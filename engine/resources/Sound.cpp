@@ -44,8 +44,7 @@ struct SoundModule {
     std::list<FileStream> fileStreams;   // newest first
 };
 
-SoundModule& Module()
-{
+SoundModule& Module() {
     static SoundModule module;
     return module;
 }
@@ -53,17 +52,16 @@ SoundModule& Module()
 bool Usable() { return Module().library && !Module().noSound; }
 
 template <typename Fn>
-bool Bind(HMODULE library, const char* name, Fn* entry)
-{
+bool Bind(HMODULE library, const char* name, Fn* entry) {
     *entry = reinterpret_cast<Fn>(GetProcAddress(library, name));
     return *entry != nullptr;
 }
 
 // Every entry point the module calls must be there: a library without one
 // is not the library this module was written for.
-bool BindAll(HMODULE library, AudioApi* api)
-{
-    return Bind(library, "BASS_Init", &api->init) && Bind(library, "BASS_SetConfig", &api->setConfig) &&
+bool BindAll(HMODULE library, AudioApi* api) {
+    return Bind(library, "BASS_Init", &api->init) &&
+           Bind(library, "BASS_SetConfig", &api->setConfig) &&
            Bind(library, "BASS_Stop", &api->stop) && Bind(library, "BASS_Free", &api->free) &&
            Bind(library, "BASS_SampleLoad", &api->sampleLoad) &&
            Bind(library, "BASS_SampleCreate", &api->sampleCreate) &&
@@ -81,8 +79,7 @@ bool BindAll(HMODULE library, AudioApi* api)
 // The sound data of a load call: the caller's bytes, or a file read whole.
 class SoundSource {
 public:
-    SoundSource(const void* dataOrPath, uint32_t size)
-    {
+    SoundSource(const void* dataOrPath, uint32_t size) {
         if (size) {
             data_ = dataOrPath;
             length_ = size;
@@ -101,8 +98,7 @@ public:
     uint32_t Length() const { return length_; }
     bool FromFile() const { return fileName_ != nullptr; }
     const char* FileName() const { return fileName_; }
-    void* DetachFileBuffer()
-    {
+    void* DetachFileBuffer() {
         void* buffer = fileBuffer_;
         fileBuffer_ = nullptr;
         return buffer;
@@ -115,10 +111,11 @@ private:
     void* fileBuffer_ = nullptr;
 };
 
-void LogSourceFailure(const char* what, const SoundSource& source, uint32_t size)
-{
-    if (source.FromFile()) WriteLog(0, "Can't load %s! filename = %s", what, source.FileName());
-    else WriteLog(0, "Can't load %s! memory size = %d", what, static_cast<int>(size));
+void LogSourceFailure(const char* what, const SoundSource& source, uint32_t size) {
+    if (source.FromFile())
+        WriteLog(0, "Can't load %s! filename = %s", what, source.FileName());
+    else
+        WriteLog(0, "Can't load %s! memory size = %d", what, static_cast<int>(size));
 }
 
 // Decodes the data through a decode-only stream into a new sample. The
@@ -126,9 +123,9 @@ void LogSourceFailure(const char* what, const SoundSource& source, uint32_t size
 // decoded bytes always fit. `silent` is set for a failure that needs no
 // further message: data the library cannot decode at all, or one already
 // logged.
-DWORD DecodeIntoSample(const AudioApi& api, const SoundSource& source, bool* silent)
-{
-    DWORD stream = api.streamCreateFile(TRUE, source.Data(), 0, source.Length(), kAudioStreamDecode);
+DWORD DecodeIntoSample(const AudioApi& api, const SoundSource& source, bool* silent) {
+    DWORD stream = api.streamCreateFile(TRUE, source.Data(), 0, source.Length(),
+                                        kAudioStreamDecode);
     if (!stream) {
         *silent = true;
         return 0;
@@ -142,7 +139,8 @@ DWORD DecodeIntoSample(const AudioApi& api, const SoundSource& source, bool* sil
         return 0;
     }
     DWORD length = static_cast<DWORD>(decoded);
-    void* buffer = api.sampleCreate(length, info.freq, info.chans, 4, info.flags | kAudioSampleOverrideLongest);
+    void* buffer = api.sampleCreate(length, info.freq, info.chans, 4,
+                                    info.flags | kAudioSampleOverrideLongest);
     if (!buffer) {
         api.streamFree(stream);
         WriteLog(0, "Can't create sound effect: Not enough memory!");
@@ -155,10 +153,9 @@ DWORD DecodeIntoSample(const AudioApi& api, const SoundSource& source, bool* sil
     return sample;
 }
 
-}  // namespace
+}   // namespace
 
-int InitSound(const char* library, uint32_t frequency)
-{
+int InitSound(const char* library, uint32_t frequency) {
     SoundModule& module = Module();
     if (module.library) return 1;
     const char* name = library && *library ? library : "BASS.DLL";
@@ -168,8 +165,8 @@ int InitSound(const char* library, uint32_t frequency)
         return 0;
     }
     AudioApi api = {};
-    if (!Bind(handle, "BASS_GetVersion", &api.getVersion) || HIWORD(api.getVersion()) != kAudioVersion ||
-        !BindAll(handle, &api)) {
+    if (!Bind(handle, "BASS_GetVersion", &api.getVersion) ||
+        HIWORD(api.getVersion()) != kAudioVersion || !BindAll(handle, &api)) {
         WriteLog(0, "Incorrect sound module %s version!", name);
         FreeLibrary(handle);
         return 0;
@@ -187,8 +184,7 @@ int InitSound(const char* library, uint32_t frequency)
     return 1;
 }
 
-int ShutdownSound()
-{
+int ShutdownSound() {
     SoundModule& module = Module();
     if (module.library) {
         module.api.stop();
@@ -203,13 +199,13 @@ int ShutdownSound()
     return 1;
 }
 
-uint32_t LoadEffect(const void* dataOrPath, uint32_t size)
-{
+uint32_t LoadEffect(const void* dataOrPath, uint32_t size) {
     if (!Usable()) return 0;
     const AudioApi& api = Module().api;
     SoundSource source(dataOrPath, size);
     if (!source.Ok()) return 0;
-    DWORD sample = api.sampleLoad(TRUE, source.Data(), 0, source.Length(), 4, kAudioSampleOverrideLongest);
+    DWORD sample = api.sampleLoad(TRUE, source.Data(), 0, source.Length(), 4,
+                                  kAudioSampleOverrideLongest);
     if (sample) return sample;
     bool silent = false;
     sample = DecodeIntoSample(api, source, &silent);
@@ -217,21 +213,18 @@ uint32_t LoadEffect(const void* dataOrPath, uint32_t size)
     return sample;
 }
 
-void FreeEffect(uint32_t sample)
-{
+void FreeEffect(uint32_t sample) {
     if (Module().library) Module().api.sampleFree(sample);
 }
 
-uint32_t PlayEffect(uint32_t sample)
-{
+uint32_t PlayEffect(uint32_t sample) {
     if (!Module().library) return 0;
     DWORD channel = Module().api.sampleGetChannel(sample, FALSE);
     Module().api.channelPlay(channel, TRUE);
     return channel;
 }
 
-uint32_t LoadStream(const void* dataOrPath, uint32_t size)
-{
+uint32_t LoadStream(const void* dataOrPath, uint32_t size) {
     if (!Usable()) return 0;
     SoundModule& module = Module();
     SoundSource source(dataOrPath, size);
@@ -241,12 +234,12 @@ uint32_t LoadStream(const void* dataOrPath, uint32_t size)
         LogSourceFailure("stream", source, size);
         return 0;
     }
-    if (source.FromFile()) module.fileStreams.push_front(FileStream{stream, source.DetachFileBuffer()});
+    if (source.FromFile())
+        module.fileStreams.push_front(FileStream{stream, source.DetachFileBuffer()});
     return stream;
 }
 
-int FreeStream(uint32_t stream)
-{
+int FreeStream(uint32_t stream) {
     SoundModule& module = Module();
     if (!module.library) return 0;
     for (auto it = module.fileStreams.begin(); it != module.fileStreams.end(); ++it) {
@@ -259,4 +252,4 @@ int FreeStream(uint32_t stream)
     return module.api.streamFree(stream);
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

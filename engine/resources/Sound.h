@@ -19,4 +19,4 @@ uint32_t PlayEffect(uint32_t sample);
 uint32_t LoadStream(const void* dataOrPath, uint32_t size);
 int FreeStream(uint32_t stream);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

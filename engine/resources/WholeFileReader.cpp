@@ -10,31 +10,30 @@ namespace {
 struct FileHandle {
     HANDLE h;
     explicit FileHandle(HANDLE handle) : h(handle) {}
-    ~FileHandle() { if (h != INVALID_HANDLE_VALUE) CloseHandle(h); }
+    ~FileHandle() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 };
 
-}  // namespace
+}   // namespace
 
 WholeFileReader::~WholeFileReader() { Release(); }
 
-void WholeFileReader::Release()
-{
+void WholeFileReader::Release() {
     free(buffer_);
     buffer_ = nullptr;
     opened_ = false;
 }
 
-void* WholeFileReader::Detach()
-{
+void* WholeFileReader::Detach() {
     void* buffer = buffer_;
     buffer_ = nullptr;
     return buffer;
 }
 
-const uint8_t* WholeFileReader::ReadAll(const char* path, uint32_t* size)
-{
+const uint8_t* WholeFileReader::ReadAll(const char* path, uint32_t* size) {
     if (buffer_ || !path || !*path) return nullptr;
     opened_ = false;
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -59,4 +58,4 @@ const uint8_t* WholeFileReader::ReadAll(const char* path, uint32_t* size)
     return buffer_;
 }
 
-}  // namespace Nuvex
+}   // namespace Nuvex

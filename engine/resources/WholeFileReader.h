@@ -26,4 +26,4 @@ private:
     bool opened_ = false;
 };
 
-}  // namespace Nuvex
+}   // namespace Nuvex

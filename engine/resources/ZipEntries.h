@@ -29,4 +29,4 @@ using EntryOffsets = std::map<std::string, uint32_t>;
 // record. False when no entry has the key.
 bool GoToEntry(unzFile zip, EntryOffsets& offsets, const std::string& key, unz_file_info* info);
 
-}  // namespace Nuvex
+}   // namespace Nuvex

@@ -12,15 +12,13 @@ const char ZipPack::kComment[] = "Fetchpane resource pack";
 
 namespace {
 
-void CopyBounded(char (&out)[260], const char* text)
-{
+void CopyBounded(char (&out)[260], const char* text) {
     size_t n = text ? strnlen(text, sizeof(out) - 1) : 0;
     if (n) memcpy(out, text, n);
     out[n] = 0;
 }
 
-zip_fileinfo EntryTimeNow()
-{
+zip_fileinfo EntryTimeNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     zip_fileinfo fi = {};
@@ -33,7 +31,7 @@ zip_fileinfo EntryTimeNow()
     return fi;
 }
 
-}  // namespace
+}   // namespace
 
 IPack* CreateZipPack() { return new (std::nothrow) ZipPack(); }
 
@@ -43,14 +41,12 @@ ZipPack::~ZipPack() { Close(); }
 
 void ZipPack::Release() { delete this; }
 
-void ZipPack::SetNameAndPassword(const char* name, const char* password)
-{
+void ZipPack::SetNameAndPassword(const char* name, const char* password) {
     CopyBounded(name_, name);
     CopyBounded(password_, password);
 }
 
-bool ZipPack::OpenMemory(const void* data, uint32_t size, const char* password)
-{
+bool ZipPack::OpenMemory(const void* data, uint32_t size, const char* password) {
     if (!data || size == 0) return false;
     Close();
     SetNameAndPassword("PackMemory", password);
@@ -61,28 +57,19 @@ bool ZipPack::OpenMemory(const void* data, uint32_t size, const char* password)
     return reader_ != nullptr;
 }
 
-bool ZipPack::Open(const char* path, const char* password, uint32_t mode)
-{
+bool ZipPack::Open(const char* path, const char* password, uint32_t mode) {
     if (!path || !*path) return false;
     Close();
     SetNameAndPassword(path, password);
     switch (mode) {
-    case ModeRead:
-        reader_ = unzOpen(name_);
-        return reader_ != nullptr;
-    case ModeCreate:
-        writer_ = zipOpen(name_, APPEND_STATUS_CREATE);
-        return writer_ != nullptr;
-    case ModeAppend:
-        writer_ = zipOpen(name_, APPEND_STATUS_ADDINZIP);
-        return writer_ != nullptr;
-    default:
-        return false;
+    case ModeRead: reader_ = unzOpen(name_); return reader_ != nullptr;
+    case ModeCreate: writer_ = zipOpen(name_, APPEND_STATUS_CREATE); return writer_ != nullptr;
+    case ModeAppend: writer_ = zipOpen(name_, APPEND_STATUS_ADDINZIP); return writer_ != nullptr;
+    default: return false;
     }
 }
 
-bool ZipPack::Close()
-{
+bool ZipPack::Close() {
     bool closed = false;
     if (writer_) {
         closed = zipClose(writer_, kComment) == ZIP_OK;
@@ -96,8 +83,7 @@ bool ZipPack::Close()
     return closed;
 }
 
-const unz_file_info* ZipPack::Locate(const char* name)
-{
+const unz_file_info* ZipPack::Locate(const char* name) {
     if (!reader_ || !name || !*name) return nullptr;
     unz_file_info found;
     if (!Nuvex::GoToEntry(reader_, names_, Nuvex::MakeEntryKey(name), &found)) return nullptr;
@@ -109,20 +95,17 @@ const unz_file_info* ZipPack::Locate(const char* name)
 
 bool ZipPack::Exists(const char* name) { return Locate(name) != nullptr; }
 
-uint32_t ZipPack::GetCrc(const char* name)
-{
+uint32_t ZipPack::GetCrc(const char* name) {
     const unz_file_info* info = Locate(name);
     return info ? static_cast<uint32_t>(info->crc) : 0;
 }
 
-uint32_t ZipPack::GetSize(const char* name)
-{
+uint32_t ZipPack::GetSize(const char* name) {
     const unz_file_info* info = Locate(name);
     return info ? static_cast<uint32_t>(info->uncompressed_size) : 0;
 }
 
-uint32_t ZipPack::Read(const char* name, void* buffer, uint32_t bufferSize)
-{
+uint32_t ZipPack::Read(const char* name, void* buffer, uint32_t bufferSize) {
     if (!reader_ || !name || !*name || !buffer || bufferSize == 0) return 0;
     unz_file_info found;
     if (!Nuvex::GoToEntry(reader_, names_, Nuvex::MakeEntryKey(name), &found)) return 0;
@@ -138,8 +121,7 @@ uint32_t ZipPack::Read(const char* name, void* buffer, uint32_t bufferSize)
     return count;
 }
 
-uint32_t ZipPack::Write(const char* name, const void* data, uint32_t size)
-{
+uint32_t ZipPack::Write(const char* name, const void* data, uint32_t size) {
     if (!writer_ || !name || !*name || !data || size == 0) return 0;
     // A name the reader could never match is not stored.
     if (strnlen(name, Nuvex::kMaxEntryNameBytes + 1) > Nuvex::kMaxEntryNameBytes) return 0;
@@ -160,8 +142,7 @@ uint32_t ZipPack::Write(const char* name, const void* data, uint32_t size)
     return written == ZIP_OK && closed == ZIP_OK ? size : 0;
 }
 
-uint32_t ZipPack::AddFile(const char* name, const char* path)
-{
+uint32_t ZipPack::AddFile(const char* name, const char* path) {
     if (!writer_ || !name || !*name || !path || !*path) return 0;
     Nuvex::WholeFileReader file;
     uint32_t size = 0;

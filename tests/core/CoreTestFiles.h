@@ -72,4 +72,4 @@ inline std::vector<std::string> SplitLines(const std::string& bytes) {
 // the line has another form.
 std::string LineText(const std::string& line);
 
-}  // namespace coretest
+}   // namespace coretest

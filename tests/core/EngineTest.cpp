@@ -32,7 +32,7 @@ EngineConfig LoggingConfig(const LogFiles& files) {
     return config;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(InitEngine, AnotherInterfaceVersionIsRefusedSilently) {
     LogCapture capture;
@@ -155,7 +155,7 @@ public:
     int exits = 0;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(BaseApp, FailingGlobalResourcesFailTheStartAndExitStillRuns) {
     LogCapture capture;
@@ -177,7 +177,8 @@ TEST(BaseApp, AFailingSoundStartIsOnlyLogged) {
     BaseApp app;
     EXPECT_EQ(1, app.Init(nullptr, &config, nullptr));
     auto lines = capture.Lines();
-    auto failed = std::find(lines.begin(), lines.end(), "Can't load sound module NO_SUCH_SOUND_MODULE.DLL!");
+    auto failed = std::find(lines.begin(), lines.end(),
+                            "Can't load sound module NO_SUCH_SOUND_MODULE.DLL!");
     ASSERT_NE(lines.end(), failed);
     ASSERT_NE(lines.end(), failed + 1);
     EXPECT_EQ("Can't init sound system.", *(failed + 1));
@@ -219,7 +220,7 @@ bool WithinOneUlp(float expected, float actual) {
            actual == std::nextafter(expected, -2.0f * std::fabs(expected) - 1.0f);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(RandomFloat, FollowsTheGeneratorFromAGivenSeed) {
     Nuvex::SetRandomSeed(0);

@@ -14,7 +14,7 @@ namespace {
 // Distinct non-null objects for the tables.
 void* Object(uintptr_t n) { return reinterpret_cast<void*>(n * 16 + 16); }
 
-}  // namespace
+}   // namespace
 
 TEST(HandleTable, HandsOutIdsInTurnAndReusesAFreedIdFirst) {
     HandleTable table;
@@ -111,8 +111,10 @@ unsigned __stdcall AddAndRemove(void* arg) {
         if (held.size() < 50) {
             void* object = Object(c->base + uintptr_t(i));
             int32_t id = c->table->Add(object);
-            if (id <= 0 || c->table->Get(uint32_t(id)) != object) ++*c->failures;
-            else held.push_back(id);
+            if (id <= 0 || c->table->Get(uint32_t(id)) != object)
+                ++*c->failures;
+            else
+                held.push_back(id);
         } else {
             for (int32_t id : held)
                 if (!c->table->Remove(uint32_t(id))) ++*c->failures;
@@ -123,7 +125,7 @@ unsigned __stdcall AddAndRemove(void* arg) {
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(HandleTable, TwoThreadsNeverShareAnId) {
     HandleTable table;
@@ -132,7 +134,8 @@ TEST(HandleTable, TwoThreadsNeverShareAnId) {
     Churn churns[2] = {{&table, 1, &failures}, {&table, 1000000, &failures}};
     HANDLE threads[2];
     for (int i = 0; i < 2; ++i) {
-        threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &AddAndRemove, &churns[i], 0, nullptr));
+        threads[i] = reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, &AddAndRemove, &churns[i], 0, nullptr));
         ASSERT_NE(nullptr, threads[i]);
     }
     ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 60000));

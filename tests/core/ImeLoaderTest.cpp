@@ -10,7 +10,8 @@ TEST(ImeLoader, BindsAllFourFunctionsOfTheSystemLibrary) {
     const Nuvex::ImeFunctions& f = Nuvex::ImeModule();
     HMODULE imm = GetModuleHandleA("IMM32.DLL");
     ASSERT_NE(nullptr, imm);
-    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(imm, "ImmGetContext")), reinterpret_cast<void*>(f.getContext));
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(imm, "ImmGetContext")),
+              reinterpret_cast<void*>(f.getContext));
     EXPECT_NE(nullptr, f.releaseContext);
     EXPECT_NE(nullptr, f.setCompositionFont);
     EXPECT_NE(nullptr, f.setCompositionWindow);

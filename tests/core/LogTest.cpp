@@ -37,7 +37,7 @@ namespace {
 
 std::unique_ptr<LogConsole> NewConsole() { return std::unique_ptr<LogConsole>(new LogConsole); }
 
-}  // namespace
+}   // namespace
 
 TEST(WriteLog, WritesStampedBinaryLinesAndReturnsTheText) {
     LogFiles files("format");
@@ -89,13 +89,14 @@ unsigned __stdcall LogMany(void* arg) {
     for (int i = 0; i < 2000; ++i) {
         std::snprintf(expected, sizeof expected, "thread %d line %04d %s", t->index, i,
                       "payload-payload-payload");
-        const char* text = WriteLog(0, "thread %d line %04d %s", t->index, i, "payload-payload-payload");
+        const char* text = WriteLog(0, "thread %d line %04d %s", t->index, i,
+                                    "payload-payload-payload");
         if (std::strcmp(text, expected) != 0) ++t->wrongReturns;
     }
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(WriteLog, ConcurrentCallersKeepTheirTextsAndLinesStayWhole) {
     LogFiles files("threads");
@@ -104,7 +105,8 @@ TEST(WriteLog, ConcurrentCallersKeepTheirTextsAndLinesStayWhole) {
     HANDLE handles[4];
     for (int i = 0; i < 4; ++i) {
         threads[i].index = i;
-        handles[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &LogMany, &threads[i], 0, nullptr));
+        handles[i] = reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, &LogMany, &threads[i], 0, nullptr));
         ASSERT_NE(nullptr, handles[i]);
     }
     ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, handles, TRUE, 100000));
@@ -209,7 +211,7 @@ FILE* FailingOpen(const char*, const char*) {
     return nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(OpenLog, AnUnwritableFolderGivesUpAfterBoundedAttempts) {
     LogFiles files("unwritable");
@@ -282,7 +284,8 @@ TEST(LogConsole, DefaultBaseNameIsTheModuleName) {
 TEST(AlertBox, LogsTheTextAndShowsAWarningBox) {
     LogCapture capture;
     testsupport::ClearShownBoxes();
-    EXPECT_STREQ("CanvasDC::Resize(3, 4)", AlertBox(nullptr, nullptr, "CanvasDC::Resize(%d, %d)", 3, 4));
+    EXPECT_STREQ("CanvasDC::Resize(3, 4)",
+                 AlertBox(nullptr, nullptr, "CanvasDC::Resize(%d, %d)", 3, 4));
     EXPECT_STREQ("second", AlertBox(nullptr, "Title", "second"));
     auto boxes = testsupport::ShownBoxes();
     ASSERT_EQ(2u, boxes.size());
@@ -310,7 +313,8 @@ TEST(FormatTimeStamp, UsesTheFormOfTheFlags) {
     for (const Case& c : cases) {
         char out[32];
         Nuvex::FormatTimeStamp(c.flags, out, sizeof out);
-        EXPECT_TRUE(std::regex_match(std::string(out), std::regex(c.pattern))) << c.flags << " " << out;
+        EXPECT_TRUE(std::regex_match(std::string(out), std::regex(c.pattern)))
+            << c.flags << " " << out;
     }
     char tiny[4] = "xyz";
     Nuvex::FormatTimeStamp(3, tiny, sizeof tiny);
@@ -334,15 +338,15 @@ unsigned __stdcall FormatOneLargeText(void* arg) {
     return std::strlen(WriteLog(2, "%s", text->c_str())) == text->size() ? 0 : 1;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(WriteLog, AThreadsFormatAreaGoesWhenTheThreadEnds) {
     const std::string text(16 * 1024 * 1024, 't');
     SIZE_T before = CommittedBytes();
     ASSERT_NE(0u, before);
     for (int i = 0; i < 20; ++i) {   // 320 MB if the areas stayed
-        HANDLE thread = reinterpret_cast<HANDLE>(
-            _beginthreadex(nullptr, 0, &FormatOneLargeText, const_cast<std::string*>(&text), 0, nullptr));
+        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
+            nullptr, 0, &FormatOneLargeText, const_cast<std::string*>(&text), 0, nullptr));
         ASSERT_NE(nullptr, thread);
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 30000));
         DWORD code = 99;

@@ -21,13 +21,14 @@ TEST(MessageNames, TableHoldsTheSdkNamesInOrder) {
         uint32_t message;
         const char* name;
     } known[] = {
-        {0x0000, "WM_NULL"},         {0x0002, "WM_DESTROY"},     {0x0010, "WM_CLOSE"},
-        {0x003D, "WM_GETOBJECT"},    {0x0100, "WM_KEYDOWN"},     {0x010F, "WM_IME_COMPOSITION"},
-        {0x01E1, "MN_GETHMENU"},     {0x0200, "WM_MOUSEMOVE"},   {0x0281, "WM_IME_SETCONTEXT"},
-        {0x02A3, "WM_MOUSELEAVE"},   {0x0317, "WM_PRINT"},       {0x037F, "WM_AFXLAST"},
-        {0x038F, "WM_PENWINLAST"},   {0x8000, "WM_APP"},
+        {0x0000, "WM_NULL"},       {0x0002, "WM_DESTROY"},   {0x0010, "WM_CLOSE"},
+        {0x003D, "WM_GETOBJECT"},  {0x0100, "WM_KEYDOWN"},   {0x010F, "WM_IME_COMPOSITION"},
+        {0x01E1, "MN_GETHMENU"},   {0x0200, "WM_MOUSEMOVE"}, {0x0281, "WM_IME_SETCONTEXT"},
+        {0x02A3, "WM_MOUSELEAVE"}, {0x0317, "WM_PRINT"},     {0x037F, "WM_AFXLAST"},
+        {0x038F, "WM_PENWINLAST"}, {0x8000, "WM_APP"},
     };
-    for (const Known& k : known) EXPECT_STREQ(k.name, Nuvex::GetMessageName(k.message)) << k.message;
+    for (const Known& k : known)
+        EXPECT_STREQ(k.name, Nuvex::GetMessageName(k.message)) << k.message;
     for (uint32_t absent : {0x0118u, 0x020Au, 0x0400u, 0x0464u, 0x7FFFu, 0x8001u, 0xFFFFFFFFu})
         EXPECT_EQ(nullptr, Nuvex::GetMessageName(absent)) << absent;
 }
@@ -63,7 +64,7 @@ void CheckFailureLine(const std::string& line, const std::string& expectedStart,
     EXPECT_NE(0u, error);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(PostToThread, AFailedPostLogsTheMessageName) {
     LogCapture capture;
@@ -99,7 +100,8 @@ TEST(PostToWindowThread, PostsToTheWindowsThreadAndFailsForNoWindow) {
     // No window means no thread: a failure, whatever the system does with thread 0.
     EXPECT_EQ(0, Nuvex::PostToWindowThread(window, WM_CLOSE, 0, 0));
     ASSERT_EQ(1u, capture.Lines().size());
-    EXPECT_EQ(0u, capture.Lines()[0].find("::PostThreadMessage(THREAD-ID:0(0x00000000), MSG:WM_CLOSE(0x0010)"))
+    EXPECT_EQ(0u, capture.Lines()[0].find(
+                      "::PostThreadMessage(THREAD-ID:0(0x00000000), MSG:WM_CLOSE(0x0010)"))
         << capture.Lines()[0];
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE));
 }
@@ -115,7 +117,8 @@ TEST(WaitForHandle, SignalledTimedOutAndEmpty) {
     ASSERT_NE(nullptr, event.handle);
     EXPECT_EQ(0, Nuvex::WaitForHandle(&event, 10));
     ASSERT_EQ(1u, capture.Lines().size());
-    EXPECT_EQ("The time-out interval elapsed, and the object's state is nonsignaled.", capture.Lines()[0]);
+    EXPECT_EQ("The time-out interval elapsed, and the object's state is nonsignaled.",
+              capture.Lines()[0]);
     SetEvent(event.handle);
     EXPECT_EQ(1, Nuvex::WaitForHandle(&event, 10));
     EXPECT_NE(0, Nuvex::CloseHeldHandle(&event));
@@ -131,19 +134,21 @@ unsigned __stdcall TakeAndAbandon(void* arg) {
     return 0;   // ends still owning the mutex
 }
 
-}  // namespace
+}   // namespace
 
 TEST(WaitForHandle, AnAbandonedMutexIsLogged) {
     LogCapture capture;
     HeldHandle mutex{CreateMutexA(nullptr, FALSE, nullptr)};
     ASSERT_NE(nullptr, mutex.handle);
-    HANDLE t = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &TakeAndAbandon, mutex.handle, 0, nullptr));
+    HANDLE t = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &TakeAndAbandon, mutex.handle, 0, nullptr));
     ASSERT_NE(nullptr, t);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t, 10000));
     CloseHandle(t);
     EXPECT_EQ(0, Nuvex::WaitForHandle(&mutex, 1000));
     ASSERT_EQ(1u, capture.Lines().size());
-    EXPECT_EQ(0u, capture.Lines()[0].find("The specified object is a mutex object that was not released"));
+    EXPECT_EQ(0u, capture.Lines()[0].find(
+                      "The specified object is a mutex object that was not released"));
     Nuvex::CloseHeldHandle(&mutex);
 }
 

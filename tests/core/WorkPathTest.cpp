@@ -34,7 +34,7 @@ private:
     TempFolder temp_;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(JoinPath, ResolvesLeadingComponentsAgainstTheBase) {
     struct Case {
@@ -49,7 +49,8 @@ TEST(JoinPath, ResolvesLeadingComponentsAgainstTheBase) {
         {"", "C:\\Games\\Host\\"},
         {".\\.\\..\\Host\\y", "C:\\Games\\Host\\y"},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.expected, Join(c.relative, "C:\\Games\\Host")) << c.relative;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, Join(c.relative, "C:\\Games\\Host")) << c.relative;
 }
 
 TEST(JoinPath, ClimbingPastTheDriveRootStaysAtTheRoot) {
@@ -152,7 +153,7 @@ unsigned __stdcall WorkerMain(void* arg) {
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(MakeWorkPath, EachThreadKeepsItsOwnResult) {
     WorkFolder work;
@@ -196,9 +197,9 @@ TEST(SetWorkPath, RefusesWhatIsNotOneExistingFolderAndKeepsTheOld) {
         "relative\\folder",
         temp.Join("missing"),
         temp.Join("file.txt"),
-        temp.Join("H*"),         // a pattern would match the folder Host
+        temp.Join("H*"),   // a pattern would match the folder Host
         temp.Join("Hos?"),
-        "C:",                    // the drive's current folder, not its root
+        "C:",   // the drive's current folder, not its root
         temp.Path() + "\\" + std::string(300, 'a'),
     };
     for (const std::string& folder : refused) {
@@ -232,7 +233,8 @@ TEST(SetWorkPath, ADriveRootIsAWorkFolderAndKeepsItsBackslash) {
     // A module in a drive root: its folder, and so the default work folder,
     // is the root as well.
     const std::string module = "C:\\fpcore_root_" + std::to_string(GetCurrentProcessId()) + ".dll";
-    ASSERT_TRUE(CopyFileA((testsupport::ExeFolder() + "\\fake_audio.dll").c_str(), module.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((testsupport::ExeFolder() + "\\fake_audio.dll").c_str(), module.c_str(), FALSE));
     HMODULE loaded = LoadLibraryA(module.c_str());
     EXPECT_NE(nullptr, loaded);
     if (loaded) {
@@ -286,7 +288,8 @@ TEST(GetWorkPath, CopyIsTerminatedAndNeverCut) {
 TEST(MakeAbsolutePath, PrefixesTheWorkFolderUnlessAbsolute) {
     WorkFolder work;
     char out[kPathBufferSize];
-    EXPECT_EQ(work.Path() + "\\Index.xml", Nuvex::MakeAbsolutePath("Index.xml", out, kMaxPathChars));
+    EXPECT_EQ(work.Path() + "\\Index.xml",
+              Nuvex::MakeAbsolutePath("Index.xml", out, kMaxPathChars));
     EXPECT_STREQ("\\tmp\\x", Nuvex::MakeAbsolutePath("/tmp/x", out, kMaxPathChars));
     EXPECT_STREQ("D:\\a\\b", Nuvex::MakeAbsolutePath("D:/a/b", out, kMaxPathChars));
     EXPECT_EQ(work.Path(), Nuvex::MakeAbsolutePath("", out, kMaxPathChars));
@@ -295,7 +298,8 @@ TEST(MakeAbsolutePath, PrefixesTheWorkFolderUnlessAbsolute) {
     std::string tooLong(kMaxPathChars - work.Path().size(), 'n');
     EXPECT_STREQ("", Nuvex::MakeAbsolutePath(tooLong.c_str(), out, kMaxPathChars));
     tooLong.pop_back();
-    EXPECT_EQ(work.Path() + "\\" + tooLong, Nuvex::MakeAbsolutePath(tooLong.c_str(), out, kMaxPathChars));
+    EXPECT_EQ(work.Path() + "\\" + tooLong,
+              Nuvex::MakeAbsolutePath(tooLong.c_str(), out, kMaxPathChars));
 }
 
 TEST(FindFile, EnumeratesFilesAndSkipsFolders) {

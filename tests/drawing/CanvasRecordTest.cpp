@@ -32,7 +32,7 @@ protected:
     TextureRegion region;
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(Recording, TextureRefusals) {
     TextureRegion r = region;
@@ -160,7 +160,8 @@ TEST_F(Recording, TextStoresTheCountedBytesAndTheirExtent) {
     EXPECT_EQ(int32_t(0x80000000), v.params[5]);
 
     ASSERT_EQ(936u, GetACP()) << "run under LC_ALL=zh_CN.UTF-8";
-    ASSERT_EQ(1, canvas.RecordText(nullptr, 0, 0, 40, TEXT_CUTOFF, 0xFF000000, 0, font, "中文abc", 1));
+    ASSERT_EQ(1,
+              canvas.RecordText(nullptr, 0, 0, 40, TEXT_CUTOFF, 0xFF000000, 0, font, "中文abc", 1));
     v = View(1);
     EXPECT_EQ(3u, v.textRef->length);
     EXPECT_EQ(3u, v.textRef->offset);

@@ -29,7 +29,9 @@ protected:
         canvas.Replay();
         canvas.Present(nullptr);
     }
-    void Frame() { Frame([] {}); }
+    void Frame() {
+        Frame([] {});
+    }
     uint32_t At(int x, int y) const { return PixelAt(*canvas.PixelStore(), x, y); }
     void Dirty(int l, int t, int r, int b) {
         const RECT rect = {l, t, r, b};
@@ -51,7 +53,7 @@ protected:
     CanvasDC canvas;
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(Replay, DirtyRectangleIsTheUnionOfInvalidations) {
     RECT d;
@@ -249,10 +251,10 @@ TEST_F(Replay, SizesNearTheInt32LimitReachTheCanvasEdge) {
     const TextureRegion wide = {NumberedTexture(), 0, 0, kFar, 4, 255, {0, 0, 0}};
     Dirty(0, 0, 64, 48);
     Frame([&] {
-        canvas.RecordRect(nullptr, 60, 40, kFar, kFar, 0, 0xFFFFFFFF);         // fill
-        canvas.RecordRect(nullptr, 10, 10, kFar, kFar, 0xFF00FF00, 0);         // outline
-        canvas.RecordTexture(nullptr, 30, 20, kFar, 2, 0, 0, &tile);           // tiled
-        canvas.RecordTexture(nullptr, 40, 30, 0, 0, 0, 0, &wide);              // natural size
+        canvas.RecordRect(nullptr, 60, 40, kFar, kFar, 0, 0xFFFFFFFF);   // fill
+        canvas.RecordRect(nullptr, 10, 10, kFar, kFar, 0xFF00FF00, 0);   // outline
+        canvas.RecordTexture(nullptr, 30, 20, kFar, 2, 0, 0, &tile);     // tiled
+        canvas.RecordTexture(nullptr, 40, 30, 0, 0, 0, 0, &wide);        // natural size
     });
     EXPECT_EQ(0xFFFFFFFFu, At(60, 40));
     EXPECT_EQ(0xFFFFFFFFu, At(63, 47));
@@ -312,7 +314,9 @@ TEST_F(Replay, TextReplayUsesTheRecordedWrapAndCut) {
     f->AdoptGlyph('.', SolidGlyph(1, 1, 0, 5));
     uint32_t font = AddFont(std::move(f));
     Dirty(0, 0, 64, 48);
-    Frame([&] { canvas.RecordText(nullptr, 0, 0, 40, TEXT_CUTOFF, 0xFFFFFFFF, 0, font, "abcdefghij", 0); });
+    Frame([&] {
+        canvas.RecordText(nullptr, 0, 0, 40, TEXT_CUTOFF, 0xFFFFFFFF, 0, font, "abcdefghij", 0);
+    });
     CanvasCommandView v;
     ASSERT_TRUE(canvas.ViewCommand(0, &v));
     EXPECT_EQ(36, v.params[3]);

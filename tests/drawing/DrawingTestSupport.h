@@ -100,4 +100,4 @@ inline int InkIn(const Bitmap& b, int l, int t, int r, int bottom, uint32_t back
     return ink;
 }
 
-}  // namespace drawtest
+}   // namespace drawtest

@@ -25,8 +25,10 @@ protected:
     }
     uint32_t Make(uint32_t flags, LOGFONTA* description = nullptr) {
         uint32_t h;
-        if (description) h = Nuvex::CreateXFontIndirect(description, flags, 0);
-        else h = Nuvex::CreateXFont(kSong, 12, flags, 0);
+        if (description)
+            h = Nuvex::CreateXFontIndirect(description, flags, 0);
+        else
+            h = Nuvex::CreateXFont(kSong, 12, flags, 0);
         if (h) made.push_back(h);
         return h;
     }
@@ -49,7 +51,7 @@ std::set<uint32_t> AlphasOf(const Glyph& g) {
     return alphas;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(DbcsText, CountsAndCutsByCharacter) {
     ASSERT_EQ(936u, GetACP()) << "run under LC_ALL=zh_CN.UTF-8";
@@ -242,8 +244,8 @@ TEST(GlyphOutline, MonochromeRowsAreMsbFirstAndFourByteAligned) {
     gm.gmptGlyphOrigin.x = 1;
     gm.gmptGlyphOrigin.y = 9;
     gm.gmCellIncX = 12;
-    uint8_t rows[16] = {0x80, 0, 0, 0x01, 0x80, 0, 0, 0,     // x 0, 31, 32
-                        0x40, 0, 0, 0, 0, 0, 0, 0};           // x 1
+    uint8_t rows[16] = {0x80, 0, 0, 0x01, 0x80, 0, 0, 0,    // x 0, 31, 32
+                        0x40, 0, 0, 0,    0,    0, 0, 0};   // x 1
     std::unique_ptr<Glyph> g = XFont::GlyphFromOutline(gm, rows, sizeof rows, GGO_BITMAP, 10);
     ASSERT_NE(nullptr, g);
     EXPECT_EQ(33, g->Width());

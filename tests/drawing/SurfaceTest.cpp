@@ -62,7 +62,8 @@ Bitmap* ReadScreenshotBmp(const void* data, uint32_t size) {
     std::memcpy(&h, b + 22, 4);
     if (w <= 0 || h >= 0 || size != 54u + uint32_t(w) * uint32_t(-h) * 4) return nullptr;
     Bitmap* bitmap = new Bitmap(w, -h, 0);
-    for (int y = 0; y < -h; ++y) std::memcpy(bitmap->Row(y), b + 54 + size_t(y) * w * 4, size_t(w) * 4);
+    for (int y = 0; y < -h; ++y)
+        std::memcpy(bitmap->Row(y), b + 54 + size_t(y) * w * 4, size_t(w) * 4);
     return bitmap;
 }
 
@@ -76,7 +77,7 @@ int WINAPI ReenteringBox(HWND, LPCSTR, LPCSTR, UINT) {
     return IDOK;
 }
 
-}  // namespace
+}   // namespace
 
 TEST_F(Surface, SecondBeginSceneAlertsAndKeepsTheSceneOpen) {
     EXPECT_EQ(1, surface.BeginScene(0));
@@ -103,7 +104,7 @@ TEST_F(Surface, AlertIsNotStackedWhileOneIsUp) {
     g_reentered = nullptr;
     EXPECT_EQ(1, g_boxesShown);
     EXPECT_EQ(2u, log.Count("Can't begin scene!"));   // both are logged
-    EXPECT_EQ(0, surface.BeginScene(0));   // the next refusal shows its box again
+    EXPECT_EQ(0, surface.BeginScene(0));              // the next refusal shows its box again
     EXPECT_EQ(1u, testsupport::ShownBoxes().size());
     surface.EndScene();
 }
@@ -214,7 +215,8 @@ TEST_F(Surface, PresentCopiesOnlyTheDirtyRectangleToTheWindow) {
 
     // The whole store changes, but only (10, 5)-(30, 15) is dirty.
     for (int y = 0; y < 80; ++y)
-        for (int x = 0; x < 120; ++x) Pixels().Row(y)[x] = 0xFF000000u | uint32_t(x << 16 | y << 8 | 0x40);
+        for (int x = 0; x < 120; ++x)
+            Pixels().Row(y)[x] = 0xFF000000u | uint32_t(x << 16 | y << 8 | 0x40);
     surface.Invalidate(10, 5, 20, 10);
     EXPECT_EQ(1, surface.Present(nullptr, 0));
     for (int y : {5, 9, 14}) {
@@ -238,7 +240,8 @@ TEST_F(Surface, ScreenshotsNeverOverwriteAndLoadBackInEveryFormat) {
     testsupport::TempFolder folder;
     ASSERT_EQ(1, Nuvex::SetWorkPath(folder.Path().c_str()));
     for (int y = 0; y < 80; ++y)
-        for (int x = 0; x < 120; ++x) Pixels().Row(y)[x] = 0xFF000000u | uint32_t(x * 2 << 16 | y * 3 << 8 | 0x80);
+        for (int x = 0; x < 120; ++x)
+            Pixels().Row(y)[x] = 0xFF000000u | uint32_t(x * 2 << 16 | y * 3 << 8 | 0x80);
 
     // Empty folder, unknown type: Shot000.NVX in the engine's own format.
     ASSERT_EQ(1, surface.SaveScreenshot(nullptr, 99));
@@ -260,7 +263,12 @@ TEST_F(Surface, ScreenshotsNeverOverwriteAndLoadBackInEveryFormat) {
     EXPECT_TRUE(testsupport::FileExists(folder.Join("Shot003.PNG")));
     EXPECT_FALSE(testsupport::FileExists(folder.Join("Shot000.PNG")));
 
-    struct Format { int type; const char* name; Bitmap* (*load)(const void*, uint32_t); int tolerance; };
+    struct Format {
+        int type;
+        const char* name;
+        Bitmap* (*load)(const void*, uint32_t);
+        int tolerance;
+    };
     const Format formats[] = {
         {SHOT_BMP, "Shot000.BMP", &ReadScreenshotBmp, 0},
         {SHOT_PNG, "Shot002.PNG", &Nuvex::LoadPng, 0},
@@ -280,7 +288,8 @@ TEST_F(Surface, ScreenshotsNeverOverwriteAndLoadBackInEveryFormat) {
             for (int x = 0; x < 120; x += 17) {
                 const uint32_t want = PixelAt(Pixels(), x, y), got = PixelAt(*back, x, y);
                 for (int shift = 0; shift < 24; shift += 8) {
-                    ASSERT_LE(std::abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF)), f.tolerance)
+                    ASSERT_LE(std::abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF)),
+                              f.tolerance)
                         << f.name << " at " << x << "," << y;
                 }
             }

@@ -43,7 +43,7 @@ protected:
     std::unique_ptr<Bitmap> canvas;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(TextLayout, CutOffExampleReservesTheEllipsis) {
     std::unique_ptr<XFont> font = MarkedFont();

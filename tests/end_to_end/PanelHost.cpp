@@ -67,8 +67,8 @@ bool PanelHost::WaitUntilAbandoned(const std::string& game, DWORD timeoutMs) {
     return WaitForServerLine("FETCHPANE_HTTP_LEFT_LOG", game, "", timeoutMs);
 }
 
-bool PanelHost::WaitForServerLine(const char* logName, const std::string& game,
-                                      const char* needle, DWORD timeoutMs) {
+bool PanelHost::WaitForServerLine(const char* logName, const std::string& game, const char* needle,
+                                  DWORD timeoutMs) {
     const std::string folder = "/" + served_.Name() + "/Update/Games/" + game + "/";
     return testsupport::PumpUntil(
         [&] {

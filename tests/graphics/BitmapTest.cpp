@@ -23,7 +23,7 @@ std::string ConstructionError(int width, int height) {
     return "";
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Bitmap, OnePixelHasPitchEightAndAllPixelsFilled) {
     Bitmap b(1, 1, 0xFF112233);

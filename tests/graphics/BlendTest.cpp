@@ -12,7 +12,9 @@ namespace {
 
 // The rules written out channel by channel, as plainly as possible.
 uint32_t Ch(uint32_t p, int c) { return p >> (8 * c) & 0xFF; }
-uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
 
 uint32_t RefMix(uint32_t p, uint32_t d, uint32_t e) {
     uint32_t out[3];
@@ -91,7 +93,7 @@ Blit Grey(uint8_t o) {
     return [o](Bitmap& d, const Bitmap& s) { return d.BlitGrey(0, 0, &s, 0, 0, 1, 1, o); };
 }
 
-}  // namespace
+}   // namespace
 
 TEST(BlendRules, WorkedExamples) {
     // Opaque red onto anything is written whole.
@@ -103,7 +105,8 @@ TEST(BlendRules, WorkedExamples) {
     // Opacity 255 with alpha 255 writes the source.
     EXPECT_EQ(BlitOne(0xFF102030, 0x00000000, Opacity(255)), 0xFF102030u);
     // Opacity 1 with alpha 255 mixes with E = 1.
-    EXPECT_EQ(BlitOne(0xFFFFFFFF, 0xFF000000, Opacity(1)), 0xFF000000u + 0x010101u * ((255 * 1) >> 8));
+    EXPECT_EQ(BlitOne(0xFFFFFFFF, 0xFF000000, Opacity(1)),
+              0xFF000000u + 0x010101u * ((255 * 1) >> 8));
     EXPECT_EQ(BlitOne(0xFFFFFFFF, 0xFF646464, Opacity(1)), RefMix(0xFFFFFFFF, 0xFF646464, 1));
     EXPECT_EQ(BlitOne(0xFFFFFFFF, 0xFFFFFFFF, Opacity(1)), 0xFFFEFEFEu);
     // Add saturates at 255, subtract floors at 0.
@@ -189,7 +192,8 @@ TEST(BlendRules, ExhaustiveAlphaMixAgainstTheFormula) {
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x) {
                 // source: alpha y, channels x, x^0x55, 255-x
-                src.Row(y)[x] = Pack(uint32_t(y), uint32_t(x), uint32_t(x) ^ 0x55, 255 - uint32_t(x));
+                src.Row(y)[x] = Pack(uint32_t(y), uint32_t(x), uint32_t(x) ^ 0x55,
+                                     255 - uint32_t(x));
                 dst.Row(y)[x] = Pack(0x3C, v, 255 - v, v ^ 0xAA);
                 expected.Row(y)[x] = RefAlpha(src.Row(y)[x], dst.Row(y)[x]);
             }
@@ -206,6 +210,7 @@ struct KernelCase {
     std::function<uint32_t(uint32_t, uint32_t)> reference;
 };
 
+// clang-format off
 std::vector<KernelCase> AllKernels(uint8_t o, uint32_t tint) {
     using B = Bitmap;
     return {
@@ -227,18 +232,19 @@ std::vector<KernelCase> AllKernels(uint8_t o, uint32_t tint) {
          [o](uint32_t s, uint32_t d) { return o == 0 ? d : RefGrey(s, d, o); }},
     };
 }
+// clang-format on
 
 // Random pixels with alphas 0 and 255 well represented.
 uint32_t RandomPixel(std::mt19937& random) {
     uint32_t v = random();
     switch (v & 7) {
-        case 0: return v & 0x00FFFFFF;
-        case 1: return v | 0xFF000000;
-        default: return v;
+    case 0: return v & 0x00FFFFFF;
+    case 1: return v | 0xFF000000;
+    default: return v;
     }
 }
 
-}  // namespace
+}   // namespace
 
 // Random regions (odd widths and offsets, so the vector kernels' leftovers
 // are exercised) of random pixels, every mode, against the formulas.
@@ -251,11 +257,13 @@ TEST(BlendRules, RandomRegionsOfEveryKernelMatchTheFormulas) {
             for (int x = 0; x < src.Pitch(); ++x) src.Row(y)[x] = RandomPixel(random);
         const uint8_t o = uint8_t(round % 5 == 0 ? (round % 2 ? 255 : 0) : random());
         const uint32_t tint = round % 7 == 0 ? random() & 0x00FFFFFF : random();
-        const int sx = int(random() % 4), sy = int(random() % 3), dx = int(random() % 6), dy = int(random() % 2);
+        const int sx = int(random() % 4), sy = int(random() % 3), dx = int(random() % 6),
+                  dy = int(random() % 2);
         for (const KernelCase& k : AllKernels(o, tint)) {
             for (int y = 0; y < dst.Height(); ++y)
                 for (int x = 0; x < dst.Pitch(); ++x) dst.Row(y)[x] = RandomPixel(random);
-            std::vector<uint32_t> expected(dst.GetPixels(), dst.GetPixels() + dst.Pitch() * dst.Height());
+            std::vector<uint32_t> expected(dst.GetPixels(),
+                                           dst.GetPixels() + dst.Pitch() * dst.Height());
             int cx = dx, cy = dy, csx = sx, csy = sy, cw = w, ch = h;
             // The expected result, clipped the same way by hand.
             cw = std::min({cw, src.Width() - csx, dst.Width() - cx});
@@ -280,6 +288,7 @@ TEST(BlendRules, VectorKernelsAreBitExactWithScalar) {
     const int W = 67, H = 13;
     std::vector<uint32_t> src(W * H), a(W * H), b(W * H);
     using Kernel = std::function<void(const Rows&, uint8_t, uint32_t)>;
+    // clang-format off
     const std::pair<Kernel, Kernel> kernels[] = {
         {[](const Rows& r, uint8_t, uint32_t) { Scalar::BlendRowsAlpha(r); }, [](const Rows& r, uint8_t, uint32_t) { Sse2::BlendRowsAlpha(r); }},
         {[](const Rows& r, uint8_t o, uint32_t) { Scalar::BlendRowsOpacity(r, o); }, [](const Rows& r, uint8_t o, uint32_t) { Sse2::BlendRowsOpacity(r, o); }},
@@ -290,6 +299,7 @@ TEST(BlendRules, VectorKernelsAreBitExactWithScalar) {
         {[](const Rows& r, uint8_t, uint32_t t) { Scalar::SubRowsTint(r, t); }, [](const Rows& r, uint8_t, uint32_t t) { Sse2::SubRowsTint(r, t); }},
         {[](const Rows& r, uint8_t o, uint32_t) { Scalar::GreyRowsOpacity(r, o); }, [](const Rows& r, uint8_t o, uint32_t) { Sse2::GreyRowsOpacity(r, o); }},
     };
+    // clang-format on
     for (int round = 0; round < 400; ++round) {
         for (auto& p : src) p = RandomPixel(random);
         const uint8_t o = uint8_t(random());

@@ -26,7 +26,7 @@ std::set<std::pair<int, int>> Changed(const Bitmap& b, uint32_t fill) {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(ClipToSize, SpecExamples) {
     Box b{-10, 0, 20, 0};
@@ -88,17 +88,19 @@ TEST(ClipToSize, ExtremeValuesDoNotWrap) {
 // the other origin too, so source and destination pixels stay paired.
 TEST(TwoBitmapClip, SourceAndDestinationStayPairedAtEveryEdge) {
     auto src = gfxtest::MakePatterned(10, 10, 9);
-    struct Case { int dx, dy, sx, sy, w, h; };
+    struct Case {
+        int dx, dy, sx, sy, w, h;
+    };
     const Case cases[] = {
-        {-3, 2, 0, 0, 6, 4},    // destination left
-        {2, -3, 0, 0, 4, 6},    // destination top
-        {15, 2, 0, 0, 8, 3},    // destination right
-        {2, 15, 0, 0, 3, 8},    // destination bottom
-        {4, 4, -2, 0, 5, 3},    // source left
-        {4, 4, 0, -2, 3, 5},    // source top
-        {4, 4, 7, 0, 6, 3},     // source right
-        {4, 4, 0, 7, 3, 6},     // source bottom
-        {-2, -2, -3, -1, 9, 9}, // both, front edges
+        {-3, 2, 0, 0, 6, 4},      // destination left
+        {2, -3, 0, 0, 4, 6},      // destination top
+        {15, 2, 0, 0, 8, 3},      // destination right
+        {2, 15, 0, 0, 3, 8},      // destination bottom
+        {4, 4, -2, 0, 5, 3},      // source left
+        {4, 4, 0, -2, 3, 5},      // source top
+        {4, 4, 7, 0, 6, 3},       // source right
+        {4, 4, 0, 7, 3, 6},       // source bottom
+        {-2, -2, -3, -1, 9, 9},   // both, front edges
     };
     for (const Case& c : cases) {
         Bitmap dst(20, 20, 0);
@@ -107,12 +109,12 @@ TEST(TwoBitmapClip, SourceAndDestinationStayPairedAtEveryEdge) {
             for (int x = 0; x < 20; ++x) {
                 // The unclipped mapping: dst (x, y) <- src (x - dx + sx, y - dy + sy).
                 const int sx = x - c.dx + c.sx, sy = y - c.dy + c.sy;
-                const bool inside = x - c.dx >= 0 && x - c.dx < c.w && y - c.dy >= 0 && y - c.dy < c.h &&
-                                    sx >= 0 && sx < 10 && sy >= 0 && sy < 10;
+                const bool inside = x - c.dx >= 0 && x - c.dx < c.w && y - c.dy >= 0 &&
+                                    y - c.dy < c.h && sx >= 0 && sx < 10 && sy >= 0 && sy < 10;
                 const uint32_t expected = inside ? gfxtest::Pattern(sx, sy, 9) : 0u;
                 ASSERT_EQ(At(dst, x, y), expected)
-                    << "case dx " << c.dx << " dy " << c.dy << " sx " << c.sx << " sy " << c.sy << " at "
-                    << x << "," << y;
+                    << "case dx " << c.dx << " dy " << c.dy << " sx " << c.sx << " sy " << c.sy
+                    << " at " << x << "," << y;
             }
     }
 }
@@ -159,7 +161,8 @@ TEST(DrawLine, SpecExampleAndDirections) {
 
     Bitmap v(8, 8, 0);
     v.DrawLine(2, 5, 2, 1, 0xFFFFFFFF);
-    EXPECT_EQ(Changed(v, 0), (std::set<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}}));
+    EXPECT_EQ(Changed(v, 0),
+              (std::set<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}}));
 
     Bitmap d(8, 8, 0);   // 45 degrees, drawn backwards
     d.DrawLine(3, 3, 0, 0, 0xFFFFFFFF);
@@ -187,6 +190,7 @@ TEST(DrawLine, BlendsEachPointWithRuleA1) {
     EXPECT_EQ(At(b, 2, 0), 0xFF000000u);
 }
 
+// clang-format off
 TEST(ClipLineToRect, Cases) {
     const RECT clip{0, 0, 10, 10};
     int32_t x0 = 2, y0 = 3, x1 = 7, y1 = 8;
@@ -213,6 +217,7 @@ TEST(ClipLineToRect, Cases) {
     x0 = 0; y0 = 0; x1 = 5; y1 = 5;
     EXPECT_FALSE(ClipLineToRect(x0, y0, x1, y1, RECT{3, 3, 3, 8}));   // empty clip
 }
+// clang-format on
 
 // Whatever the line, the clipped ends lie inside the clip rectangle, so the
 // drawn line stays inside it too.
@@ -293,7 +298,7 @@ TEST(Tile, SourceRegionAndModes) {
 
 TEST(PasteRows, TwentyFourBitBottomUpGetsOpaqueAlphaAndLeavesTheSourceAlone) {
     // Two rows of three B, G, R pixels, stride 12 (9 bytes and 3 of padding).
-    std::vector<uint8_t> rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE,
+    std::vector<uint8_t> rows = {1,  2,  3,  4,  5,  6,  7,  8,  9,  0xEE, 0xEE, 0xEE,
                                  11, 12, 13, 14, 15, 16, 17, 18, 19, 0xEE, 0xEE, 0xEE};
     const std::vector<uint8_t> before = rows;
     Bitmap b(3, 2, 0);

@@ -43,7 +43,8 @@ Bytes MakeBmp(int32_t width, int32_t height, uint16_t bits, const Bytes& rows) {
 }
 
 // A TGA file: 18 header bytes and 32-bit pixels.
-Bytes MakeTga(uint16_t width, uint16_t height, uint8_t descriptor, const std::vector<uint32_t>& pixels) {
+Bytes MakeTga(uint16_t width, uint16_t height, uint8_t descriptor,
+              const std::vector<uint32_t>& pixels) {
     Bytes b(18, 0);
     b[2] = 2;
     PutLE16(b, 12, width);
@@ -75,15 +76,18 @@ void AppendChunk(Bytes& out, const char* type, const Bytes& data) {
     body.insert(body.end(), data.begin(), data.end());
     out.insert(out.end(), body.begin(), body.end());
     const uint32_t crc = uint32_t(crc32(0, body.data(), uInt(body.size())));
-    out.insert(out.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    out.insert(out.end(),
+               {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
 }
 
 // A well-formed PNG header claiming width x height RGBA, with one small IDAT.
 Bytes PngClaiming(uint32_t width, uint32_t height) {
     Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    // clang-format off
     Bytes ihdr = {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
                   uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height),
                   8, 6, 0, 0, 0};
+    // clang-format on
     AppendChunk(out, "IHDR", ihdr);
     Bytes raw(4 * (1 + 16), 0);   // four filtered rows of a 4-pixel image
     Bytes packed(128);
@@ -121,7 +125,7 @@ size_t SofSizeOffset(const Bytes& jpeg) {
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- BMP
 
@@ -182,9 +186,9 @@ TEST(BmpDecoder, TruncatedAndOversizedHeadersFailCleanly) {
         EXPECT_FALSE(Nuvex::LoadBmp(cut.data(), uint32_t(cut.size()))) << n;
     }
     // Sizes whose stride or block would wrap 32-bit arithmetic.
-    const int32_t sizes[][2] = {{0x7FFFFFFF, 1}, {0x40000000, 2}, {0x10000000, -0x10000000},
-                                {1, INT32_MIN}, {65536, 65536}, {0x20000001, 1},
-                                {0x7FFFFFFF, 0x7FFFFFFF}, {0x7FFFFFFF, INT32_MIN}};
+    const int32_t sizes[][2] = {
+        {0x7FFFFFFF, 1}, {0x40000000, 2}, {0x10000000, -0x10000000}, {1, INT32_MIN},
+        {65536, 65536},  {0x20000001, 1}, {0x7FFFFFFF, 0x7FFFFFFF},  {0x7FFFFFFF, INT32_MIN}};
     for (const auto& s : sizes) {
         for (uint16_t bits : {24, 32}) {
             Bytes b = MakeBmp(s[0], s[1], bits, Bytes(64, 1));
@@ -207,11 +211,13 @@ TEST(BmpEncoder, OnePixelFileIsFiftyEightBytesWithTheExactHeader) {
     testsupport::TempFolder folder;
     Bitmap b(1, 1, 0x80112233);
     const Bytes file = gfxtest::ReadFileBytes(SaveAndRead(b, &Bitmap::SaveBmp, "one.bmp", folder));
-    const Bytes expected = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,     // file header
-                            40, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,     // size, width, -height
-                            1, 0, 32, 0, 0, 0, 0, 0, 4, 0, 0, 0,                 // planes, bits, BI_RGB, image bytes
-                            0xC4, 0x0E, 0, 0, 0xC4, 0x0E, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            0x33, 0x22, 0x11, 0x80};
+    const Bytes expected = {
+        'B',  'M',  58,   0,    0,    0,    0, 0, 0,    0,    54,   0,    0, 0,   // file header
+        40,   0,    0,    0,    1,    0,    0, 0, 0xFF, 0xFF, 0xFF, 0xFF,   // size, width, -height
+        1,    0,    32,   0,    0,    0,    0, 0, 4,    0,    0,    0,      // planes, bits, BI_RGB,
+                                                                            // image bytes
+        0xC4, 0x0E, 0,    0,    0xC4, 0x0E, 0, 0, 0,    0,    0,    0,    0, 0,
+        0,    0,    0x33, 0x22, 0x11, 0x80};
     EXPECT_EQ(file, expected);
 }
 
@@ -263,8 +269,8 @@ TEST(TgaEncoder, OnePixelFileIsTwentyTwoBytesWithTheExactHeader) {
     testsupport::TempFolder folder;
     Bitmap b(1, 1, 0x80112233);
     const Bytes file = gfxtest::ReadFileBytes(SaveAndRead(b, &Bitmap::SaveTga, "one.tga", folder));
-    const Bytes expected = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 32, 0x28,
-                            0x33, 0x22, 0x11, 0x80};
+    const Bytes expected = {0, 0, 2, 0, 0, 0,  0,    0,    0,    0,    0,
+                            0, 1, 0, 1, 0, 32, 0x28, 0x33, 0x22, 0x11, 0x80};
     EXPECT_EQ(file, expected);
 }
 
@@ -492,7 +498,8 @@ TEST(JpegEncoder, RoundTripWithinTolerance) {
     testsupport::TempFolder folder;
     Bitmap b(32, 24, 0);
     for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 32; ++x) b.Row(y)[x] = 0x40000000u | uint32_t(x * 8) << 16 | uint32_t(y * 10) << 8 | 0x80;
+        for (int x = 0; x < 32; ++x)
+            b.Row(y)[x] = 0x40000000u | uint32_t(x * 8) << 16 | uint32_t(y * 10) << 8 | 0x80;
     const Bytes file = gfxtest::ReadFileBytes(SaveAndRead(b, &Bitmap::SaveJpeg, "rt.jpg", folder));
     auto back = Decode(Nuvex::LoadJpeg, file);
     ASSERT_TRUE(back);
@@ -503,7 +510,8 @@ TEST(JpegEncoder, RoundTripWithinTolerance) {
             const uint32_t p = At(*back, x, y), q = At(b, x, y);
             ASSERT_EQ(p >> 24, 0xFFu);
             for (int c = 0; c < 3; ++c)
-                ASSERT_NEAR(int(p >> (8 * c) & 0xFF), int(q >> (8 * c) & 0xFF), 12) << x << "," << y;
+                ASSERT_NEAR(int(p >> (8 * c) & 0xFF), int(q >> (8 * c) & 0xFF), 12)
+                    << x << "," << y;
         }
 }
 

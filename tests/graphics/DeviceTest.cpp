@@ -42,7 +42,7 @@ void PresentAndReadBack(int destX, int destY, int srcX, int srcY, int w, int h) 
     ReleaseDC(window.hwnd(), dc);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(DrawToDevice, SubRectangleLandsOnTheRightRows) { PresentAndReadBack(5, 6, 11, 13, 7, 4); }
 

@@ -37,18 +37,20 @@ uint32_t At(const Bitmap& b, int x, int y) { return b.Row(y)[x]; }
 
 ::testing::AssertionResult SameImage(const Bitmap& a, const Bitmap& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
-        return ::testing::AssertionFailure() << "sizes " << a.Width() << "x" << a.Height() << " and "
-                                             << b.Width() << "x" << b.Height();
+        return ::testing::AssertionFailure() << "sizes " << a.Width() << "x" << a.Height()
+                                             << " and " << b.Width() << "x" << b.Height();
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x)
             if (At(a, x, y) != At(b, x, y))
-                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") " << std::hex
-                                                     << At(a, x, y) << " vs " << At(b, x, y);
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << "," << y << ") " << std::hex << At(a, x, y) << " vs "
+                       << At(b, x, y);
     return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult SameBlock(const Bitmap& a, const Bitmap& b) {
-    if (a.PixelBytes() != b.PixelBytes()) return ::testing::AssertionFailure() << "block sizes differ";
+    if (a.PixelBytes() != b.PixelBytes())
+        return ::testing::AssertionFailure() << "block sizes differ";
     if (std::memcmp(a.GetPixels(), b.GetPixels(), a.PixelBytes()) != 0)
         return ::testing::AssertionFailure() << "blocks differ";
     return ::testing::AssertionSuccess();
@@ -96,7 +98,8 @@ bool WritePngRows(Bytes* out, const PngLayout* layout) {
     if (!layout->paletteRgb.empty())
         png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout->paletteRgb.data()),
                      int(layout->paletteRgb.size() / 3));
-    if (!layout->trns.empty()) png_set_tRNS(png, info, layout->trns.data(), int(layout->trns.size()), nullptr);
+    if (!layout->trns.empty())
+        png_set_tRNS(png, info, layout->trns.data(), int(layout->trns.size()), nullptr);
     png_write_info(png, info);
     if (layout->depth == 16) png_set_swap(png);   // rows hold little-endian samples
     const int passes = png_set_interlace_handling(png);
@@ -114,7 +117,9 @@ struct JpegFailure {
     jpeg_error_mgr base;   // first: the library sees only this part
     jmp_buf jump;
 };
-void JpegErrorExit(j_common_ptr info) { longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1); }
+void JpegErrorExit(j_common_ptr info) {
+    longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1);
+}
 
 jpeg_error_mgr* TrapJpegErrors(JpegFailure* failure) {
     jpeg_error_mgr* base = jpeg_std_error(&failure->base);
@@ -122,8 +127,8 @@ jpeg_error_mgr* TrapJpegErrors(JpegFailure* failure) {
     return base;
 }
 
-bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int height, int components,
-                  const uint8_t* samples, int quality) {
+bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int height,
+                  int components, const uint8_t* samples, int quality) {
     jpeg_compress_struct info;
     JpegFailure failure;
     std::memset(&info, 0, sizeof info);
@@ -142,7 +147,8 @@ bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int he
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(samples + size_t(info.next_scanline) * width * components);
+        JSAMPROW row = const_cast<JSAMPROW>(samples +
+                                            size_t(info.next_scanline) * width * components);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -167,7 +173,7 @@ bool ReadLumaTable(const uint8_t* data, size_t size, unsigned* table) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 Bytes MakePng(const PngLayout& layout) {
     Bytes out;
@@ -178,7 +184,8 @@ Bytes MakePng(const PngLayout& layout) {
 Bytes MakeJpeg(int width, int height, int components, const Bytes& samples, int quality) {
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool ok = CompressJpeg(&buffer, &size, width, height, components, samples.data(), quality);
+    const bool ok = CompressJpeg(&buffer, &size, width, height, components, samples.data(),
+                                 quality);
     EXPECT_TRUE(ok);
     Bytes out(buffer, buffer + (ok ? size : 0));
     std::free(buffer);
@@ -207,4 +214,4 @@ std::vector<unsigned> QualityLumaTable(int quality) {
     return table;
 }
 
-}  // namespace gfxtest
+}   // namespace gfxtest

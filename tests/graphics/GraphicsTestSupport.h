@@ -38,7 +38,7 @@ void PutLE32(Bytes& b, size_t at, uint32_t v);
 struct PngLayout {
     uint32_t width = 0, height = 0;
     int depth = 8;
-    int colourType = 0;      // PNG_COLOR_TYPE_*
+    int colourType = 0;   // PNG_COLOR_TYPE_*
     bool interlaced = false;
     std::vector<Bytes> rows;
     std::vector<uint8_t> paletteRgb;   // 3 bytes per entry
@@ -55,4 +55,4 @@ std::vector<unsigned> JpegLumaTable(const Bytes& jpeg);
 // The table jpeg_set_quality(quality, TRUE) gives.
 std::vector<unsigned> QualityLumaTable(int quality);
 
-}  // namespace gfxtest
+}   // namespace gfxtest

@@ -42,12 +42,13 @@ Bytes SavedNvx(uint8_t compression) {
 void FixPngCrcs(Bytes& png) {
     size_t at = 8;
     while (at + 12 <= png.size()) {
-        const uint32_t length = uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        const uint32_t length = uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 |
+                                png[at + 3];
         if (length > png.size() - at - 12) return;
         const uint32_t crc = uint32_t(crc32(0, png.data() + at + 4, uInt(length + 4)));
         const size_t c = at + 8 + length;
-        png[c] = uint8_t(crc >> 24), png[c + 1] = uint8_t(crc >> 16), png[c + 2] = uint8_t(crc >> 8),
-        png[c + 3] = uint8_t(crc);
+        png[c] = uint8_t(crc >> 24), png[c + 1] = uint8_t(crc >> 16),
+        png[c + 2] = uint8_t(crc >> 8), png[c + 3] = uint8_t(crc);
         at = c + 4;
     }
 }
@@ -75,7 +76,8 @@ Bytes Mutate(const Bytes& good, std::mt19937& random) {
     return b;
 }
 
-void RunMutations(Decoder decoder, const Bytes& good, uint32_t seed, void (*fix)(Bytes&) = nullptr) {
+void RunMutations(Decoder decoder, const Bytes& good, uint32_t seed,
+                  void (*fix)(Bytes&) = nullptr) {
     ASSERT_FALSE(good.empty());
     {
         std::unique_ptr<Bitmap> b(decoder(good.data(), uint32_t(good.size())));
@@ -98,7 +100,7 @@ void RunMutations(Decoder decoder, const Bytes& good, uint32_t seed, void (*fix)
     ::testing::Test::RecordProperty("decoded", decoded);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Mutation, Nvx) {
     RunMutations(Nuvex::LoadNvx, SavedNvx(0), 1);
@@ -109,6 +111,8 @@ TEST(Mutation, Bmp) { RunMutations(Nuvex::LoadBmp, SavedFile(&Bitmap::SaveBmp, "
 
 TEST(Mutation, Tga) { RunMutations(Nuvex::LoadTga, SavedFile(&Bitmap::SaveTga, "m.tga"), 4); }
 
-TEST(Mutation, Png) { RunMutations(Nuvex::LoadPng, SavedFile(&Bitmap::SavePng, "m.png"), 5, FixPngCrcs); }
+TEST(Mutation, Png) {
+    RunMutations(Nuvex::LoadPng, SavedFile(&Bitmap::SavePng, "m.png"), 5, FixPngCrcs);
+}
 
 TEST(Mutation, Jpeg) { RunMutations(Nuvex::LoadJpeg, SavedFile(&Bitmap::SaveJpeg, "m.jpg"), 6); }

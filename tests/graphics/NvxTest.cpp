@@ -17,7 +17,7 @@ Bytes GoldenNvx() {
     Bytes b = {0x89, 0x4E, 0x56, 0x58, 0xB8, 0x04, 0x00, 0x02, 0x10, 0x00, 0x00, 0x00,
                0x00, 0x00, 0x00, 0x00, 0x30, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
                0x01, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x04, 0x20, 0x00, 0x00,
-               0x20, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0};
+               0x20, 0x00, 0x00, 0x00, 0,    0,    0,    0,    0,    0,    0,    0};
     for (int i = 0; i < 8; ++i) b.insert(b.end(), {0x33, 0x22, 0x11, 0xFF});
     return b;
 }
@@ -34,7 +34,7 @@ std::unique_ptr<Bitmap> WithDistinctSpares() {
     return b;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Nvx, GoldenRawFileLoadsAndSavesByteForByte) {
     auto b = Load(GoldenNvx());
@@ -160,9 +160,14 @@ TEST(Nvx, CorruptZlibStreamIsRefused) {
 
 TEST(Nvx, OversizedHeadersFailCleanly) {
     // Sizes whose block would wrap 32-bit arithmetic or exceed 2 GiB.
-    const uint32_t sizes[][2] = {{0x80000000u, 1}, {1, 0x80000000u}, {0xFFFFFFFFu, 0xFFFFFFFFu},
-                                 {0x40000000u, 4}, {65536, 65536}, {0x10000001u, 16},
-                                 {0x7FFFFFFFu, 0x40000000u}, {0x7FFFFFFDu, 0x7FFFFFFCu}};
+    const uint32_t sizes[][2] = {{0x80000000u, 1},
+                                 {1, 0x80000000u},
+                                 {0xFFFFFFFFu, 0xFFFFFFFFu},
+                                 {0x40000000u, 4},
+                                 {65536, 65536},
+                                 {0x10000001u, 16},
+                                 {0x7FFFFFFFu, 0x40000000u},
+                                 {0x7FFFFFFDu, 0x7FFFFFFCu}};
     for (const auto& s : sizes) {
         Bytes b = GoldenNvx();
         gfxtest::PutLE32(b, 20, s[0]);
@@ -196,7 +201,8 @@ TEST(Nvx, EveryTruncationFailsCleanly) {
             // An exact-size copy, so a read past the end would leave the block.
             std::unique_ptr<uint8_t[]> cut(new uint8_t[n + 1]);
             std::copy(file.begin(), file.begin() + n, cut.get());
-            EXPECT_FALSE(Nuvex::LoadNvx(cut.get(), uint32_t(n))) << "compression " << int(compression) << " size " << n;
+            EXPECT_FALSE(Nuvex::LoadNvx(cut.get(), uint32_t(n)))
+                << "compression " << int(compression) << " size " << n;
         }
     }
 }

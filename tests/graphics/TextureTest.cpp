@@ -13,14 +13,14 @@ namespace {
 
 void EnsurePools() { ASSERT_TRUE(testsupport::EnsurePools()); }
 
-Bytes Saved(bool (Bitmap::*save)(const char*) const, const Bitmap& b, testsupport::TempFolder& folder,
-            const char* name) {
+Bytes Saved(bool (Bitmap::*save)(const char*) const, const Bitmap& b,
+            testsupport::TempFolder& folder, const char* name) {
     const std::string path = folder.Join(name);
     EXPECT_TRUE((b.*save)(path.c_str()));
     return gfxtest::ReadFileBytes(path);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Texture, LoadsEveryFormatFromMemoryByItsFirstBytes) {
     EnsurePools();
@@ -28,10 +28,10 @@ TEST(Texture, LoadsEveryFormatFromMemoryByItsFirstBytes) {
     auto b = gfxtest::MakePatterned(5, 3, 2);
     const std::string nvxPath = folder.Join("t.nvx");
     ASSERT_TRUE(b->SaveNvx(nvxPath.c_str(), 1));
-    const Bytes files[] = {gfxtest::ReadFileBytes(nvxPath), Saved(&Bitmap::SavePng, *b, folder, "t.png"),
-                           Saved(&Bitmap::SaveJpeg, *b, folder, "t.jpg"),
-                           Saved(&Bitmap::SaveBmp, *b, folder, "t.bmp"),
-                           Saved(&Bitmap::SaveTga, *b, folder, "t.tga")};
+    const Bytes files[] = {
+        gfxtest::ReadFileBytes(nvxPath), Saved(&Bitmap::SavePng, *b, folder, "t.png"),
+        Saved(&Bitmap::SaveJpeg, *b, folder, "t.jpg"), Saved(&Bitmap::SaveBmp, *b, folder, "t.bmp"),
+        Saved(&Bitmap::SaveTga, *b, folder, "t.tga")};
     for (const Bytes& f : files) {
         const Bytes before = f;
         const uint32_t id = Nuvex::LoadTexture(f.data(), uint32_t(f.size()));

@@ -19,8 +19,8 @@ namespace {
 // A probe whose children a test deletes.
 class Parent : public Probe {
 public:
-    using Probe::Probe;
     using GUI::DeleteChildren;
+    using Probe::Probe;
 };
 
 }   // namespace

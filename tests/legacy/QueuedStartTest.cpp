@@ -50,7 +50,8 @@ protected:
         ManagerTest::TearDown();
     }
     void Queue(int type, const char* name, const std::string& bytes) {
-        ASSERT_EQ(1, AddPath(type, (std::string("_GLOBAL.") + name).c_str(), Write(name, bytes), 0));
+        ASSERT_EQ(1,
+                  AddPath(type, (std::string("_GLOBAL.") + name).c_str(), Write(name, bytes), 0));
     }
     LoadingWnd wnd;
 };
@@ -58,7 +59,8 @@ protected:
 }   // namespace
 
 TEST_F(QueuedStart, ThreeTexturesReportTheirProgressAndLoadInNameOrder) {
-    for (const char* name : {"t2", "t3", "t1"}) Queue(RESOURCE_TEXTURE, name, TinyTga(2, 2, 0xFF00FF00));
+    for (const char* name : {"t2", "t3", "t1"})
+        Queue(RESOURCE_TEXTURE, name, TinyTga(2, 2, 0xFF00FF00));
     EXPECT_EQ(1, wnd.Start(1, 0, 30, 1));
     EXPECT_EQ((Progress{{0, 0}, {2, 33}, {2, 66}, {2, 100}, {1, 0}}), wnd.progress);
     EXPECT_EQ((std::vector<std::string>{"", "t1", "t1t2", "t1t2t3", "t1t2t3"}), wnd.loaded);

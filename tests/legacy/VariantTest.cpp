@@ -51,8 +51,8 @@ TEST(OlderEngine, TakesItsOwnVersionAndAlwaysWritesItsVersionLine) {
     EXPECT_EQ("bye", lines.back());
     // The sound module's own text, but not the start-up's.
     EXPECT_EQ(lines.end(), std::find(lines.begin(), lines.end(), "Can't init sound system."));
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
-                                     "Can't load sound module no_such_audio.dll!"));
+    EXPECT_NE(lines.end(),
+              std::find(lines.begin(), lines.end(), "Can't load sound module no_such_audio.dll!"));
 }
 
 TEST(OlderLog, KindsSayWhereATextGoesAndNothingGoesWithoutALog) {
@@ -62,15 +62,19 @@ TEST(OlderLog, KindsSayWhereATextGoesAndNothingGoesWithoutALog) {
 
     LogFiles files("older_kinds");
     ASSERT_EQ(1, Nuvex::OpenLog(files.Base().c_str(), 0, 0));
-    for (int kind = 0; kind <= 4; ++kind) EXPECT_EQ("kind " + std::to_string(kind), WriteLog(kind, "kind %d", kind));
+    for (int kind = 0; kind <= 4; ++kind)
+        EXPECT_EQ("kind " + std::to_string(kind), WriteLog(kind, "kind %d", kind));
     Nuvex::CloseLog();
     EXPECT_EQ((std::vector<std::string>{"kind 0", "kind 1"}), OlderLines(files.Read(0)));
     const std::vector<testsupport::ShownBox> boxes = testsupport::ShownBoxes();
     ASSERT_EQ(3u, boxes.size());
-    const struct { const char* title; const char* text; UINT type; } expected[] = {
-        {"Warning", "kind 1", MB_ICONWARNING},
-        {"Warning", "kind 2", MB_ICONWARNING},
-        {"Error", "kind 4", MB_ICONERROR}};
+    const struct {
+        const char* title;
+        const char* text;
+        UINT type;
+    } expected[] = {{"Warning", "kind 1", MB_ICONWARNING},
+                    {"Warning", "kind 2", MB_ICONWARNING},
+                    {"Error", "kind 4", MB_ICONERROR}};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(expected[i].title, boxes[i].title);
         EXPECT_EQ(expected[i].text, boxes[i].text);
@@ -79,9 +83,11 @@ TEST(OlderLog, KindsSayWhereATextGoesAndNothingGoesWithoutALog) {
 }
 
 TEST(OlderLog, DatedNamesTakeTwoDigitYearsAndDottedTimes) {
-    const struct { int mode; const char* form; } cases[] = {
-        {3, "^\\[\\d\\d-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\]%s~\\d+\\.log$"},
-        {1, "^\\[\\d\\d-\\d\\d-\\d\\d\\]%s~\\d+\\.log$"}};
+    const struct {
+        int mode;
+        const char* form;
+    } cases[] = {{3, "^\\[\\d\\d-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\]%s~\\d+\\.log$"},
+                 {1, "^\\[\\d\\d-\\d\\d-\\d\\d\\]%s~\\d+\\.log$"}};
     for (const auto& c : cases) {
         LogFiles files("older_dated" + std::to_string(c.mode));
         std::unique_ptr<LogConsole> log(new LogConsole);

@@ -20,7 +20,7 @@ void Fill(AnimationPlayer& player, int count, int delay) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 TEST(AnimationPlayerFrames, SetFrameWrapsAndFlagsChanges) {
     AnimationPlayer player;
@@ -28,8 +28,12 @@ TEST(AnimationPlayerFrames, SetFrameWrapsAndFlagsChanges) {
     EXPECT_EQ(0, player.IsChanged());
     Fill(player, 4, 0);
 
-    struct Case { int index; int expected; };
-    for (const Case& c : {Case{5, 1}, Case{-1, 3}, Case{-5, 3}, Case{4, 0}, Case{2, 2}, Case{-8, 0}})
+    struct Case {
+        int index;
+        int expected;
+    };
+    for (const Case& c :
+         {Case{5, 1}, Case{-1, 3}, Case{-5, 3}, Case{4, 0}, Case{2, 2}, Case{-8, 0}})
         EXPECT_EQ(c.expected, player.SetFrame(c.index, 1, 0)) << c.index;
 
     player.SetFrame(1, 1, 0);
@@ -120,18 +124,24 @@ class BindTest : public ManagerTest {
 protected:
     void SetUp() override {
         ManagerTest::SetUp();
-        ASSERT_EQ(1, AddPath(RESOURCE_TEXTURE, "_GLOBAL.tex", Write("tex.tga", TinyTga(8, 4, 0xFF000000)), 1));
+        ASSERT_EQ(1, AddPath(RESOURCE_TEXTURE, "_GLOBAL.tex",
+                             Write("tex.tga", TinyTga(8, 4, 0xFF000000)), 1));
         std::string four = "<animation size=\"0, 0\" clip=\"1\">";
         for (int i = 0; i < 4; ++i) {
-            four += "<aniframe texture=\"tex\" delaytime=\"" + std::to_string(i) + "\" method=\"2\""
-                    " offset=\"1, 2\" alpha=\"128\" rectangle=\"" + std::to_string(i) + ", 0, " +
-                    std::to_string(i + 5) + ", 3\" effect=\"click\"/>";
+            four += "<aniframe texture=\"tex\" delaytime=\"" + std::to_string(i) +
+                    "\" method=\"2\""
+                    " offset=\"1, 2\" alpha=\"128\" rectangle=\"" +
+                    std::to_string(i) + ", 0, " + std::to_string(i + 5) +
+                    ", 3\" effect=\"click\"/>";
         }
         four += "</animation>";
         AddScript("four", four);
-        AddScript("sized", "<animation size=\"20, 30\"><aniframe texture=\"tex\" rectangle=\"0,0,2,2\"/></animation>");
-        AddScript("gap", "<animation><aniframe texture=\"tex\"/><aniframe texture=\"nope\"/>"
-                         "<aniframe texture=\"tex\"/></animation>");
+        AddScript("sized",
+                  "<animation size=\"20, 30\"><aniframe texture=\"tex\" "
+                  "rectangle=\"0,0,2,2\"/></animation>");
+        AddScript("gap",
+                  "<animation><aniframe texture=\"tex\"/><aniframe texture=\"nope\"/>"
+                  "<aniframe texture=\"tex\"/></animation>");
         AddScript("bare", "<animation><aniframe/></animation>");
     }
     void AddScript(const char* name, const std::string& text) {

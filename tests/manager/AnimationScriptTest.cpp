@@ -21,17 +21,22 @@ std::string Script(const std::string& rootAttributes, const std::vector<std::str
     return text + "</animation>\n";
 }
 
-}  // namespace
+}   // namespace
 
 class AnimationScriptTest : public ManagerTest {
 protected:
     AnimationHolder Load(const std::string& text, const char* resname = "t") {
-        return AnimationHolder(mgr->LoadAnimationScript(resname, text.data(), uint32_t(text.size())));
+        return AnimationHolder(
+            mgr->LoadAnimationScript(resname, text.data(), uint32_t(text.size())));
     }
 };
 
 TEST_F(AnimationScriptTest, PairsSplitLikeTheScanFormat) {
-    struct Case { std::string offset; int x, y; };
+    struct Case {
+        std::string offset;
+        int x, y;
+    };
+    // clang-format off
     const std::vector<Case> cases = {
         {"offset=\"3,4\"", 3, 4},       {"offset=\"3, 4\"", 3, 4},   {"offset=\"3,   4\"", 3, 4},
         {"offset=\"7\"", 7, 0},         {"offset=\"\"", 0, 0},       {"", 0, 0},
@@ -43,6 +48,7 @@ TEST_F(AnimationScriptTest, PairsSplitLikeTheScanFormat) {
         {"offset=\"" + std::string(40, ' ') + "7, 1\"", 0, 1},
         {"offset=\"" + std::string(5000, '9') + "," + std::string(5000, '8') + "\"", INT_MAX, INT_MAX},
     };
+    // clang-format on
     std::vector<std::string> frames;
     for (const Case& c : cases) frames.push_back(c.offset);
     AnimationHolder animation = Load(Script("", frames));
@@ -56,7 +62,10 @@ TEST_F(AnimationScriptTest, PairsSplitLikeTheScanFormat) {
 }
 
 TEST_F(AnimationScriptTest, QuadruplesAndTheirFallback) {
-    struct Case { std::string attrs; int l, t, w, h; };
+    struct Case {
+        std::string attrs;
+        int l, t, w, h;
+    };
     const std::vector<Case> cases = {
         {"rectangle=\"1,2,3,4\"", 1, 2, 3, 4},
         {"rectangle=\"1, 2,  3,   4\"", 1, 2, 3, 4},
@@ -83,13 +92,21 @@ TEST_F(AnimationScriptTest, QuadruplesAndTheirFallback) {
 }
 
 TEST_F(AnimationScriptTest, NumbersDelaysAndAlpha) {
-    struct Case { const char* attrs; int delay, method, alpha; };
+    struct Case {
+        const char* attrs;
+        int delay, method, alpha;
+    };
     const Case cases[] = {
-        {"alpha=\"300\"", 0, 0, 255},          {"alpha=\"-5\"", 0, 0, 0},
-        {"", 0, 0, 0},                         {"alpha=\"12x\" method=\"3\"", 0, 3, 12},
-        {"alpha=\"abc\"", 0, 0, 0},            {"delaytime=\"2\" waittime=\"9\"", 2, 0, 0},
-        {"waittime=\"9\"", 9, 0, 0},           {"delaytime=\"\" waittime=\"9\"", 0, 0, 0},
-        {"delaytime=\"-3\"", -3, 0, 0},        {"delaytime=\" +4\"", 4, 0, 0},
+        {"alpha=\"300\"", 0, 0, 255},
+        {"alpha=\"-5\"", 0, 0, 0},
+        {"", 0, 0, 0},
+        {"alpha=\"12x\" method=\"3\"", 0, 3, 12},
+        {"alpha=\"abc\"", 0, 0, 0},
+        {"delaytime=\"2\" waittime=\"9\"", 2, 0, 0},
+        {"waittime=\"9\"", 9, 0, 0},
+        {"delaytime=\"\" waittime=\"9\"", 0, 0, 0},
+        {"delaytime=\"-3\"", -3, 0, 0},
+        {"delaytime=\" +4\"", 4, 0, 0},
     };
     std::vector<std::string> frames;
     for (const Case& c : cases) frames.push_back(c.attrs);
@@ -104,15 +121,23 @@ TEST_F(AnimationScriptTest, NumbersDelaysAndAlpha) {
 }
 
 TEST_F(AnimationScriptTest, NamesAreQualifiedOrDropped) {
-    struct Case { std::string attrs; const char* keyword; std::string texture; const char* effect; };
+    struct Case {
+        std::string attrs;
+        const char* keyword;
+        std::string texture;
+        const char* effect;
+    };
     const std::vector<Case> cases = {
-        {"keyword=\"normal\" texture=\"btn\" effect=\"click\"", "normal", "_GLOBAL.btn", "_GLOBAL.click"},
-        {"keyword=\"a.b\" texture=\"Skin.btn\" effect=\"Skin.click\"", "", "Skin.btn", "Skin.click"},
+        {"keyword=\"normal\" texture=\"btn\" effect=\"click\"", "normal", "_GLOBAL.btn",
+         "_GLOBAL.click"},
+        {"keyword=\"a.b\" texture=\"Skin.btn\" effect=\"Skin.click\"", "", "Skin.btn",
+         "Skin.click"},
         {"keyword=\"a/b\" texture=\"a.b.c\" effect=\"a.b.c\"", "", "", ""},
         {"texresname=\"x\"", "", "_GLOBAL.x", ""},
         {"texture=\"\" texresname=\"y\"", "", "_GLOBAL.y", ""},
         {"texture=\"z\" texresname=\"y\"", "", "_GLOBAL.z", ""},
-        {"texture=\"" + std::string(70, 'T') + "\"", "", ("_GLOBAL." + std::string(70, 'T')).substr(0, 63), ""},
+        {"texture=\"" + std::string(70, 'T') + "\"", "",
+         ("_GLOBAL." + std::string(70, 'T')).substr(0, 63), ""},
     };
     std::vector<std::string> frames;
     for (const Case& c : cases) frames.push_back(c.attrs);
@@ -143,7 +168,8 @@ TEST_F(AnimationScriptTest, AnimationSizeAndClip) {
 TEST_F(AnimationScriptTest, EveryFrameAttributeAtOnce) {
     AnimationHolder a = Load(
         "<animation size=\"32, 16\" clip=\"1\">"
-        "<aniframe keyword=\"normal\" delaytime=\"2\" method=\"1\" offset=\"3,   4\" texture=\"Default.btn\""
+        "<aniframe keyword=\"normal\" delaytime=\"2\" method=\"1\" offset=\"3,   4\" "
+        "texture=\"Default.btn\""
         " alpha=\"255\" rectangle=\"0, 0, 32, 16\" effect=\"click\"/>"
         "<aniframe waittime=\"5\" texresname=\"btn\" texrange=\"32,0,32,16\" alpha=\"300\"/>"
         "</animation>");

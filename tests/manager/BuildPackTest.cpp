@@ -49,7 +49,7 @@ std::map<std::string, StoredEntry> ListZip(const std::string& path) {
     return entries;
 }
 
-}  // namespace
+}   // namespace
 
 class BuildPackTest : public ManagerTest {
 protected:
@@ -57,7 +57,9 @@ protected:
         ManagerTest::SetUp();
         body = TinyTga(2, 2, 0xFF112233);
         btn = TinyTga(3, 1, 0xFF445566);
-        anim = "<animation size=\"2,2\"><aniframe texture=\"Default.body\" rectangle=\"0,0,2,2\"/></animation>";
+        anim =
+            "<animation size=\"2,2\"><aniframe texture=\"Default.body\" "
+            "rectangle=\"0,0,2,2\"/></animation>";
         listPath = Write("Skin\\Index.xml", kList);
         Write("Skin\\img\\body.tga", body);
         Write("Skin\\img\\btn.tga", btn);
@@ -94,7 +96,7 @@ TEST_F(BuildPackTest, PacksTheListAndEveryNamedFileOnce) {
     ASSERT_NE(nullptr, pack);
     ASSERT_TRUE(pack->Open(packPath.c_str(), kPassword, IPack::ModeRead));
     const std::pair<const char*, std::string> expected[] = {
-        {"Index.xml", kList}, {"IMG\\BODY.TGA", body}, {"img/btn.tga", btn},
+        {"Index.xml", kList}, {"IMG\\BODY.TGA", body},  {"img/btn.tga", btn},
         {"ani/dl.xml", anim}, {"data.bin", "raw data"}, {"g.bin", "global"}};
     for (const auto& e : expected) {
         std::string got(e.second.size() + 16, '\0');
@@ -114,7 +116,7 @@ TEST_F(BuildPackTest, WritesBuiltPackForIndependentCheck) {
     if (out.empty()) return;
     ASSERT_TRUE(CopyFileA(packPath.c_str(), (out + "\\built.skin").c_str(), FALSE));
     const std::pair<const char*, std::string> expected[] = {
-        {"Index.xml", kList}, {"img/body.tga", body}, {"img\\btn.tga", btn},
+        {"Index.xml", kList},  {"img/body.tga", body},   {"img\\btn.tga", btn},
         {"ani\\dl.xml", anim}, {"data.bin", "raw data"}, {"g.bin", "global"}};
     std::string manifest;
     int index = 0;

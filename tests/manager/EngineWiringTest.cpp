@@ -27,13 +27,14 @@ public:
     }
 };
 
-}  // namespace
+}   // namespace
 
 TEST(EngineWiring, StartUpMakesTheManagerAndShutdownReleasesIt) {
     testsupport::TempFolder temp;
     SkinnedApp app;
     app.texturePath = temp.Join("t.tga");
-    ASSERT_TRUE(testsupport::WriteWholeFile(app.texturePath, managertest::TinyTga(2, 2, 0xFF000000)));
+    ASSERT_TRUE(
+        testsupport::WriteWholeFile(app.texturePath, managertest::TinyTga(2, 2, 0xFF000000)));
     EngineConfig config;
     config.flags = EngineConfig::kNoLog;
     ASSERT_EQ(1, app.Init(nullptr, &config, "test"));

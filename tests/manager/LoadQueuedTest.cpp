@@ -10,7 +10,7 @@ using managertest::TinyTga;
 namespace {
 using Seen = std::vector<std::pair<WPARAM, LPARAM>>;
 const UINT kMsg = MessageRecorder::kMsg;
-}  // namespace
+}   // namespace
 
 class LoadQueuedTest : public ManagerTest {
 protected:
@@ -36,12 +36,14 @@ TEST_F(LoadQueuedTest, ProgressProtocolWithAnIdleWindow) {
     EXPECT_TRUE(firstLoadedAtStart);
     window.Drain();
     EXPECT_EQ((Seen{{0, 0}, {1, 0x00010003}, {2, 0}}), window.seen);
-    for (const char* name : {"a", "b", "c"}) EXPECT_NE(nullptr, mgr->Lookup(RESOURCE_TEXTURE, name));
+    for (const char* name : {"a", "b", "c"})
+        EXPECT_NE(nullptr, mgr->Lookup(RESOURCE_TEXTURE, name));
     EXPECT_EQ(0u, mgr->PendingCount());
 }
 
 TEST_F(LoadQueuedTest, EachItemDispatchesOrPostsNeverBoth) {
-    for (const char* name : {"a", "b", "c", "d", "e"}) QueueTexture(name, TinyTga(1, 1, 0xFF000000));
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        QueueTexture(name, TinyTga(1, 1, 0xFF000000));
     EXPECT_EQ(1, mgr->LoadQueued(window.hwnd(), kMsg));
     window.Drain();
     EXPECT_EQ((Seen{{0, 0}, {1, 0x00010005}, {1, 0x00030005}, {2, 0}}), window.seen);

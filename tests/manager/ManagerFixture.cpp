@@ -97,4 +97,4 @@ LRESULT CALLBACK MessageRecorder::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-}  // namespace managertest
+}   // namespace managertest

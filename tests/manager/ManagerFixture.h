@@ -61,4 +61,4 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-}  // namespace managertest
+}   // namespace managertest

@@ -7,7 +7,12 @@
 using managertest::ManagerTest;
 
 TEST(ResourceNames, CheckNameCharsTable) {
-    struct Case { const char* text; char separator; int expected; };
+    struct Case {
+        const char* text;
+        char separator;
+        int expected;
+    };
+    // clang-format off
     const Case cases[] = {
         {"a.b", '.', 1},        {".a", '.', -2},       {"a b", 0, 0},
         {"a?b", 0, -3},         {"", '.', -1},         {nullptr, '.', -1},
@@ -15,8 +20,10 @@ TEST(ResourceNames, CheckNameCharsTable) {
         {"Skin.Main.x", '.', 2}, {"a\x80" "b", 0, -3}, {"a\x7f", 0, -3},
         {"a\tb", 0, -3},        {"~!@#$%^&()_+-=[]{};,`", 0, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, Nuvex::CheckNameChars(Nuvex::ResourceNameTable(), c.text, c.separator))
+        EXPECT_EQ(c.expected,
+                  Nuvex::CheckNameChars(Nuvex::ResourceNameTable(), c.text, c.separator))
             << (c.text ? c.text : "(null)");
     }
     for (const char bad : std::string("\"'*./:<>?\\|")) {
@@ -29,7 +36,10 @@ TEST(ResourceNames, CheckNameCharsTable) {
 }
 
 TEST(ResourceNames, QualifyNameTable) {
-    struct Case { const char* name; const char* expected; };   // null: refused
+    struct Case {
+        const char* name;
+        const char* expected;
+    };   // null: refused
     const Case cases[] = {
         {"btn", "_GLOBAL.btn"}, {"Skin.btn", "Skin.btn"}, {"a.b.c", nullptr},
         {".btn", nullptr},      {"a/b", nullptr},         {"", nullptr},

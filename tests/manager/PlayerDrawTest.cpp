@@ -27,8 +27,8 @@ public:
     }
     int DrawTexture(const RECT* clip, int x, int y, int w, int h, uint32_t tint,
                     uint32_t background, const TextureRegion* region) override {
-        draws.push_back({clip != nullptr, clip ? *clip : RECT{}, x, y, w, h, tint, background,
-                         *region, mode_});
+        draws.push_back(
+            {clip != nullptr, clip ? *clip : RECT{}, x, y, w, h, tint, background, *region, mode_});
         return 1;
     }
     std::vector<Draw> draws;
@@ -50,7 +50,7 @@ PlayerFrame* Frame(int method, uint32_t texture, int alpha) {
     return f;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(PlayerDraw, RecordsTheCurrentFrameAsARegion) {
     RecordingSurface surface;

@@ -14,7 +14,7 @@ namespace {
 std::string RawBytes(const ResourceRecord* record, size_t n) {
     return std::string(static_cast<const char*>(record->object), n);
 }
-}  // namespace
+}   // namespace
 
 TEST_F(ManagerTest, RawResourceLoadsOnFirstLookupAndIsTagged) {
     std::string path = Write("data\\raw.bin", "payload");
@@ -205,7 +205,8 @@ TEST_F(ManagerTest, LoadRecordSources) {
     // A texture from bytes in memory.
     std::string tga = TinyTga(1, 1, 0xFF00FF00);
     ResourceRecord* texture = NewResourceRecord("t.tga");
-    EXPECT_EQ(1, mgr->LoadRecord(texture, RESOURCE_TEXTURE, "_GLOBAL.t", tga.data(), uint32_t(tga.size())));
+    EXPECT_EQ(1, mgr->LoadRecord(texture, RESOURCE_TEXTURE, "_GLOBAL.t", tga.data(),
+                                 uint32_t(tga.size())));
     EXPECT_STREQ(kMemoryResourceTag, texture->path);
     Nuvex::DestroyTexture(texture->Handle());
     DeleteResourceRecord(texture);
@@ -217,7 +218,8 @@ TEST_F(ManagerTest, LoadRecordSources) {
 TEST_F(ManagerTest, ClearAllFreesEveryResourceIncludingRawBuffers) {
     const size_t big = 4u << 20;   // a block the heap takes straight from the system
     ASSERT_EQ(1, AddPath(RESOURCE_RAW, "_GLOBAL.big", Write("big.bin", std::string(big, 'b')), 0));
-    ASSERT_EQ(1, AddPath(RESOURCE_TEXTURE, "_GLOBAL.t", Write("t.tga", TinyTga(1, 1, 0xFF000000)), 1));
+    ASSERT_EQ(1,
+              AddPath(RESOURCE_TEXTURE, "_GLOBAL.t", Write("t.tga", TinyTga(1, 1, 0xFF000000)), 1));
     ResourceRecord* raw = mgr->Lookup(RESOURCE_RAW, "big");
     ASSERT_NE(nullptr, raw);
     ASSERT_NE(nullptr, mgr->Lookup(RESOURCE_TEXTURE, "t"));
@@ -255,7 +257,8 @@ TEST_F(ManagerTest, RecordObjectIsPointerSized) {
     record.SetHandle(7);
     EXPECT_EQ(7u, record.Handle());
 
-    ASSERT_EQ(1, AddPath(RESOURCE_TEXTURE, "_GLOBAL.t", Write("t.tga", TinyTga(5, 1, 0xFF000000)), 1));
+    ASSERT_EQ(1,
+              AddPath(RESOURCE_TEXTURE, "_GLOBAL.t", Write("t.tga", TinyTga(5, 1, 0xFF000000)), 1));
     void* object = Nuvex::GetResource(RESOURCE_TEXTURE, "t");
     ASSERT_NE(nullptr, object);
     uint32_t id = uint32_t(reinterpret_cast<uintptr_t>(object));

@@ -36,7 +36,7 @@ std::string Crlf(const std::string& text) {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 class ResourceListTest : public ManagerTest {
 protected:
@@ -52,8 +52,10 @@ protected:
         EXPECT_EQ(1, mgr->Exists(RESOURCE_ANIMATION, "Default.BodyStyle"));
         EXPECT_EQ(1, mgr->Exists(RESOURCE_TEXTURE, "_GLOBAL.btn"));
         EXPECT_EQ(0, mgr->Exists(RESOURCE_TEXTURE, "Default.btn"));
-        EXPECT_EQ(1u, log.Count("资源管理器中存在相同名称的texture类型资源! Resname = \"Default.BodyStyle\", "
-                                "Filename = \"img/other.tga\""));
+        EXPECT_EQ(
+            1u,
+            log.Count("资源管理器中存在相同名称的texture类型资源! Resname = \"Default.BodyStyle\", "
+                      "Filename = \"img/other.tga\""));
         EXPECT_EQ(1u, log.Count("Can't attach pack from 'Skins\\Extra.skin'!"));
     }
 };
@@ -120,7 +122,8 @@ TEST_F(ResourceListTest, ABadNamespaceEndsTheLoadKeepingEarlierOnes) {
     EXPECT_EQ(0, LoadText(list));
     EXPECT_EQ(1, mgr->Exists(RESOURCE_RAW, "Good.r"));
     EXPECT_EQ(0, mgr->Exists(RESOURCE_RAW, "Late.t"));
-    EXPECT_EQ(1u, log.Count("Resources in the name contains illegal characters! Resource Name Space = \"Skin.Main\""));
+    EXPECT_EQ(1u, log.Count("Resources in the name contains illegal characters! Resource Name "
+                            "Space = \"Skin.Main\""));
     EXPECT_EQ(1u, log.Count("Remark: Each identifier is a nonempty sequence of letters."));
 }
 
@@ -132,7 +135,8 @@ TEST_F(ResourceListTest, ABadResnameEndsTheLoad) {
     EXPECT_EQ(0, LoadText(list));
     EXPECT_EQ(1, mgr->Exists(RESOURCE_TEXTURE, "_GLOBAL.ok"));
     EXPECT_EQ(0, mgr->Exists(RESOURCE_TEXTURE, "_GLOBAL.after"));
-    EXPECT_EQ(1u, log.Count("Resources in the name contains illegal characters! Resname = \"a/b\", Filename = \"x.tga\""));
+    EXPECT_EQ(1u, log.Count("Resources in the name contains illegal characters! Resname = \"a/b\", "
+                            "Filename = \"x.tga\""));
     EXPECT_EQ(1u, log.Count("Remark: Each identifier is a nonempty sequence of letters."));
 }
 
@@ -196,10 +200,15 @@ TEST_F(ResourceListTest, QueuedKindsWaitLazyKindsLoadAtFirstLookup) {
 TEST_F(ResourceListTest, NamesAndPathsTooLongAreSkippedNotCut) {
     std::string longName(255, 'n');   // "Default." + 255 is past 259
     std::string longFile(300, 'f');
-    std::string list = "<resources name=\"Default\">"
-                       "<texture resname=\"" + longName + "\" filename=\"x.tga\"/>"
-                       "<texture resname=\"pathy\" filename=\"" + longFile + "\"/>"
-                       "<texture resname=\"fine\" filename=\"y.tga\"/></resources>";
+    std::string list =
+        "<resources name=\"Default\">"
+        "<texture resname=\"" +
+        longName +
+        "\" filename=\"x.tga\"/>"
+        "<texture resname=\"pathy\" filename=\"" +
+        longFile +
+        "\"/>"
+        "<texture resname=\"fine\" filename=\"y.tga\"/></resources>";
     EXPECT_EQ(1, LoadText(list));
     EXPECT_EQ(2u, log.Count("加载资源信息时遇到无效文件名或无效资源名!"));
     EXPECT_EQ(0, mgr->Exists(RESOURCE_TEXTURE, "Default.pathy"));

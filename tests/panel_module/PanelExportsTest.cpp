@@ -29,7 +29,7 @@ std::vector<std::string> LogFilesNamed(const char* base) {
     return names;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(PanelModel, InitStartsTheEngineWithoutALogFile) {
     testsupport::LogCapture capture;
@@ -108,8 +108,10 @@ unsigned __stdcall LoadUseAndUnload(void* arg) {
     HMODULE module = LoadLibraryA(host->module.c_str());
     if (!module) return 1;
     using Export = int (*)();
-    auto init = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, "PanelModelInit")));
-    auto exit = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, "PanelModelExit")));
+    auto init = reinterpret_cast<Export>(
+        reinterpret_cast<void*>(GetProcAddress(module, "PanelModelInit")));
+    auto exit = reinterpret_cast<Export>(
+        reinterpret_cast<void*>(GetProcAddress(module, "PanelModelExit")));
     if (init && exit) {
         host->init = init();
         host->exit = exit();
@@ -118,12 +120,13 @@ unsigned __stdcall LoadUseAndUnload(void* arg) {
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(PanelModel, AHostThreadMayEndAfterTheModuleIsUnloaded) {
     HostThread host;
     host.module = BuiltModulePath();
-    ASSERT_TRUE(testsupport::FileExists(host.module)) << host.module << " (build the Fetchpane target)";
+    ASSERT_TRUE(testsupport::FileExists(host.module))
+        << host.module << " (build the Fetchpane target)";
     // A thread that ends by calling into the unloaded module must fail the
     // test at once, not wait for a debugger.
     SetUnhandledExceptionFilter(&FailOnCrash);

@@ -14,7 +14,8 @@ namespace packfixtures {
 using Entry = testsupport::ZipEntry;   // {name, data, stored}
 
 // Writes a zip with every entry enciphered by `password` (none when empty).
-bool WriteZip(const std::string& path, std::vector<Entry> entries, const std::string& password = "");
+bool WriteZip(const std::string& path, std::vector<Entry> entries,
+              const std::string& password = "");
 
 // Deterministic bytes, as the fixture scripts make them.
 std::string Pattern(size_t n, int seed);
@@ -29,4 +30,4 @@ bool CorruptFirst(const std::string& path, const std::string& bytes);
 // Names of the archive's entries in directory order, read with minizip.
 std::vector<std::string> ListEntries(const std::string& path);
 
-}  // namespace packfixtures
+}   // namespace packfixtures

@@ -17,8 +17,7 @@ namespace {
 
 const char kPassword[] = "quorvelintaspek";
 
-std::string Upper(std::string text)
-{
+std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
@@ -27,16 +26,14 @@ std::string Upper(std::string text)
 // A work folder of its own, with no pack attached before or after.
 class ResourcePacks : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(Nuvex::SetWorkPath(folder.Path().c_str()), 1);
         Nuvex::DetachAllPacks();
     }
     void TearDown() override { Nuvex::DetachAllPacks(); }
 
     // Loads `name` and returns its bytes; `found` tells whether it loaded.
-    std::string Load(const char* name, bool* found = nullptr, int diskOnly = 0)
-    {
+    std::string Load(const char* name, bool* found = nullptr, int diskOnly = 0) {
         uint32_t size = 0xDEAD;
         void* data = Nuvex::LoadFile(name, &size, diskOnly);
         if (found) *found = data != nullptr;
@@ -49,8 +46,7 @@ protected:
 
     // A pack written by the project's writer, with `password`.
     std::string WriteProjectPack(const char* file, const char* password,
-                                 const std::vector<std::pair<const char*, std::string>>& entries)
-    {
+                                 const std::vector<std::pair<const char*, std::string>>& entries) {
         std::string path = folder.Join(file);
         IPack* pack = CreateZipPack();
         EXPECT_TRUE(pack->Open(path.c_str(), password, IPack::ModeCreate));
@@ -65,10 +61,9 @@ protected:
     testsupport::TempFolder folder;
 };
 
-}  // namespace
+}   // namespace
 
-TEST_F(ResourcePacks, DiskComesBeforePacks)
-{
+TEST_F(ResourcePacks, DiskComesBeforePacks) {
     ASSERT_TRUE(CreateDirectoryA(folder.Join("Dir").c_str(), nullptr));
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("Dir\\X.TXT"), "from the disk"));
     ASSERT_EQ(Nuvex::AttachPack(packfixtures::PythonPlainPack().c_str(), nullptr, 0), 1);
@@ -77,8 +72,7 @@ TEST_F(ResourcePacks, DiskComesBeforePacks)
     EXPECT_EQ(Load("Dir/X.TXT"), "from the pack");
 }
 
-TEST_F(ResourcePacks, EntryNamesIgnoreCaseAndSlashKind)
-{
+TEST_F(ResourcePacks, EntryNamesIgnoreCaseAndSlashKind) {
     ASSERT_EQ(Nuvex::AttachPack(packfixtures::PythonPlainPack().c_str(), "", 0), 1);
     for (const char* name : {"a/b.png", "A\\B.PNG", "a\\B.png", "A/b.PNG"}) {
         uint32_t size = 0;
@@ -89,8 +83,7 @@ TEST_F(ResourcePacks, EntryNamesIgnoreCaseAndSlashKind)
     }
 }
 
-TEST_F(ResourcePacks, MissingFilesReportWhereTheyWereLookedFor)
-{
+TEST_F(ResourcePacks, MissingFilesReportWhereTheyWereLookedFor) {
     ASSERT_EQ(Nuvex::AttachPack(packfixtures::PythonPlainPack().c_str(), nullptr, 0), 1);
     LogCapture log;
     bool found = true;
@@ -99,7 +92,8 @@ TEST_F(ResourcePacks, MissingFilesReportWhereTheyWereLookedFor)
     std::string absolute = folder.Join("a/b.png");
     Load(absolute.c_str(), &found);
     EXPECT_FALSE(found);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't load '" + absolute + "' from local disk."});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"Can't load '" + absolute + "' from local disk."});
 
     log.Clear();
     Load("a/b.png", &found, 1);
@@ -118,8 +112,7 @@ TEST_F(ResourcePacks, MissingFilesReportWhereTheyWereLookedFor)
     EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST_F(ResourcePacks, WithNoPackAttachedNothingIsFound)
-{
+TEST_F(ResourcePacks, WithNoPackAttachedNothingIsFound) {
     LogCapture log;
     uint32_t size = 77;
     EXPECT_EQ(Nuvex::LoadFile("gui/a.png", &size, 0), nullptr);
@@ -127,8 +120,7 @@ TEST_F(ResourcePacks, WithNoPackAttachedNothingIsFound)
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't find 'GUI\\A.PNG' from all packs."});
 }
 
-TEST_F(ResourcePacks, TheFirstPackHoldingTheEntryEndsTheSearch)
-{
+TEST_F(ResourcePacks, TheFirstPackHoldingTheEntryEndsTheSearch) {
     const std::string locked = Pattern(4000, 11);
     std::string first = WriteProjectPack("first.skin", kPassword, {{"gui/a.png", locked}});
     std::string second = packfixtures::PythonPlainPack();   // holds gui/A.png too
@@ -139,7 +131,8 @@ TEST_F(ResourcePacks, TheFirstPackHoldingTheEntryEndsTheSearch)
     uint32_t size = 77;
     EXPECT_EQ(Nuvex::LoadFile("gui/a.png", &size, 0), nullptr);
     EXPECT_EQ(size, 0u);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't load 'GUI\\A.PNG' from packs '" + Upper(first) + "'."});
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't load 'GUI\\A.PNG' from packs '" +
+                                                    Upper(first) + "'."});
 
     Nuvex::DetachAllPacks();
     ASSERT_EQ(Nuvex::AttachPack(first.c_str(), kPassword, 0), 1);
@@ -147,16 +140,15 @@ TEST_F(ResourcePacks, TheFirstPackHoldingTheEntryEndsTheSearch)
     EXPECT_EQ(Load("GUI/A.png"), locked);
 }
 
-TEST_F(ResourcePacks, GbkEntryNamesFromTheProjectWriter)
-{
-    std::string pack = WriteProjectPack("gbk.skin", kPassword, {{"皮肤/按钮.png", "button"}, {"\x81\x61.txt", "trail"}});
+TEST_F(ResourcePacks, GbkEntryNamesFromTheProjectWriter) {
+    std::string pack = WriteProjectPack("gbk.skin", kPassword,
+                                        {{"皮肤/按钮.png", "button"}, {"\x81\x61.txt", "trail"}});
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), kPassword, 1), 1);
     EXPECT_EQ(Load("皮肤\\按钮.PNG"), "button");
     EXPECT_EQ(Load("\x81\x61.TXT"), "trail");
 }
 
-TEST_F(ResourcePacks, UnreadableEntriesFailInsteadOfReturningGarbage)
-{
+TEST_F(ResourcePacks, UnreadableEntriesFailInsteadOfReturningGarbage) {
     std::string data = Pattern(600, 12);
     data.replace(300, 16, "#damage-me-here#");
     std::string stored = folder.Join("stored.skin");
@@ -189,8 +181,7 @@ TEST_F(ResourcePacks, UnreadableEntriesFailInsteadOfReturningGarbage)
     EXPECT_EQ(Load("S.BIN"), data);
 }
 
-TEST_F(ResourcePacks, EmptyFilesAndEntriesLoadAsEmptyBuffers)
-{
+TEST_F(ResourcePacks, EmptyFilesAndEntriesLoadAsEmptyBuffers) {
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("empty.dat"), ""));
     ASSERT_EQ(Nuvex::AttachPack(packfixtures::PythonPlainPack().c_str(), nullptr, 0), 1);
     for (const char* name : {"empty.dat", "EMPTY.TXT"}) {
@@ -203,13 +194,13 @@ TEST_F(ResourcePacks, EmptyFilesAndEntriesLoadAsEmptyBuffers)
     }
 }
 
-TEST_F(ResourcePacks, AttachAndDetachLifeCycle)
-{
+TEST_F(ResourcePacks, AttachAndDetachLifeCycle) {
     std::string pack = WriteProjectPack("life.skin", "", {{"life.txt", "alive"}});
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), nullptr, 0), 1);
     // The same pack in other case or with other slashes is a duplicate.
     std::string other = pack;
-    for (char& c : other) if (c == '\\') c = '/';
+    for (char& c : other)
+        if (c == '\\') c = '/';
     EXPECT_EQ(Nuvex::AttachPack(other.c_str(), nullptr, 0), 0);
     EXPECT_EQ(Nuvex::AttachPack(Upper(pack).c_str(), nullptr, 0), 0);
     EXPECT_EQ(Nuvex::AttachPack("life.skin", nullptr, 0), 0);   // relative to the work folder
@@ -236,8 +227,7 @@ TEST_F(ResourcePacks, AttachAndDetachLifeCycle)
     EXPECT_EQ(Nuvex::AttachPack("", nullptr, 0), 0);
 }
 
-TEST_F(ResourcePacks, DetachedPacksAreNoLongerSearched)
-{
+TEST_F(ResourcePacks, DetachedPacksAreNoLongerSearched) {
     std::string pack = WriteProjectPack("gone.skin", kPassword, {{"gone.txt", "here"}});
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), kPassword, 1), 1);
     EXPECT_EQ(Load("gone.txt"), "here");
@@ -249,12 +239,12 @@ TEST_F(ResourcePacks, DetachedPacksAreNoLongerSearched)
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't find 'GONE.TXT' from all packs."});
 }
 
-TEST_F(ResourcePacks, BrokenPacksAreNotAttached)
-{
+TEST_F(ResourcePacks, BrokenPacksAreNotAttached) {
     std::string pack = WriteProjectPack("whole.skin", "", {{"x.txt", Pattern(5000, 13)}});
     std::string bytes;
     ASSERT_TRUE(testsupport::ReadWholeFile(pack, &bytes));
-    ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("cut.skin"), bytes.substr(0, bytes.size() / 2)));
+    ASSERT_TRUE(
+        testsupport::WriteWholeFile(folder.Join("cut.skin"), bytes.substr(0, bytes.size() / 2)));
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("text.skin"), "not a zip at all"));
     EXPECT_EQ(Nuvex::AttachPack("cut.skin", nullptr, 0), 0);
     EXPECT_EQ(Nuvex::AttachPack("text.skin", nullptr, 0), 0);
@@ -262,8 +252,7 @@ TEST_F(ResourcePacks, BrokenPacksAreNotAttached)
     EXPECT_EQ(Nuvex::AttachedPackCount(), 0);
 }
 
-TEST_F(ResourcePacks, PackPathsTheRecordCannotHoldAreRefused)
-{
+TEST_F(ResourcePacks, PackPathsTheRecordCannotHoldAreRefused) {
     std::string deep = folder.Path();
     while (deep.size() < 230) {
         deep += "\\dddddddddd";
@@ -277,38 +266,39 @@ TEST_F(ResourcePacks, PackPathsTheRecordCannotHoldAreRefused)
     EXPECT_EQ(Nuvex::AttachPack(pack.c_str(), nullptr, 0), 0);
 }
 
-TEST_F(ResourcePacks, OffsetCacheFindsEveryEntryAlsoAfterReopening)
-{
+TEST_F(ResourcePacks, OffsetCacheFindsEveryEntryAlsoAfterReopening) {
     std::vector<packfixtures::Entry> entries;
-    for (int i = 0; i < 20; ++i) entries.push_back({"e" + std::to_string(i) + ".txt", Pattern(50 + i, i)});
+    for (int i = 0; i < 20; ++i)
+        entries.push_back({"e" + std::to_string(i) + ".txt", Pattern(50 + i, i)});
     std::string pack = folder.Join("many.skin");
     ASSERT_TRUE(packfixtures::WriteZip(pack, entries));
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), nullptr, 0), 1);
     for (int round = 0; round < 2; ++round) {
-        for (int i : {19, 0, 10, 19, 5, 0}) EXPECT_EQ(Load(entries[i].name.c_str()), entries[i].data) << i;
+        for (int i : {19, 0, 10, 19, 5, 0})
+            EXPECT_EQ(Load(entries[i].name.c_str()), entries[i].data) << i;
         EXPECT_EQ(Nuvex::DetachPack(pack.c_str(), 0), 1);
     }
 }
 
-TEST_F(ResourcePacks, ACachedPositionIntoAReplacedPackIsNotTrusted)
-{
+TEST_F(ResourcePacks, ACachedPositionIntoAReplacedPackIsNotTrusted) {
     std::string pack = folder.Join("swap.skin");
     ASSERT_TRUE(packfixtures::WriteZip(pack, {{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}}));
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), nullptr, 1), 1);
     EXPECT_EQ(Load("c.txt"), "C");   // caches all three positions
     // Same file, other layout: c.txt now comes first, where a.txt was.
-    ASSERT_TRUE(packfixtures::WriteZip(pack, {{"c.txt", "new C"}, {"a.txt", "new A"}, {"b.txt", "new B"}}));
+    ASSERT_TRUE(
+        packfixtures::WriteZip(pack, {{"c.txt", "new C"}, {"a.txt", "new A"}, {"b.txt", "new B"}}));
     EXPECT_EQ(Load("a.txt"), "new A");
     EXPECT_EQ(Load("c.txt"), "new C");
     EXPECT_EQ(Load("b.txt"), "new B");
 }
 
-TEST_F(ResourcePacks, OverlongEntryNamesAreNeverMatched)
-{
+TEST_F(ResourcePacks, OverlongEntryNamesAreNeverMatched) {
     const std::string tooLong(300, 'A');
     const std::string longest(259, 'B');
     std::string pack = folder.Join("long.skin");
-    ASSERT_TRUE(packfixtures::WriteZip(pack, {{tooLong, "long"}, {longest, "259"}, {"after.txt", "after"}}));
+    ASSERT_TRUE(packfixtures::WriteZip(
+        pack, {{tooLong, "long"}, {longest, "259"}, {"after.txt", "after"}}));
     ASSERT_EQ(Nuvex::AttachPack(pack.c_str(), nullptr, 0), 1);
     bool found = true;
     Load(tooLong.substr(0, 260).c_str(), &found);
@@ -319,8 +309,7 @@ TEST_F(ResourcePacks, OverlongEntryNamesAreNeverMatched)
     EXPECT_EQ(Load("after.txt"), "after");
 }
 
-TEST_F(ResourcePacks, LookupInOneNamedPack)
-{
+TEST_F(ResourcePacks, LookupInOneNamedPack) {
     std::string one = WriteProjectPack("one.skin", "", {{"shared.txt", "one"}});
     std::string two = WriteProjectPack("two.skin", "", {{"shared.txt", "two"}, {"only2.txt", "2"}});
     ASSERT_EQ(Nuvex::AttachPack("one.skin", nullptr, 0), 1);
@@ -333,11 +322,11 @@ TEST_F(ResourcePacks, LookupInOneNamedPack)
 
     LogCapture log;
     EXPECT_EQ(Nuvex::LoadFileFromPacks("only2.txt", &size, "one.skin"), nullptr);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Can't find 'ONLY2.TXT' from packs '" + Upper(one) + "'."});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"Can't find 'ONLY2.TXT' from packs '" + Upper(one) + "'."});
 }
 
-TEST_F(ResourcePacks, DetachAllForgetsEveryPack)
-{
+TEST_F(ResourcePacks, DetachAllForgetsEveryPack) {
     WriteProjectPack("p1.skin", "", {{"p1.txt", "1"}});
     WriteProjectPack("p2.skin", "", {{"p2.txt", "2"}});
     ASSERT_EQ(Nuvex::AttachPack("p1.skin", nullptr, 0), 1);

@@ -19,25 +19,21 @@ namespace {
 // come from environment variables.
 class Sound : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         callLog = folder.Join("calls.txt");
         SetEnvironmentVariableA("FAKE_AUDIO_LOG", callLog.c_str());
         ASSERT_EQ(Nuvex::SetWorkPath(folder.Path().c_str()), 1);
     }
     void TearDown() override { Nuvex::ShutdownSound(); }
 
-    static std::string Library(const char* name = "fake_audio.dll")
-    {
+    static std::string Library(const char* name = "fake_audio.dll") {
         return testsupport::ExeFolder() + "\\" + name;
     }
-    static bool LibraryLoaded(const char* name = "fake_audio.dll")
-    {
+    static bool LibraryLoaded(const char* name = "fake_audio.dll") {
         return GetModuleHandleA(Library(name).c_str()) != nullptr;
     }
 
-    std::vector<std::string> TakeCalls()
-    {
+    std::vector<std::string> TakeCalls() {
         std::string text;
         testsupport::ReadWholeFile(callLog, &text);
         DeleteFileA(callLog.c_str());
@@ -47,8 +43,7 @@ protected:
         return calls;
     }
 
-    void Start()
-    {
+    void Start() {
         ASSERT_EQ(Nuvex::InitSound(Library().c_str(), 44100), 1);
         TakeCalls();
     }
@@ -59,20 +54,19 @@ protected:
 
 using Calls = std::vector<std::string>;
 
-std::string Hex(uint32_t value)
-{
+std::string Hex(uint32_t value) {
     char text[16];
     snprintf(text, sizeof text, "0x%x", value);
     return text;
 }
 
-}  // namespace
+}   // namespace
 
-TEST_F(Sound, StartsTheLibraryAndShutsItDown)
-{
+TEST_F(Sound, StartsTheLibraryAndShutsItDown) {
     LogCapture log;
     ASSERT_EQ(Nuvex::InitSound(Library().c_str(), 44100), 1);
-    EXPECT_EQ(TakeCalls(), (Calls{"GetVersion", "Init -1 44100 0", "SetConfig 4 100", "SetConfig 5 100"}));
+    EXPECT_EQ(TakeCalls(),
+              (Calls{"GetVersion", "Init -1 44100 0", "SetConfig 4 100", "SetConfig 5 100"}));
     EXPECT_TRUE(log.Lines().empty());
     // Already loaded: nothing more happens.
     EXPECT_EQ(Nuvex::InitSound("other.dll", 22050), 1);
@@ -85,8 +79,7 @@ TEST_F(Sound, StartsTheLibraryAndShutsItDown)
     EXPECT_TRUE(TakeCalls().empty());
 }
 
-TEST_F(Sound, AMissingLibraryLeavesTheEngineSilent)
-{
+TEST_F(Sound, AMissingLibraryLeavesTheEngineSilent) {
     LogCapture log;
     EXPECT_EQ(Nuvex::InitSound("no_such_audio.dll", 44100), 0);
     EXPECT_EQ(log.Lines(), Calls{"Can't load sound module no_such_audio.dll!"});
@@ -104,8 +97,7 @@ TEST_F(Sound, AMissingLibraryLeavesTheEngineSilent)
     EXPECT_TRUE(TakeCalls().empty());
 }
 
-TEST_F(Sound, AnotherVersionIsRefusedAndFreed)
-{
+TEST_F(Sound, AnotherVersionIsRefusedAndFreed) {
     LogCapture log;
     SetEnvironmentVariableA("FAKE_AUDIO_VERSION", "0x02040000");
     EXPECT_EQ(Nuvex::InitSound(Library().c_str(), 44100), 0);
@@ -119,8 +111,7 @@ TEST_F(Sound, AnotherVersionIsRefusedAndFreed)
     SetEnvironmentVariableA("FAKE_AUDIO_VERSION", nullptr);
 }
 
-TEST_F(Sound, ALibraryMissingAnEntryPointIsTheWrongLibrary)
-{
+TEST_F(Sound, ALibraryMissingAnEntryPointIsTheWrongLibrary) {
     LogCapture log;
     std::string partial = Library("fake_audio_partial.dll");
     EXPECT_EQ(Nuvex::InitSound(partial.c_str(), 44100), 0);
@@ -130,22 +121,20 @@ TEST_F(Sound, ALibraryMissingAnEntryPointIsTheWrongLibrary)
     EXPECT_EQ(Nuvex::PlayEffect(1), 0u);
 }
 
-TEST_F(Sound, WithoutAnOutputDeviceEffectsAndStreamsAreRefused)
-{
+TEST_F(Sound, WithoutAnOutputDeviceEffectsAndStreamsAreRefused) {
     LogCapture log;
     SetEnvironmentVariableA("FAKE_AUDIO_NO_DEVICE", "1");
     EXPECT_EQ(Nuvex::InitSound(Library().c_str(), 48000), 1);
     SetEnvironmentVariableA("FAKE_AUDIO_NO_DEVICE", nullptr);
     EXPECT_EQ(log.Lines(), Calls{"Sound system init failed, using no sound!"});
-    EXPECT_EQ(TakeCalls(), (Calls{"GetVersion", "Init -1 48000 0", "Init 0 48000 0", "SetConfig 4 100",
-                                  "SetConfig 5 100"}));
+    EXPECT_EQ(TakeCalls(), (Calls{"GetVersion", "Init -1 48000 0", "Init 0 48000 0",
+                                  "SetConfig 4 100", "SetConfig 5 100"}));
     EXPECT_EQ(Nuvex::LoadEffect("RIFFdata", 8), 0u);
     EXPECT_EQ(Nuvex::LoadStream("RIFFdata", 8), 0u);
     EXPECT_TRUE(TakeCalls().empty());
 }
 
-TEST_F(Sound, EffectsLoadPlayAndFree)
-{
+TEST_F(Sound, EffectsLoadPlayAndFree) {
     Start();
     uint32_t sample = Nuvex::LoadEffect("RIFFdata", 8);
     EXPECT_EQ(sample, 0x10001u);
@@ -156,8 +145,7 @@ TEST_F(Sound, EffectsLoadPlayAndFree)
                                   "ChannelPlay 0x30002 1", "SampleFree 0x10001"}));
 }
 
-TEST_F(Sound, EffectsFromFilesAreReadThroughTheLoader)
-{
+TEST_F(Sound, EffectsFromFilesAreReadThroughTheLoader) {
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("click.wav"), "WAVEbytes"));
     Start();
     LogCapture log;
@@ -168,8 +156,7 @@ TEST_F(Sound, EffectsFromFilesAreReadThroughTheLoader)
     EXPECT_EQ(log.Lines(), Calls{"Can't find 'MISSING.WAV' from all packs."});
 }
 
-TEST_F(Sound, TheDecodeFallbackSizesTheSampleFromTheStream)
-{
+TEST_F(Sound, TheDecodeFallbackSizesTheSampleFromTheStream) {
     Start();
     SetEnvironmentVariableA("FAKE_AUDIO_SAMPLELOAD_FAILS", "1");
     for (const char* chans : {"1", "2"}) {
@@ -190,8 +177,7 @@ TEST_F(Sound, TheDecodeFallbackSizesTheSampleFromTheStream)
     SetEnvironmentVariableA("FAKE_AUDIO_SAMPLELOAD_FAILS", nullptr);
 }
 
-TEST_F(Sound, DecodeFallbackFailures)
-{
+TEST_F(Sound, DecodeFallbackFailures) {
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("bad.ogg"), "OggSbad"));
     Start();
     LogCapture log;
@@ -206,7 +192,8 @@ TEST_F(Sound, DecodeFallbackFailures)
     SetEnvironmentVariableA("FAKE_AUDIO_DECODED_BYTES", "0");
     EXPECT_EQ(Nuvex::LoadEffect("OggSdata", 8), 0u);
     EXPECT_EQ(Nuvex::LoadEffect("bad.ogg", 0), 0u);
-    EXPECT_EQ(log.Lines(), (Calls{"Can't load effect! memory size = 8", "Can't load effect! filename = bad.ogg"}));
+    EXPECT_EQ(log.Lines(), (Calls{"Can't load effect! memory size = 8",
+                                  "Can't load effect! filename = bad.ogg"}));
     SetEnvironmentVariableA("FAKE_AUDIO_DECODED_BYTES", nullptr);
 
     // Data the library cannot even open as a stream: 0, no message.
@@ -218,15 +205,15 @@ TEST_F(Sound, DecodeFallbackFailures)
     SetEnvironmentVariableA("FAKE_AUDIO_SAMPLELOAD_FAILS", nullptr);
 }
 
-TEST_F(Sound, StreamsKeepTheirFileImageUntilFreed)
-{
+TEST_F(Sound, StreamsKeepTheirFileImageUntilFreed) {
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("music.ogg"), "OggSmusic"));
     Start();
     uint32_t fromFile = Nuvex::LoadStream("music.ogg", 0);
     uint32_t fromMemory = Nuvex::LoadStream("OggSmem", 7);
     EXPECT_NE(fromFile, 0u);
     EXPECT_NE(fromMemory, 0u);
-    EXPECT_EQ(TakeCalls(), (Calls{"StreamCreateFile 1 0 9 0x0 [OggS]", "StreamCreateFile 1 0 7 0x0 [OggS]"}));
+    EXPECT_EQ(TakeCalls(),
+              (Calls{"StreamCreateFile 1 0 9 0x0 [OggS]", "StreamCreateFile 1 0 7 0x0 [OggS]"}));
     EXPECT_EQ(Nuvex::FreeStream(fromFile), 1);
     EXPECT_EQ(Nuvex::FreeStream(fromMemory), 1);
     EXPECT_EQ(Nuvex::FreeStream(0x12345), 1);   // unknown: still handed to the library
@@ -239,8 +226,7 @@ TEST_F(Sound, StreamsKeepTheirFileImageUntilFreed)
     EXPECT_EQ(Calls(calls.end() - 2, calls.end()), (Calls{"Stop", "Free"}));
 }
 
-TEST_F(Sound, StreamsTheLibraryRefusesAreReported)
-{
+TEST_F(Sound, StreamsTheLibraryRefusesAreReported) {
     ASSERT_TRUE(testsupport::WriteWholeFile(folder.Join("bad.ogg"), "OggSbad"));
     Start();
     LogCapture log;
@@ -248,11 +234,11 @@ TEST_F(Sound, StreamsTheLibraryRefusesAreReported)
     EXPECT_EQ(Nuvex::LoadStream("OggSmem", 7), 0u);
     EXPECT_EQ(Nuvex::LoadStream("bad.ogg", 0), 0u);
     SetEnvironmentVariableA("FAKE_AUDIO_STREAM_FAILS", nullptr);
-    EXPECT_EQ(log.Lines(), (Calls{"Can't load stream! memory size = 7", "Can't load stream! filename = bad.ogg"}));
+    EXPECT_EQ(log.Lines(), (Calls{"Can't load stream! memory size = 7",
+                                  "Can't load stream! filename = bad.ogg"}));
 }
 
-TEST_F(Sound, EngineStartUpGoesOnWithoutTheAudioLibrary)
-{
+TEST_F(Sound, EngineStartUpGoesOnWithoutTheAudioLibrary) {
     LogCapture log;
     EngineConfig config;
     config.flags = EngineConfig::kNoLog | EngineConfig::kNoVersionLine | EngineConfig::kSound;
@@ -263,14 +249,14 @@ TEST_F(Sound, EngineStartUpGoesOnWithoutTheAudioLibrary)
     Nuvex::ReleaseEngine(nullptr);
 }
 
-TEST_F(Sound, EngineStartUpAndReleaseDriveTheLibrary)
-{
+TEST_F(Sound, EngineStartUpAndReleaseDriveTheLibrary) {
     std::string library = Library();
     EngineConfig config;
     config.flags = EngineConfig::kNoLog | EngineConfig::kNoVersionLine | EngineConfig::kSound;
     config.soundModule = library.c_str();
     ASSERT_EQ(Nuvex::InitEngine(kEngineInterfaceVersion, nullptr, &config, nullptr), 1);
-    EXPECT_EQ(TakeCalls(), (Calls{"GetVersion", "Init -1 44100 0", "SetConfig 4 100", "SetConfig 5 100"}));
+    EXPECT_EQ(TakeCalls(),
+              (Calls{"GetVersion", "Init -1 44100 0", "SetConfig 4 100", "SetConfig 5 100"}));
     Nuvex::ReleaseEngine(nullptr);
     EXPECT_EQ(TakeCalls(), (Calls{"Stop", "Free"}));
     EXPECT_FALSE(LibraryLoaded());

@@ -14,15 +14,13 @@ struct ParserDeleter {
 };
 using Parser = std::unique_ptr<IXmlParser, ParserDeleter>;
 
-Parser NewParser()
-{
+Parser NewParser() {
     Parser p(CreateXmlParser());
     EXPECT_NE(p, nullptr);
     return p;
 }
 
-int Load(IXmlParser* p, const std::string& text, unsigned mode = 0)
-{
+int Load(IXmlParser* p, const std::string& text, unsigned mode = 0) {
     return p->LoadFromMemory(text.data(), static_cast<int>(text.size()), mode);
 }
 
@@ -39,10 +37,9 @@ const char kList[] =
     "  <texture resname=\"btn\" filename=\"img/btn.tga\"/>\r\n"
     "</resources>\r\n";
 
-}  // namespace
+}   // namespace
 
-TEST(XmlParser, ReadsAttributesAsTextFloatAndInteger)
-{
+TEST(XmlParser, ReadsAttributesAsTextFloatAndInteger) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<a x=\"1.5\" n=\"-42\" e=\"\" s=\"abc\"/>"), 1);
     XmlNode a = p->FirstChild("a", 1);
@@ -63,8 +60,7 @@ TEST(XmlParser, ReadsAttributesAsTextFloatAndInteger)
     EXPECT_STREQ(p->LastError(), "");
 }
 
-TEST(XmlParser, ElementNamesCompareByTheCaseFlag)
-{
+TEST(XmlParser, ElementNamesCompareByTheCaseFlag) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<a x=\"1.5\"/>"), 1);
     EXPECT_EQ(p->FirstChild("A", 1), nullptr);
@@ -74,8 +70,7 @@ TEST(XmlParser, ElementNamesCompareByTheCaseFlag)
     EXPECT_STREQ(p->Value(a), "");
 }
 
-TEST(XmlParser, WalksAListWithSeveralTopLevelElementsBomAndCrlf)
-{
+TEST(XmlParser, WalksAListWithSeveralTopLevelElementsBomAndCrlf) {
     for (bool bom : {false, true}) {
         Parser p = NewParser();
         std::string text = std::string(bom ? "\xEF\xBB\xBF" : "") + kList;
@@ -98,8 +93,7 @@ TEST(XmlParser, WalksAListWithSeveralTopLevelElementsBomAndCrlf)
     }
 }
 
-TEST(XmlParser, KeepsGbkBytesAndTranslatesEntities)
-{
+TEST(XmlParser, KeepsGbkBytesAndTranslatesEntities) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<a t=\"下载 &lt;&amp;&gt; &quot;x&quot;\">按钮&amp;</a>"), 1);
     XmlNode a = p->FirstChild("a", 1);
@@ -107,8 +101,7 @@ TEST(XmlParser, KeepsGbkBytesAndTranslatesEntities)
     EXPECT_STREQ(p->Value(a), "按钮&");
 }
 
-TEST(XmlParser, StaleAndForeignHandlesGetDefaults)
-{
+TEST(XmlParser, StaleAndForeignHandlesGetDefaults) {
     Parser p = NewParser();
     Parser other = NewParser();
     ASSERT_EQ(Load(p.get(), "<old><inner/></old>"), 1);
@@ -135,8 +128,7 @@ TEST(XmlParser, StaleAndForeignHandlesGetDefaults)
     }
 }
 
-TEST(XmlParser, TheDocumentNodeHasNoSiblingsAndNoParent)
-{
+TEST(XmlParser, TheDocumentNodeHasNoSiblingsAndNoParent) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<a/><b/>"), 1);
     XmlNode a = p->FirstChild("a", 1);
@@ -149,8 +141,7 @@ TEST(XmlParser, TheDocumentNodeHasNoSiblingsAndNoParent)
     EXPECT_EQ(p->ChildElement(document, "b", 1), p->NextSibling(a, nullptr, 1));
 }
 
-TEST(XmlParser, ModeAboveOneKeepsTheDocumentAndItsHandles)
-{
+TEST(XmlParser, ModeAboveOneKeepsTheDocumentAndItsHandles) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<keep k=\"v\"/>"), 1);
     XmlNode keep = p->FirstChild("keep", 1);
@@ -162,8 +153,7 @@ TEST(XmlParser, ModeAboveOneKeepsTheDocumentAndItsHandles)
     EXPECT_NE(p->FirstChild("other", 1), nullptr);
 }
 
-TEST(XmlParser, MalformedTextFailsWithRapidxmlsMessage)
-{
+TEST(XmlParser, MalformedTextFailsWithRapidxmlsMessage) {
     Parser p = NewParser();
     EXPECT_EQ(Load(p.get(), "<a><b></a>"), 0);
     EXPECT_STREQ(p->LastError(), "unexpected end of data");
@@ -175,8 +165,7 @@ TEST(XmlParser, MalformedTextFailsWithRapidxmlsMessage)
     EXPECT_STREQ(p->LastError(), "expected <");
 }
 
-TEST(XmlParser, NodesOfAFailedParseAreUnreachable)
-{
+TEST(XmlParser, NodesOfAFailedParseAreUnreachable) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<before/>"), 1);
     XmlNode before = p->FirstChild(nullptr, 1);
@@ -188,8 +177,7 @@ TEST(XmlParser, NodesOfAFailedParseAreUnreachable)
     EXPECT_EQ(p->Name(before), nullptr);
 }
 
-TEST(XmlParser, BadLengthsAreRefused)
-{
+TEST(XmlParser, BadLengthsAreRefused) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<a/>"), 1);
     EXPECT_EQ(p->LoadFromMemory("<a/>", -1, 0), 0);
@@ -204,8 +192,7 @@ TEST(XmlParser, BadLengthsAreRefused)
     EXPECT_EQ(p->FirstChild(nullptr, 1), nullptr);
 }
 
-TEST(XmlParser, HostileNestingFailsInsteadOfExhaustingTheStack)
-{
+TEST(XmlParser, HostileNestingFailsInsteadOfExhaustingTheStack) {
     Parser p = NewParser();
     std::string deep;
     for (int i = 0; i < 200000; ++i) deep += "<a>";
@@ -223,8 +210,7 @@ TEST(XmlParser, HostileNestingFailsInsteadOfExhaustingTheStack)
     EXPECT_EQ(Load(p.get(), flat), 1) << p->LastError();
 }
 
-TEST(XmlParser, NestingHiddenBehindOtherDeclarationsIsStillCounted)
-{
+TEST(XmlParser, NestingHiddenBehindOtherDeclarationsIsStillCounted) {
     // rapidxml skips an unknown "<!" node to its first '>', brackets or not,
     // so elements after one are parsed (and nest) for real.
     Parser p = NewParser();
@@ -242,8 +228,7 @@ TEST(XmlParser, NestingHiddenBehindOtherDeclarationsIsStillCounted)
     EXPECT_EQ(Load(p.get(), doctype), 1) << p->LastError();
 }
 
-TEST(XmlParser, LoadsFilesAndReportsMissingOnes)
-{
+TEST(XmlParser, LoadsFilesAndReportsMissingOnes) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("list.xml");
     ASSERT_TRUE(testsupport::WriteWholeFile(path, std::string("\xEF\xBB\xBF") + kList));
@@ -261,8 +246,7 @@ TEST(XmlParser, LoadsFilesAndReportsMissingOnes)
     EXPECT_STREQ(p->LastError(), "");
 }
 
-TEST(XmlParser, ClearEmptiesDocumentAndError)
-{
+TEST(XmlParser, ClearEmptiesDocumentAndError) {
     Parser p = NewParser();
     EXPECT_EQ(Load(p.get(), "<a>"), 0);
     EXPECT_STRNE(p->LastError(), "");
@@ -275,8 +259,7 @@ TEST(XmlParser, ClearEmptiesDocumentAndError)
     EXPECT_EQ(p->FirstChild(nullptr, 1), nullptr);
 }
 
-TEST(XmlParser, FindAllEndsAndCountsMatches)
-{
+TEST(XmlParser, FindAllEndsAndCountsMatches) {
     Parser p = NewParser();
     ASSERT_EQ(Load(p.get(), "<r><f/><g/><f/><f/></r><f/>"), 1);
     XmlNode r = p->FirstChild("r", 1);

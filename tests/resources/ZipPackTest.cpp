@@ -21,8 +21,7 @@ struct PackDeleter {
 };
 using Pack = std::unique_ptr<IPack, PackDeleter>;
 
-Pack NewPack()
-{
+Pack NewPack() {
     Pack p(CreateZipPack());
     EXPECT_NE(p, nullptr);
     return p;
@@ -30,23 +29,20 @@ Pack NewPack()
 
 const char kPassword[] = "quorvelintaspek";
 
-uint32_t WriteText(IPack* p, const char* name, const std::string& data)
-{
+uint32_t WriteText(IPack* p, const char* name, const std::string& data) {
     return p->Write(name, data.data(), static_cast<uint32_t>(data.size()));
 }
 
-std::string ReadEntry(IPack* p, const char* name, uint32_t size)
-{
+std::string ReadEntry(IPack* p, const char* name, uint32_t size) {
     std::string out(size, '\0');
     uint32_t got = p->Read(name, &out[0], size);
     out.resize(got);
     return out;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(ZipPack, RoundTripWithPassword)
-{
+TEST(ZipPack, RoundTripWithPassword) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("round.skin");
     const std::string data = Pattern(3000, 5);
@@ -60,7 +56,8 @@ TEST(ZipPack, RoundTripWithPassword)
         EXPECT_TRUE(w->Close());
     }
     // Stored exactly as the caller wrote it.
-    EXPECT_EQ(packfixtures::ListEntries(path), (std::vector<std::string>{"gui/a.png", "Index.xml"}));
+    EXPECT_EQ(packfixtures::ListEntries(path),
+              (std::vector<std::string>{"gui/a.png", "Index.xml"}));
 
     Pack r = NewPack();
     ASSERT_TRUE(r->Open(path.c_str(), kPassword, IPack::ModeRead));
@@ -79,8 +76,7 @@ TEST(ZipPack, RoundTripWithPassword)
     EXPECT_TRUE(r->Close());
 }
 
-TEST(ZipPack, GbkNamesMatchIgnoringAsciiCase)
-{
+TEST(ZipPack, GbkNamesMatchIgnoringAsciiCase) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("gbk.skin");
     {
@@ -99,8 +95,7 @@ TEST(ZipPack, GbkNamesMatchIgnoringAsciiCase)
     EXPECT_EQ(ReadEntry(r.get(), "IMG\\\x81\x61.TGA", 5), "trail");
 }
 
-TEST(ZipPack, ReadsEntriesFromAnIndependentWriter)
-{
+TEST(ZipPack, ReadsEntriesFromAnIndependentWriter) {
     Pack r = NewPack();
     ASSERT_TRUE(r->Open(packfixtures::PythonPlainPack().c_str(), nullptr, IPack::ModeRead));
     EXPECT_EQ(ReadEntry(r.get(), "A\\B.PNG", 3000), Pattern(3000, 1));
@@ -113,12 +108,12 @@ TEST(ZipPack, ReadsEntriesFromAnIndependentWriter)
     EXPECT_EQ(r->GetSize("empty.tx"), 0u);
 }
 
-TEST(ZipPack, OpensFromMemoryWithoutCopying)
-{
+TEST(ZipPack, OpensFromMemoryWithoutCopying) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("mem.skin");
     const std::string data = Pattern(100, 9);
-    ASSERT_TRUE(packfixtures::WriteZip(path, {{"one.bin", data}, {"two.bin", "second"}}, kPassword));
+    ASSERT_TRUE(
+        packfixtures::WriteZip(path, {{"one.bin", data}, {"two.bin", "second"}}, kPassword));
     std::string bytes;
     ASSERT_TRUE(testsupport::ReadWholeFile(path, &bytes));
 
@@ -139,8 +134,7 @@ TEST(ZipPack, OpensFromMemoryWithoutCopying)
     EXPECT_FALSE(pack.Exists("one.bin"));
 }
 
-TEST(ZipPack, MemoryFileFunctionsStayInsideTheBlock)
-{
+TEST(ZipPack, MemoryFileFunctionsStayInsideTheBlock) {
     const char data[] = "0123456789";
     Nuvex::MemoryBlock block;
     block.data = reinterpret_cast<const uint8_t*>(data);
@@ -148,10 +142,12 @@ TEST(ZipPack, MemoryFileFunctionsStayInsideTheBlock)
     zlib_filefunc_def f;
     Nuvex::FillMemoryFileFunctions(&f, &block);
 
-    EXPECT_EQ(f.zopen_file(f.opaque, nullptr, ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_WRITE), nullptr);
+    EXPECT_EQ(f.zopen_file(f.opaque, nullptr, ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_WRITE),
+              nullptr);
     EXPECT_EQ(f.zopen_file(f.opaque, "name.zip", ZLIB_FILEFUNC_MODE_READ), nullptr);
     EXPECT_EQ(f.zopen_file(nullptr, nullptr, ZLIB_FILEFUNC_MODE_READ), nullptr);
-    voidpf s = f.zopen_file(f.opaque, nullptr, ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    voidpf s = f.zopen_file(f.opaque, nullptr,
+                            ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
     ASSERT_NE(s, nullptr);
 
     char buf[32] = {};
@@ -174,8 +170,7 @@ TEST(ZipPack, MemoryFileFunctionsStayInsideTheBlock)
     EXPECT_EQ(f.zseek_file(f.opaque, nullptr, 0, ZLIB_FILEFUNC_SEEK_SET), -1);
 }
 
-TEST(ZipPack, AppendKeepsEntriesAndAcceptsAnExistingName)
-{
+TEST(ZipPack, AppendKeepsEntriesAndAcceptsAnExistingName) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("append.skin");
     {
@@ -188,7 +183,8 @@ TEST(ZipPack, AppendKeepsEntriesAndAcceptsAnExistingName)
         EXPECT_EQ(WriteText(w.get(), "ONE.TXT", "again"), 5u);
         EXPECT_TRUE(w->Close());
     }
-    EXPECT_EQ(packfixtures::ListEntries(path), (std::vector<std::string>{"one.txt", "two.txt", "ONE.TXT"}));
+    EXPECT_EQ(packfixtures::ListEntries(path),
+              (std::vector<std::string>{"one.txt", "two.txt", "ONE.TXT"}));
     Pack r = NewPack();
     ASSERT_TRUE(r->Open(path.c_str(), nullptr, IPack::ModeRead));
     EXPECT_EQ(ReadEntry(r.get(), "two.txt", 6), "second");
@@ -197,8 +193,7 @@ TEST(ZipPack, AppendKeepsEntriesAndAcceptsAnExistingName)
     EXPECT_EQ(ReadEntry(r.get(), "One.Txt", 5), "first");
 }
 
-TEST(ZipPack, StatesAndRefusals)
-{
+TEST(ZipPack, StatesAndRefusals) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("states.skin");
     Pack p = NewPack();
@@ -233,8 +228,7 @@ TEST(ZipPack, StatesAndRefusals)
     EXPECT_EQ(p->Read("full.bin", &std::string(10, ' ')[0], 10), 0u);
 }
 
-TEST(ZipPack, TheDestructorFinishesAWriterAndClosesAReader)
-{
+TEST(ZipPack, TheDestructorFinishesAWriterAndClosesAReader) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("unclosed.skin");
     {
@@ -250,12 +244,12 @@ TEST(ZipPack, TheDestructorFinishesAWriterAndClosesAReader)
     EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
-TEST(ZipPack, WrongPasswordFailsAlsoOnStoredEntries)
-{
+TEST(ZipPack, WrongPasswordFailsAlsoOnStoredEntries) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("locked.skin");
     const std::string data = Pattern(2000, 6);
-    ASSERT_TRUE(packfixtures::WriteZip(path, {{"deflated.bin", data}, {"stored.bin", data, true}}, kPassword));
+    ASSERT_TRUE(packfixtures::WriteZip(path, {{"deflated.bin", data}, {"stored.bin", data, true}},
+                                       kPassword));
     Pack p = NewPack();
     ASSERT_TRUE(p->Open(path.c_str(), "not the password", IPack::ModeRead));
     // minizip does not check the password byte: only the CRC tells.
@@ -268,8 +262,7 @@ TEST(ZipPack, WrongPasswordFailsAlsoOnStoredEntries)
     EXPECT_EQ(ReadEntry(p.get(), "deflated.bin", 2000), data);
 }
 
-TEST(ZipPack, ShortReadsAndCrcErrorsFail)
-{
+TEST(ZipPack, ShortReadsAndCrcErrorsFail) {
     testsupport::TempFolder folder;
     std::string shortPath = folder.Join("short.skin");
     std::string crcPath = folder.Join("crc.skin");
@@ -289,13 +282,13 @@ TEST(ZipPack, ShortReadsAndCrcErrorsFail)
     EXPECT_EQ(ReadEntry(p.get(), "c.bin", 50), data.substr(0, 50));
 }
 
-TEST(ZipPack, OverlongEntryNamesAreRefused)
-{
+TEST(ZipPack, OverlongEntryNamesAreRefused) {
     testsupport::TempFolder folder;
     std::string path = folder.Join("names.skin");
     const std::string longest(259, 'B');
     const std::string tooLong(300, 'A');
-    ASSERT_TRUE(packfixtures::WriteZip(path, {{tooLong, "long"}, {longest, "259"}, {"after.txt", "after"}}));
+    ASSERT_TRUE(packfixtures::WriteZip(
+        path, {{tooLong, "long"}, {longest, "259"}, {"after.txt", "after"}}));
 
     Pack p = NewPack();
     ASSERT_TRUE(p->Open(path.c_str(), nullptr, IPack::ModeRead));
@@ -317,28 +310,28 @@ TEST(ZipPack, OverlongEntryNamesAreRefused)
 namespace {
 
 // Drains the server end of a pipe so writes to the client end never block.
-unsigned __stdcall DrainPipe(void* pipe)
-{
+unsigned __stdcall DrainPipe(void* pipe) {
     char buf[4096];
     DWORD got;
-    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got) {}
+    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got) {
+    }
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(ZipPack, AFailedWriteIsReported)
-{
+TEST(ZipPack, AFailedWriteIsReported) {
     // A pipe takes the entry's bytes but cannot seek back to finish its
     // header, so closing the entry fails.
     char name[64];
     snprintf(name, sizeof name, "\\\\.\\pipe\\fp_zip_%lu", GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1 << 16,
-                                     1 << 16, 0, nullptr);
+    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                     1 << 16, 1 << 16, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     Pack p = NewPack();
     ASSERT_TRUE(p->Open(name, nullptr, IPack::ModeCreate));
-    HANDLE drain = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DrainPipe, server, 0, nullptr));
+    HANDLE drain = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, DrainPipe, server, 0, nullptr));
     ASSERT_NE(drain, nullptr);
     EXPECT_EQ(WriteText(p.get(), "entry.bin", Pattern(100, 8)), 0u);
     // The name stays taken: no second, half-written entry of it.
@@ -349,8 +342,7 @@ TEST(ZipPack, AFailedWriteIsReported)
     CloseHandle(server);
 }
 
-TEST(PackFormat, WritesPackForIndependentCheck)
-{
+TEST(PackFormat, WritesPackForIndependentCheck) {
     // Written where the zipfile check asks (see tests/fixtures), else to a
     // temporary folder and read back here.
     testsupport::TempFolder folder;

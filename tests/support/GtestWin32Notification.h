@@ -4,7 +4,8 @@
 // Force-included while building GoogleTest and the tests.
 #ifdef __cplusplus
 #include <windows.h>
-namespace testing { namespace internal {
+namespace testing {
+namespace internal {
 class Notification {
 public:
     Notification() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
@@ -13,9 +14,11 @@ public:
     Notification& operator=(const Notification&) = delete;
     void Notify() { SetEvent(event_); }
     void WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
+
 private:
     HANDLE event_;
 };
-}}
+}   // namespace internal
+}   // namespace testing
 #define GTEST_HAS_NOTIFICATION_ 1
 #endif

@@ -13,7 +13,8 @@ int WINAPI SuppressedMessageBox(HWND, LPCSTR text, LPCSTR title, UINT type);
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (GetACP() != 936) {
-        std::fprintf(stderr, "tests need the ANSI code page 936 (run under tools/wine-run); got %u\n",
+        std::fprintf(stderr,
+                     "tests need the ANSI code page 936 (run under tools/wine-run); got %u\n",
                      GetACP());
         return 2;
     }

@@ -14,14 +14,23 @@ struct Guarded {
     Guarded() { InitializeCriticalSection(&cs); }
     ~Guarded() { DeleteCriticalSection(&cs); }
 };
-Guarded& Lock() { static Guarded g; return g; }
+Guarded& Lock() {
+    static Guarded g;
+    return g;
+}
 struct Hold {
     Hold() { EnterCriticalSection(&Lock().cs); }
     ~Hold() { LeaveCriticalSection(&Lock().cs); }
 };
 
-std::vector<std::string>& CapturedLines() { static std::vector<std::string> v; return v; }
-std::vector<ShownBox>& Boxes() { static std::vector<ShownBox> v; return v; }
+std::vector<std::string>& CapturedLines() {
+    static std::vector<std::string> v;
+    return v;
+}
+std::vector<ShownBox>& Boxes() {
+    static std::vector<ShownBox> v;
+    return v;
+}
 int g_boxAnswer = IDOK;
 
 void OnLogLine(const char* text) {
@@ -29,7 +38,7 @@ void OnLogLine(const char* text) {
     CapturedLines().push_back(text ? text : "");
 }
 
-}  // namespace
+}   // namespace
 
 int WINAPI SuppressedMessageBox(HWND, LPCSTR text, LPCSTR title, UINT type) {
     Hold h;
@@ -63,8 +72,14 @@ void LogCapture::Clear() {
     CapturedLines().clear();
 }
 
-std::vector<ShownBox> ShownBoxes() { Hold h; return Boxes(); }
-void ClearShownBoxes() { Hold h; Boxes().clear(); }
+std::vector<ShownBox> ShownBoxes() {
+    Hold h;
+    return Boxes();
+}
+void ClearShownBoxes() {
+    Hold h;
+    Boxes().clear();
+}
 void SetMessageBoxAnswer(int answer) { g_boxAnswer = answer; }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -105,9 +120,7 @@ TempFolder::~TempFolder() {
     if (!path_.empty()) RemoveTree(path_);
 }
 
-std::string TempFolder::Join(const std::string& relative) const {
-    return path_ + "\\" + relative;
-}
+std::string TempFolder::Join(const std::string& relative) const { return path_ + "\\" + relative; }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -169,4 +182,4 @@ bool EnsurePools() {
     return ready;
 }
 
-}  // namespace testsupport
+}   // namespace testsupport

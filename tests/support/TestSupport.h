@@ -24,7 +24,10 @@ public:
 
 // Message boxes shown by the engine since the program started (title, text);
 // the boxes themselves never appear: a modal box would hang a headless run.
-struct ShownBox { std::string title, text; UINT type; };
+struct ShownBox {
+    std::string title, text;
+    UINT type;
+};
 std::vector<ShownBox> ShownBoxes();
 void ClearShownBoxes();
 void SetMessageBoxAnswer(int answer);   // what the suppressed box returns (IDOK)
@@ -43,6 +46,7 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     const std::string& Path() const { return path_; }
     std::string Join(const std::string& relative) const;
+
 private:
     std::string path_;
 };
@@ -60,4 +64,4 @@ std::string EnvVar(const char* name);
 // as the process); false when they could not be made.
 bool EnsurePools();
 
-}  // namespace testsupport
+}   // namespace testsupport

@@ -16,8 +16,7 @@ namespace {
 using testsupport::ReadWholeFile;
 using testsupport::TempFolder;
 
-void WINAPI FifthOfMarch(SYSTEMTIME* now)
-{
+void WINAPI FifthOfMarch(SYSTEMTIME* now) {
     *now = SYSTEMTIME{};
     now->wYear = 2024;
     now->wMonth = 3;
@@ -27,8 +26,7 @@ void WINAPI FifthOfMarch(SYSTEMTIME* now)
     now->wSecond = 3;
 }
 
-void WINAPI ChristmasEvening(SYSTEMTIME* now)
-{
+void WINAPI ChristmasEvening(SYSTEMTIME* now) {
     *now = SYSTEMTIME{};
     now->wYear = 2024;
     now->wMonth = 12;
@@ -38,14 +36,12 @@ void WINAPI ChristmasEvening(SYSTEMTIME* now)
     now->wSecond = 58;
 }
 
-std::string Content(const std::string& path)
-{
+std::string Content(const std::string& path) {
     std::string bytes;
     return ReadWholeFile(path, &bytes) ? bytes : std::string("<unreadable>");
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -54,10 +50,9 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(LogFile, LineFormatAndNumbering)
-{
+TEST(LogFile, LineFormatAndNumbering) {
     TempFolder folder;
     std::string path = folder.Join("upgrade.log");
     {
@@ -70,16 +65,18 @@ TEST(LogFile, LineFormatAndNumbering)
         log.Write("\xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xB4\xE6\xD4\xDA%s\xCE\xC4\xBC\xFE", "a.zip");
     }
     {
-        LogFile second;     // a later task numbers its own lines from 0, appending
+        LogFile second;   // a later task numbers its own lines from 0, appending
         second.SetClock(&FifthOfMarch);
         second.Open(path.c_str(), true, 4096);
         second.Write("again");
     }
-    EXPECT_EQ("[Line.0  3\xD4\xC2 5\xC8\xD5 09:07:03 ] Server:http://127.0.0.1/\r\n"
-              "[Line.1 12\xD4\xC2" "24\xC8\xD5 23:59:58 ] \xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xB4\xE6\xD4\xDA"
-              "a.zip\xCE\xC4\xBC\xFE\r\n"
-              "[Line.0  3\xD4\xC2 5\xC8\xD5 09:07:03 ] again\r\n",
-              Content(path));
+    EXPECT_EQ(
+        "[Line.0  3\xD4\xC2 5\xC8\xD5 09:07:03 ] Server:http://127.0.0.1/\r\n"
+        "[Line.1 12\xD4\xC2"
+        "24\xC8\xD5 23:59:58 ] \xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xB4\xE6\xD4\xDA"
+        "a.zip\xCE\xC4\xBC\xFE\r\n"
+        "[Line.0  3\xD4\xC2 5\xC8\xD5 09:07:03 ] again\r\n",
+        Content(path));
     // The format's own characters: 月 and 日 in GBK.
     EXPECT_EQ(std::string("\xD4\xC2\xC8\xD5"), std::string("月日"));
 
@@ -91,8 +88,7 @@ TEST(LogFile, LineFormatAndNumbering)
     EXPECT_EQ("[Line.0  3\xD4\xC2 5\xC8\xD5 09:07:03 ] fresh\r\n", Content(path));
 }
 
-TEST(LogFile, WhereNamesLand)
-{
+TEST(LogFile, WhereNamesLand) {
     TempFolder folder;
     // A relative name of 4 or more characters: the program's folder.
     std::ostringstream unique;
@@ -133,8 +129,7 @@ TEST(LogFile, WhereNamesLand)
     unc.Write("nothing");
 }
 
-TEST(LogFile, UnopenableFileMakesWritesDoNothing)
-{
+TEST(LogFile, UnopenableFileMakesWritesDoNothing) {
     TempFolder folder;
     LogFile log;
     log.Open(folder.Join("no\\such\\folder\\a.log").c_str(), true, 4096);
@@ -144,8 +139,7 @@ TEST(LogFile, UnopenableFileMakesWritesDoNothing)
     never.Write("dropped");
 }
 
-TEST(LogFile, LongTextIsCutOnACharacterBoundary)
-{
+TEST(LogFile, LongTextIsCutOnACharacterBoundary) {
     TempFolder folder;
     std::string path = folder.Join("long.log");
     LogFile log;
@@ -154,9 +148,9 @@ TEST(LogFile, LongTextIsCutOnACharacterBoundary)
     std::string ascii(10 * 1024, 'a');
     log.Write("%s", ascii.c_str());
     std::string chinese;
-    for (int i = 0; i < 5000; ++i) chinese += "\xD6\xD0";      // 中
+    for (int i = 0; i < 5000; ++i) chinese += "\xD6\xD0";   // 中
     log.Write("%s", chinese.c_str());
-    log.Write("x%s", chinese.c_str());                          // odd offset
+    log.Write("x%s", chinese.c_str());   // odd offset
     log.Close();
     std::vector<std::string> lines = Lines(Content(path));
     ASSERT_EQ(3u, lines.size());
@@ -173,8 +167,7 @@ TEST(LogFile, LongTextIsCutOnACharacterBoundary)
     }
 }
 
-TEST(LogFile, ConcurrentTasksNeverOverwriteEachOthersLines)
-{
+TEST(LogFile, ConcurrentTasksNeverOverwriteEachOthersLines) {
     TempFolder folder;
     std::string path = folder.Join("upgrade.log");
     const int kLines = 1000;
@@ -183,8 +176,7 @@ TEST(LogFile, ConcurrentTasksNeverOverwriteEachOthersLines)
         int id = 0;
         int lines = 0;
         ~Writer() override { Stop(); }
-        int Run() override
-        {
+        int Run() override {
             std::string padding(40 + 37 * id, char('a' + id));
             for (int i = 0; i < lines; ++i) log.Write("task%d line%d %s", id, i, padding.c_str());
             return 0;
@@ -210,16 +202,16 @@ TEST(LogFile, ConcurrentTasksNeverOverwriteEachOthersLines)
         ASSERT_NE(std::string::npos, at) << line;
         int id = line[at + 6] - '0';
         ASSERT_TRUE(id >= 0 && id < 3) << line;
-        std::string expected = "task" + std::to_string(id) + " line" + std::to_string(next[id]) + " " +
-                               std::string(40 + 37 * id, char('a' + id));
+        std::string expected = "task" + std::to_string(id) + " line" + std::to_string(next[id]) +
+                               " " + std::string(40 + 37 * id, char('a' + id));
         ASSERT_EQ(expected, line.substr(at + 2)) << line;
-        ASSERT_EQ("[Line." + std::to_string(next[id]) + " ", line.substr(0, 7 + std::to_string(next[id]).size()));
+        ASSERT_EQ("[Line." + std::to_string(next[id]) + " ",
+                  line.substr(0, 7 + std::to_string(next[id]).size()));
         ++next[id];
     }
 }
 
-TEST(LogFile, TaskLogLiesInTheWorkFolder)
-{
+TEST(LogFile, TaskLogLiesInTheWorkFolder) {
     TempFolder folder;
     ASSERT_EQ(1, Nuvex::SetWorkPath(folder.Path().c_str()));
     {

@@ -7,9 +7,8 @@
 #include <windows.h>
 #include <string>
 
-inline bool DoubleByteNamesWork(const std::string& folder)
-{
-    std::string probe = folder + "\\\xD6\xD0\x9C\x5C.probe";     // 中淺
+inline bool DoubleByteNamesWork(const std::string& folder) {
+    std::string probe = folder + "\\\xD6\xD0\x9C\x5C.probe";   // 中淺
     HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
@@ -17,7 +16,7 @@ inline bool DoubleByteNamesWork(const std::string& folder)
     return true;
 }
 
-#define ASSERT_DOUBLE_BYTE_NAMES_WORK(folder)                                      \
-    ASSERT_TRUE(DoubleByteNamesWork(folder))                                       \
-        << "this wine can't create double-byte file names: the Unix locale "      \
+#define ASSERT_DOUBLE_BYTE_NAMES_WORK(folder)                                \
+    ASSERT_TRUE(DoubleByteNamesWork(folder))                                 \
+        << "this wine can't create double-byte file names: the Unix locale " \
            "zh_CN.UTF-8 is missing (run tools/bootstrap)"

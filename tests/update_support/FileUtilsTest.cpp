@@ -9,22 +9,20 @@
 
 namespace {
 
-const std::string kShallow = "\x9C\x5C";     // 淺
-const std::string kRide = "\x81\x5C";        // 乗
+const std::string kShallow = "\x9C\x5C";   // 淺
+const std::string kRide = "\x81\x5C";      // 乗
 
 using testsupport::FileExists;
 using testsupport::TempFolder;
 using testsupport::WriteWholeFile;
 
-bool IsFolder(const std::string& path)
-{
+bool IsFolder(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The names directly in a folder.
-std::vector<std::string> Names(const std::string& folder)
-{
+std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
@@ -43,11 +41,10 @@ struct Event {
     ~Event() { CloseHandle(h); }
 };
 
-}  // namespace
+}   // namespace
 
-TEST(FileUtils, FolderAndFileParts)
-{
-    EXPECT_EQ("a/b\\", GetFolderPart("a/b\\c/d"));      // a '\' anywhere wins over a later '/'
+TEST(FileUtils, FolderAndFileParts) {
+    EXPECT_EQ("a/b\\", GetFolderPart("a/b\\c/d"));   // a '\' anywhere wins over a later '/'
     EXPECT_EQ("c/d", GetFileNamePart("a/b\\c/d"));
     EXPECT_EQ("a/", GetFolderPart("a/b"));
     EXPECT_EQ("b", GetFileNamePart("a/b"));
@@ -60,8 +57,7 @@ TEST(FileUtils, FolderAndFileParts)
     EXPECT_EQ("d\\" + kShallow + "\\", GetFolderPart("d\\" + kShallow + "\\f"));
 }
 
-TEST(FileUtils, SlashesAndTrailingBackslashes)
-{
+TEST(FileUtils, SlashesAndTrailingBackslashes) {
     EXPECT_EQ("a/b/" + kShallow + "/c", ToForwardSlashes("a\\b\\" + kShallow + "\\c"));
 
     std::string path = "C:\\dir  ";
@@ -69,7 +65,7 @@ TEST(FileUtils, SlashesAndTrailingBackslashes)
     EXPECT_EQ("C:\\dir\\", path);
     AddTrailingBackslash(path);
     EXPECT_EQ("C:\\dir\\", path);
-    path = "C:\\" + kShallow;              // ends in 0x5C, but not in a '\'
+    path = "C:\\" + kShallow;   // ends in 0x5C, but not in a '\'
     AddTrailingBackslash(path);
     EXPECT_EQ("C:\\" + kShallow + "\\", path);
     path = "";
@@ -78,17 +74,16 @@ TEST(FileUtils, SlashesAndTrailingBackslashes)
 
     path = "C:\\dir\\\\ ";
     StripTrailingBackslash(path);
-    EXPECT_EQ("C:\\dir\\", path);          // only one of two goes
+    EXPECT_EQ("C:\\dir\\", path);   // only one of two goes
     path = "C:\\" + kShallow;
     StripTrailingBackslash(path);
-    EXPECT_EQ("C:\\" + kShallow, path);    // the trail byte stays
+    EXPECT_EQ("C:\\" + kShallow, path);   // the trail byte stays
     path = "";
     StripTrailingBackslash(path);
     EXPECT_EQ("", path);
 }
 
-TEST(FileUtils, FileSizeAndExistence)
-{
+TEST(FileUtils, FileSizeAndExistence) {
     TempFolder folder;
     std::string file = folder.Join("five.bin");
     ASSERT_TRUE(WriteWholeFile(file, "12345"));
@@ -100,12 +95,11 @@ TEST(FileUtils, FileSizeAndExistence)
     EXPECT_FALSE(FolderExists(file));
     EXPECT_TRUE(FolderExists(folder.Path() + "\\"));
     EXPECT_TRUE(FolderExists(folder.Path()));
-    EXPECT_FALSE(FolderExists(folder.Path() + "\\*"));    // exact: no wildcard match
+    EXPECT_FALSE(FolderExists(folder.Path() + "\\*"));   // exact: no wildcard match
     EXPECT_FALSE(FolderExists(""));
 }
 
-TEST(FileUtils, CreateFolderPathMakesEveryLevel)
-{
+TEST(FileUtils, CreateFolderPathMakesEveryLevel) {
     TempFolder folder;
     EXPECT_FALSE(CreateFolderPath(""));
     EXPECT_TRUE(CreateFolderPath("C:\\"));
@@ -113,7 +107,7 @@ TEST(FileUtils, CreateFolderPathMakesEveryLevel)
     EXPECT_TRUE(CreateFolderPath(deep.c_str()));
     EXPECT_TRUE(IsFolder(folder.Join("t\\a")));
     EXPECT_TRUE(IsFolder(folder.Join("t\\a\\b")));
-    EXPECT_TRUE(CreateFolderPath(deep.c_str()));           // existing: fine
+    EXPECT_TRUE(CreateFolderPath(deep.c_str()));   // existing: fine
 
     // A file in the way stops it.
     ASSERT_TRUE(WriteWholeFile(folder.Join("file"), "x"));
@@ -121,14 +115,12 @@ TEST(FileUtils, CreateFolderPathMakesEveryLevel)
 }
 
 // Tasks started together make the same folders at the same time.
-TEST(FileUtils, CreateFolderPathRacingItselfSucceedsEverywhere)
-{
+TEST(FileUtils, CreateFolderPathRacingItselfSucceedsEverywhere) {
     TempFolder folder;
     struct Race {
         std::string path;
         LONG made = 0;
-        static DWORD WINAPI Run(void* race)
-        {
+        static DWORD WINAPI Run(void* race) {
             Race* r = static_cast<Race*>(race);
             if (CreateFolderPath(r->path.c_str())) InterlockedIncrement(&r->made);
             return 0;
@@ -145,8 +137,7 @@ TEST(FileUtils, CreateFolderPathRacingItselfSucceedsEverywhere)
     }
 }
 
-TEST(FileUtils, DoubleByteFolderIsCreatedAndRemovedWhole)
-{
+TEST(FileUtils, DoubleByteFolderIsCreatedAndRemovedWhole) {
     TempFolder folder;
     ASSERT_DOUBLE_BYTE_NAMES_WORK(folder.Path());
     // 淺\乗\x: a byte-wise cut at the 0x5C trail bytes would create folders
@@ -164,11 +155,10 @@ TEST(FileUtils, DoubleByteFolderIsCreatedAndRemovedWhole)
 
     EXPECT_TRUE(RemoveFolder(top.c_str(), nullptr, false));
     EXPECT_FALSE(FileExists(top));
-    EXPECT_TRUE(IsFolder(folder.Path()));                  // its parent stays
+    EXPECT_TRUE(IsFolder(folder.Path()));   // its parent stays
 }
 
-TEST(FileUtils, PathsOverTheLimitAreRefusedNotCut)
-{
+TEST(FileUtils, PathsOverTheLimitAreRefusedNotCut) {
     TempFolder folder;
     std::string shortName = folder.Join("keep");
     ASSERT_TRUE(CreateFolderPath(shortName.c_str()));
@@ -181,8 +171,7 @@ TEST(FileUtils, PathsOverTheLimitAreRefusedNotCut)
     EXPECT_TRUE(FileExists(shortName + "\\f.txt"));
 }
 
-TEST(FileUtils, RemoveFolderCases)
-{
+TEST(FileUtils, RemoveFolderCases) {
     TempFolder folder;
     EXPECT_TRUE(RemoveFolder(folder.Join("missing").c_str(), nullptr, false));
 
@@ -208,12 +197,12 @@ TEST(FileUtils, RemoveFolderCases)
     EXPECT_FALSE(FileExists(dotted + "\\sub"));
 }
 
-TEST(FileUtils, DeleteFolderContentsWithPatterns)
-{
+TEST(FileUtils, DeleteFolderContentsWithPatterns) {
     TempFolder folder;
     std::string root = folder.Join("r");
     ASSERT_TRUE(CreateFolderPath((root + "\\sub\\deeper").c_str()));
-    for (const char* name : {"\\a.zip", "\\b.txt", "\\sub\\c.zip", "\\sub\\d.txt", "\\sub\\deeper\\e.zip"})
+    for (const char* name :
+         {"\\a.zip", "\\b.txt", "\\sub\\c.zip", "\\sub\\d.txt", "\\sub\\deeper\\e.zip"})
         ASSERT_TRUE(WriteWholeFile(root + name, "x"));
 
     // A pattern without recursion: only the folder's own matching files.
@@ -235,11 +224,11 @@ TEST(FileUtils, DeleteFolderContentsWithPatterns)
     EXPECT_FALSE(FileExists(root + "\\b.txt"));
     EXPECT_TRUE(IsFolder(root));
 
-    EXPECT_FALSE(DeleteFolderContents(folder.Join("missing").c_str(), true, nullptr, nullptr, false));
+    EXPECT_FALSE(
+        DeleteFolderContents(folder.Join("missing").c_str(), true, nullptr, nullptr, false));
 }
 
-TEST(FileUtils, CancelledDeletionDeletesNothing)
-{
+TEST(FileUtils, CancelledDeletionDeletesNothing) {
     TempFolder folder;
     std::string root = folder.Join("r");
     ASSERT_TRUE(CreateFolderPath(root.c_str()));
@@ -253,9 +242,9 @@ TEST(FileUtils, CancelledDeletionDeletesNothing)
     EXPECT_TRUE(FileExists(root + "\\b.txt"));
 }
 
-TEST(FileUtils, PumpMessagesDispatchesAndKeepsQuit)
-{
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+TEST(FileUtils, PumpMessagesDispatchesAndKeepsQuit) {
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
     ASSERT_NE(nullptr, window);
     PostMessageA(window, WM_NULL, 0, 0);
     PostQuitMessage(3);
@@ -270,8 +259,7 @@ TEST(FileUtils, PumpMessagesDispatchesAndKeepsQuit)
 namespace {
 
 // The Unix path wine maps a Windows path to; "" outside wine.
-std::string UnixPath(const std::string& path)
-{
+std::string UnixPath(const std::string& path) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
     auto toUnix = reinterpret_cast<ToUnix>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
@@ -284,8 +272,7 @@ std::string UnixPath(const std::string& path)
     return result;
 }
 
-bool IsFolderLinkAt(const std::string& path)
-{
+bool IsFolderLinkAt(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
            (a & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -294,8 +281,7 @@ bool IsFolderLinkAt(const std::string& path)
 // A link to a folder: under wine a Unix symbolic link (which wine shows as a
 // reparse point; its CreateSymbolicLink makes nothing), else the Windows call
 // (newer than the Windows version the module targets, so looked up).
-bool MakeFolderLink(const std::string& link, const std::string& target)
-{
+bool MakeFolderLink(const std::string& link, const std::string& target) {
     std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
     if (!unixLink.empty() && !unixTarget.empty()) {
         std::string line = "Z:\\bin\\sh -c \"ln -s '" + unixTarget + "' '" + unixLink + "'\"";
@@ -319,10 +305,9 @@ bool MakeFolderLink(const std::string& link, const std::string& target)
     return create && create(link.c_str(), target.c_str(), 1 /* a folder */) && IsFolderLinkAt(link);
 }
 
-}  // namespace
+}   // namespace
 
-TEST(FileUtils, FolderLinksAreUnlinkedNeverEmptied)
-{
+TEST(FileUtils, FolderLinksAreUnlinkedNeverEmptied) {
     TempFolder folder;
     std::string outside = folder.Join("outside");
     ASSERT_TRUE(CreateFolderPath(outside.c_str()));
@@ -331,8 +316,7 @@ TEST(FileUtils, FolderLinksAreUnlinkedNeverEmptied)
     ASSERT_TRUE(CreateFolderPath(removed.c_str()));
     ASSERT_TRUE(WriteWholeFile(removed + "\\own.txt", "x"));
     std::string link = removed + "\\link";
-    if (!MakeFolderLink(link, outside))
-        GTEST_SKIP() << "no folder links can be made here";
+    if (!MakeFolderLink(link, outside)) GTEST_SKIP() << "no folder links can be made here";
 
     // Windows unlinks the link; wine can't remove a Unix link at all, and
     // then the removal fails. Either way the link's target stays whole.

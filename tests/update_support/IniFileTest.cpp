@@ -13,16 +13,14 @@ using testsupport::ReadWholeFile;
 using testsupport::TempFolder;
 using testsupport::WriteWholeFile;
 
-std::string Content(const std::string& path)
-{
+std::string Content(const std::string& path) {
     std::string bytes;
     return ReadWholeFile(path, &bytes) ? bytes : std::string("<unreadable>");
 }
 
 // Reads `text` as a file, applies `change`, writes it back; returns the file.
 template <class Change>
-std::string RoundTrip(const std::string& text, Change change, bool* readResult = nullptr)
-{
+std::string RoundTrip(const std::string& text, Change change, bool* readResult = nullptr) {
     TempFolder folder;
     std::string path = folder.Join("Config.ini");
     WriteWholeFile(path, text);
@@ -36,33 +34,32 @@ std::string RoundTrip(const std::string& text, Change change, bool* readResult =
 
 void Nothing(IniFile&) {}
 
-}  // namespace
+}   // namespace
 
-TEST(IniFile, EdgeCasesOfTheFormat)
-{
+TEST(IniFile, EdgeCasesOfTheFormat) {
     struct Case {
         const char* name;
         std::string input;
         std::string written;
     } cases[] = {
-        {"lookups ignore case and keep the stored case",
-         "[Version]\r\nupdate=0\r\n", "[Version]\r\nupdate=1\r\n\r\n"},
+        {"lookups ignore case and keep the stored case", "[Version]\r\nupdate=0\r\n",
+         "[Version]\r\nupdate=1\r\n\r\n"},
         {"spaces around key, '=' and value go; a value keeps further '=' and ';'",
          "[s]\r\n  key  =  a=b ; c  \r\n", "[s]\r\nkey=a=b ; c\r\n\r\n"},
-        {"'[ A ]' names ' A ', another section than 'A'",
-         "[ A ]\r\nx=1\r\n[A]\r\ny=2\r\n", "[ A ]\r\nx=1\r\n\r\n[A]\r\ny=2\r\n\r\n"},
+        {"'[ A ]' names ' A ', another section than 'A'", "[ A ]\r\nx=1\r\n[A]\r\ny=2\r\n",
+         "[ A ]\r\nx=1\r\n\r\n[A]\r\ny=2\r\n\r\n"},
         {"a repeated header makes an empty second record; later keys go to the first",
          "[s]\nk=1\n[S]\nj=2\n", "[s]\r\nk=1\r\nj=2\r\n\r\n[S]\r\n\r\n"},
-        {"a repeated key keeps the key once with the last value",
-         "[s]\nk=1\nK=2\n", "[s]\r\nk=2\r\n\r\n"},
-        {"an unclosed header and lines without ;#[= are dropped",
-         "[s]\nk=1\n[broken\njust text\n", "[s]\r\nk=1\r\n\r\n"},
+        {"a repeated key keeps the key once with the last value", "[s]\nk=1\nK=2\n",
+         "[s]\r\nk=2\r\n\r\n"},
+        {"an unclosed header and lines without ;#[= are dropped", "[s]\nk=1\n[broken\njust text\n",
+         "[s]\r\nk=1\r\n\r\n"},
         {"'#' comments come back with ';', section comments before keys",
          "#top\n[s]\nk=1\n#inner\n", ";top\r\n\r\n[s]\r\n;inner\r\nk=1\r\n\r\n"},
-        {"text before the first structural character is ignored",
-         "[s]\nx;y=z\n", "[s]\r\n;y=z\r\n\r\n"},
-        {"keys before any header land in the section named \"\"",
-         "k=1\n[s]\n", "[]\r\nk=1\r\n\r\n[s]\r\n\r\n"},
+        {"text before the first structural character is ignored", "[s]\nx;y=z\n",
+         "[s]\r\n;y=z\r\n\r\n"},
+        {"keys before any header land in the section named \"\"", "k=1\n[s]\n",
+         "[]\r\nk=1\r\n\r\n[s]\r\n\r\n"},
         {"double-byte lines and a byte-order mark are printable",
          "\xEF\xBB\xBF;bom\n[\xD6\xD0\xCE\xC4]\n\xC3\xFB=\xD6\xB5\n",
          ";bom\r\n\r\n[\xD6\xD0\xCE\xC4]\r\n\xC3\xFB=\xD6\xB5\r\n\r\n"},
@@ -77,16 +74,14 @@ TEST(IniFile, EdgeCasesOfTheFormat)
     }
 }
 
-TEST(IniFile, ByteOrderMarkLineKeepsItsBytesInTheComment)
-{
+TEST(IniFile, ByteOrderMarkLineKeepsItsBytesInTheComment) {
     // The mark belongs to the text before ';' and is dropped with it: the
     // same rule as for any text before a structural character.
     std::string written = RoundTrip("\xEF\xBB\xBF[s]\nk=1\n", Nothing);
     EXPECT_EQ("[s]\r\nk=1\r\n\r\n", written);
 }
 
-TEST(IniFile, SetValueWithoutCreateChangesNothing)
-{
+TEST(IniFile, SetValueWithoutCreateChangesNothing) {
     TempFolder folder;
     std::string path = folder.Join("a.ini");
     IniFile ini(path);
@@ -104,23 +99,21 @@ TEST(IniFile, SetValueWithoutCreateChangesNothing)
     EXPECT_EQ("[s]\r\nk=w\r\n\r\n", Content(path));
 }
 
-TEST(IniFile, ReadResults)
-{
+TEST(IniFile, ReadResults) {
     TempFolder folder;
     IniFile missing(folder.Join("missing.ini"));
     EXPECT_FALSE(missing.Read());
 
     bool read = true;
     std::string written = RoundTrip(";only a comment\n", Nothing, &read);
-    EXPECT_FALSE(read);     // no section and no key
+    EXPECT_FALSE(read);   // no section and no key
     EXPECT_EQ(";only a comment\r\n\r\n", written);
 
     RoundTrip("k=v\n", Nothing, &read);
     EXPECT_TRUE(read);
 }
 
-TEST(IniFile, FileThatCouldNotBeReadIsNeverReplaced)
-{
+TEST(IniFile, FileThatCouldNotBeReadIsNeverReplaced) {
     // The task reads, sets its flag and writes without looking at Read's
     // result: a Config.ini that another program held while it was read must
     // not come back as the one line the object holds.
@@ -152,8 +145,7 @@ TEST(IniFile, FileThatCouldNotBeReadIsNeverReplaced)
     EXPECT_EQ("[VERSION]\r\nUpdate=1\r\n\r\n", Content(folder.Join("new.ini")));
 }
 
-TEST(IniFile, CaseFoldingLeavesDoubleByteCharactersAlone)
-{
+TEST(IniFile, CaseFoldingLeavesDoubleByteCharactersAlone) {
     IniFile ini("unused.ini");
     // 0xC4 0x41 and 0xC4 0x61 are two different GBK characters whose trail
     // bytes are 'A' and 'a'.
@@ -165,8 +157,7 @@ TEST(IniFile, CaseFoldingLeavesDoubleByteCharactersAlone)
     EXPECT_EQ(0, ini.FindSection("\xC4\x41"));
 }
 
-TEST(IniFile, LeavesTheProcessLocaleAlone)
-{
+TEST(IniFile, LeavesTheProcessLocaleAlone) {
     _putenv("LANG=zh_CN.UTF-8");
     _putenv("LC_ALL=zh_CN.UTF-8");
     std::string before = std::setlocale(LC_ALL, nullptr);
@@ -181,30 +172,36 @@ TEST(IniFile, LeavesTheProcessLocaleAlone)
     EXPECT_EQ(before, std::setlocale(LC_ALL, nullptr));
 }
 
-TEST(IniFile, PartlyReadFileKeepsEveryUnreadLine)
-{
+TEST(IniFile, PartlyReadFileKeepsEveryUnreadLine) {
     // A tab starts a line: Read stops there. Every line from it on must
     // come back as it was.
     std::string original =
-        "[VERSION]\r\nUpdate=0\r\n[Server]\r\n\tindented=1\r\nafter=2\r\n;note\r\n[Last]\r\nz=9\r\n";
+        "[VERSION]\r\nUpdate=0\r\n[Server]\r\n\tindented=1\r\nafter=2\r\n;note\r\n[Last]\r\nz="
+        "9\r\n";
     bool read = true;
-    std::string written = RoundTrip(original, [](IniFile& ini) {
-        EXPECT_TRUE(ini.SetIntValue("VERSION", "Update", 1));
-    }, &read);
+    std::string written = RoundTrip(
+        original, [](IniFile& ini) { EXPECT_TRUE(ini.SetIntValue("VERSION", "Update", 1)); },
+        &read);
     EXPECT_FALSE(read);
-    EXPECT_EQ("[VERSION]\r\nUpdate=1\r\n\r\n[Server]\r\n\r\n"
-              "\tindented=1\r\nafter=2\r\n;note\r\n[Last]\r\nz=9\r\n",
-              written);
+    EXPECT_EQ(
+        "[VERSION]\r\nUpdate=1\r\n\r\n[Server]\r\n\r\n"
+        "\tindented=1\r\nafter=2\r\n;note\r\n[Last]\r\nz=9\r\n",
+        written);
 }
 
-TEST(IniFile, ControlByteZ26IsNoEndOfFile)
-{
+TEST(IniFile, ControlByteZ26IsNoEndOfFile) {
     // Text-mode reading would stop at 0x1A and lose the rest.
-    std::string original = "[a]\nk=1\n\x1A" "bad line\n[b]\nj=2\n";
+    std::string original =
+        "[a]\nk=1\n\x1A"
+        "bad line\n[b]\nj=2\n";
     bool read = true;
-    std::string written = RoundTrip(original, [](IniFile& ini) { ini.SetIntValue("a", "k", 5); }, &read);
+    std::string written = RoundTrip(
+        original, [](IniFile& ini) { ini.SetIntValue("a", "k", 5); }, &read);
     EXPECT_FALSE(read);
-    EXPECT_EQ("[a]\r\nk=5\r\n\r\n\x1A" "bad line\n[b]\nj=2\n", written);
+    EXPECT_EQ(
+        "[a]\r\nk=5\r\n\r\n\x1A"
+        "bad line\n[b]\nj=2\n",
+        written);
 
     // A 0x1A inside a line is just a byte of it.
     written = RoundTrip("[a]\nk=x\x1Ay\n[b]\nj=2\n", Nothing, &read);
@@ -212,8 +209,7 @@ TEST(IniFile, ControlByteZ26IsNoEndOfFile)
     EXPECT_EQ("[a]\r\nk=x\x1Ay\r\n\r\n[b]\r\nj=2\r\n\r\n", written);
 }
 
-TEST(IniFile, WriteReplacesTheFileOnlyWhenComplete)
-{
+TEST(IniFile, WriteReplacesTheFileOnlyWhenComplete) {
     TempFolder folder;
     std::string path = folder.Join("Config.ini");
     ASSERT_TRUE(WriteWholeFile(path, "[s]\nk=1\n"));
@@ -237,8 +233,7 @@ TEST(IniFile, WriteReplacesTheFileOnlyWhenComplete)
     EXPECT_FALSE(testsupport::FileExists(path + ".new"));
 }
 
-TEST(IniFile, TrimCharsTrimsOnlyTheGivenBytes)
-{
+TEST(IniFile, TrimCharsTrimsOnlyTheGivenBytes) {
     EXPECT_EQ("a b", TrimChars("  a b  ", " "));
     EXPECT_EQ("\ta\t", TrimChars(" \ta\t ", " "));
     EXPECT_EQ("", TrimChars("    ", " "));

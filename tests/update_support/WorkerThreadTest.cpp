@@ -16,8 +16,7 @@ struct Event {
     void Set() { SetEvent(h); }
 };
 
-bool WaitFor(const std::atomic<bool>& flag, DWORD ms)
-{
+bool WaitFor(const std::atomic<bool>& flag, DWORD ms) {
     DWORD start = GetTickCount();
     while (!flag.load()) {
         if (GetTickCount() - start > ms) return false;
@@ -32,9 +31,9 @@ public:
     ~PollingThread() override { Stop(); }
     std::atomic<bool> entered{false}, finished{false}, sawStopAtEntry{false};
     int value = 7;
+
 protected:
-    int Run() override
-    {
+    int Run() override {
         sawStopAtEntry = !KeepRunning();
         entered = true;
         while (KeepRunning()) Sleep(1);
@@ -48,16 +47,19 @@ class QuickThread : public WorkerThread {
 public:
     ~QuickThread() override { Stop(); }
     std::atomic<int> runs{0};
+
 protected:
-    int Run() override { ++runs; return 7; }
+    int Run() override {
+        ++runs;
+        return 7;
+    }
 };
 
 DWORD Elapsed(DWORD start) { return GetTickCount() - start; }
 
-}  // namespace
+}   // namespace
 
-TEST(WorkerThread, StopOnNewObjectReturnsFalseAtOnce)
-{
+TEST(WorkerThread, StopOnNewObjectReturnsFalseAtOnce) {
     QuickThread t;
     DWORD start = GetTickCount();
     EXPECT_FALSE(t.Stop());
@@ -66,8 +68,7 @@ TEST(WorkerThread, StopOnNewObjectReturnsFalseAtOnce)
     EXPECT_EQ(nullptr, t.ThreadHandle());
 }
 
-TEST(WorkerThread, StartWhileRunningIsRefusedAndKeepsTheThread)
-{
+TEST(WorkerThread, StartWhileRunningIsRefusedAndKeepsTheThread) {
     PollingThread t;
     ASSERT_TRUE(t.Start());
     HANDLE handle = t.ThreadHandle();
@@ -80,37 +81,35 @@ TEST(WorkerThread, StartWhileRunningIsRefusedAndKeepsTheThread)
     EXPECT_TRUE(t.Stop());
 }
 
-TEST(WorkerThread, CooperativeRunStopsWithinItsNextPollAndStoresNoResult)
-{
+TEST(WorkerThread, CooperativeRunStopsWithinItsNextPollAndStoresNoResult) {
     PollingThread t;
     ASSERT_TRUE(t.Start());
     ASSERT_TRUE(WaitFor(t.entered, 5000));
     DWORD start = GetTickCount();
     EXPECT_TRUE(t.Stop());
     EXPECT_LT(Elapsed(start), 1000u);
-    EXPECT_TRUE(t.finished);        // Stop waited for the end of Run
-    EXPECT_EQ(0, t.Result());       // a stopped Run leaves no result
+    EXPECT_TRUE(t.finished);    // Stop waited for the end of Run
+    EXPECT_EQ(0, t.Result());   // a stopped Run leaves no result
     EXPECT_FALSE(t.IsAlive());
     EXPECT_FALSE(t.KeepRunning());
     EXPECT_EQ(nullptr, t.ThreadHandle());
     EXPECT_FALSE(t.Stop());
 }
 
-TEST(WorkerThread, RunEndingByItselfKeepsItsResultAndCanBeRestarted)
-{
+TEST(WorkerThread, RunEndingByItselfKeepsItsResultAndCanBeRestarted) {
     QuickThread t;
     ASSERT_TRUE(t.Start());
     HANDLE own = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t.ThreadHandle(), GetCurrentProcess(), &own,
-                                0, FALSE, DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t.ThreadHandle(), GetCurrentProcess(), &own, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(own, 5000));
     DWORD code = 1234;
     EXPECT_TRUE(GetExitCodeThread(own, &code));
-    EXPECT_EQ(0u, code);            // the exit code is 0 whatever Run returned
+    EXPECT_EQ(0u, code);   // the exit code is 0 whatever Run returned
     CloseHandle(own);
     EXPECT_EQ(7, t.Result());
     EXPECT_FALSE(t.IsAlive());
-    EXPECT_FALSE(t.Stop());         // nothing alive to stop
+    EXPECT_FALSE(t.Stop());                 // nothing alive to stop
     EXPECT_EQ(nullptr, t.ThreadHandle());   // ...but the finished thread's handle is closed
 
     ASSERT_TRUE(t.Start());
@@ -118,27 +117,30 @@ TEST(WorkerThread, RunEndingByItselfKeepsItsResultAndCanBeRestarted)
     EXPECT_EQ(7, t.Result());
 }
 
-TEST(WorkerThread, StopRightAfterStartAlwaysWaitsForTheThread)
-{
+TEST(WorkerThread, StopRightAfterStartAlwaysWaitsForTheThread) {
     int sawStop = 0;
     for (int i = 0; i < 100; ++i) {
         auto t = std::make_unique<PollingThread>();
         ASSERT_TRUE(t->Start());
-        ASSERT_TRUE(t->Stop()) << "round " << i;   // the thread counts as alive from Start on
-        EXPECT_TRUE(t->finished) << "round " << i;  // and Run has ended before Stop returns
+        ASSERT_TRUE(t->Stop()) << "round " << i;     // the thread counts as alive from Start on
+        EXPECT_TRUE(t->finished) << "round " << i;   // and Run has ended before Stop returns
         if (t->sawStopAtEntry) ++sawStop;
-        t.reset();                                   // freed at once: nothing may still run on it
+        t.reset();   // freed at once: nothing may still run on it
     }
-    EXPECT_GT(sawStop, 0);  // the usual order: Run begins after the Stop and sees keep-running false
+    EXPECT_GT(sawStop,
+              0);   // the usual order: Run begins after the Stop and sees keep-running false
 }
 
-TEST(WorkerThread, DestructorStopsALiveThread)
-{
+TEST(WorkerThread, DestructorStopsALiveThread) {
     std::atomic<bool> finished{false};
     struct Local : WorkerThread {
         std::atomic<bool>* finished;
         ~Local() override { Stop(); }
-        int Run() override { while (KeepRunning()) Sleep(1); *finished = true; return 0; }
+        int Run() override {
+            while (KeepRunning()) Sleep(1);
+            *finished = true;
+            return 0;
+        }
     };
     {
         Local t;
@@ -148,14 +150,12 @@ TEST(WorkerThread, DestructorStopsALiveThread)
     EXPECT_TRUE(finished);
 }
 
-TEST(WorkerThread, StopFromTheWorkerItselfDoesNotWaitForItself)
-{
+TEST(WorkerThread, StopFromTheWorkerItselfDoesNotWaitForItself) {
     struct SelfStopping : WorkerThread {
         std::atomic<bool> stopResult{true}, done{false}, keepAfter{true};
         DWORD took = 0;
         ~SelfStopping() override { Stop(); }
-        int Run() override
-        {
+        int Run() override {
             DWORD start = GetTickCount();
             stopResult = Stop();
             took = GetTickCount() - start;
@@ -167,12 +167,11 @@ TEST(WorkerThread, StopFromTheWorkerItselfDoesNotWaitForItself)
     ASSERT_TRUE(t.Start());
     ASSERT_TRUE(WaitFor(t.done, 5000));
     EXPECT_FALSE(t.stopResult);
-    EXPECT_FALSE(t.keepAfter);      // but it asked Run to wind down
+    EXPECT_FALSE(t.keepAfter);   // but it asked Run to wind down
     EXPECT_LT(t.took, 1000u);
 }
 
-TEST(WorkerThread, AnExceptionInRunEndsOnlyTheRun)
-{
+TEST(WorkerThread, AnExceptionInRunEndsOnlyTheRun) {
     struct Throwing : WorkerThread {
         ~Throwing() override { Stop(); }
         int Run() override { throw 5; }
@@ -203,8 +202,7 @@ struct Lent {
     std::atomic<bool> freed{false};
     std::atomic<bool> writtenAfterFree{false};
     int value = 0;
-    void Write(int v)
-    {
+    void Write(int v) {
         if (freed) writtenAfterFree = true;
         value = v;
     }
@@ -214,18 +212,18 @@ struct Lent {
 class StuckWork : public ThreadWork {
 public:
     StuckWork(HANDLE release, Observed* observed, Lent* lent, HWND window)
-        : release_(release), observed_(observed), lent_(lent), window_(window),
-          buffer_(new char[4096])
-    {
+        : release_(release),
+          observed_(observed),
+          lent_(lent),
+          window_(window),
+          buffer_(new char[4096]) {
         memset(buffer_.get(), 0x5A, 4096);
     }
-    ~StuckWork() override
-    {
+    ~StuckWork() override {
         if (!observed_->done) observed_->destroyedBeforeDone = true;
         observed_->workDestroyed = true;
     }
-    int Run(ThreadControl& control) override
-    {
+    int Run(ThreadControl& control) override {
         WaitForSingleObject(release_, 60000);
         observed_->resumed = true;
         // Its own memory is still valid...
@@ -239,6 +237,7 @@ public:
         observed_->done = true;
         return 0;
     }
+
 private:
     HANDLE release_;
     Observed* observed_;
@@ -249,19 +248,18 @@ private:
 
 class StuckTask : public WorkerThread {
 public:
-    StuckTask(HANDLE release, Observed* observed, Lent* lent, HWND window)
-    {
+    StuckTask(HANDLE release, Observed* observed, Lent* lent, HWND window) {
         SetWork(RefPtr<ThreadWork>(new StuckWork(release, observed, lent, window)).Get());
     }
     ~StuckTask() override { Stop(); }
 };
 
-void CheckDetached(DWORD stopTimeout)
-{
-    static Observed observed;       // outlives the thread whatever happens
+void CheckDetached(DWORD stopTimeout) {
+    static Observed observed;   // outlives the thread whatever happens
     static Lent lent;
     Event release;
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
     ASSERT_NE(nullptr, window);
 
     auto task = std::make_unique<StuckTask>(release.h, &observed, &lent, window);
@@ -271,14 +269,14 @@ void CheckDetached(DWORD stopTimeout)
     DWORD start = GetTickCount();
     EXPECT_TRUE(task->Stop());
     DWORD waited = GetTickCount() - start;
-    EXPECT_GE(waited + 20, stopTimeout);    // it did wait its bound...
-    EXPECT_LT(waited, stopTimeout + 5000);  // ...and then returned
+    EXPECT_GE(waited + 20, stopTimeout);     // it did wait its bound...
+    EXPECT_LT(waited, stopTimeout + 5000);   // ...and then returned
     EXPECT_FALSE(task->IsAlive());
-    task.reset();                   // the owner frees everything it lent
+    task.reset();   // the owner frees everything it lent
     lent.freed = true;
     EXPECT_FALSE(observed.workDestroyed);   // the thread still holds its work
 
-    release.Set();                  // the stuck call returns
+    release.Set();   // the stuck call returns
     ASSERT_TRUE(WaitFor(observed.done, 10000));
     ASSERT_TRUE(WaitFor(observed.workDestroyed, 10000));   // released when the thread ends
     EXPECT_TRUE(observed.ownBufferIntact);
@@ -291,20 +289,15 @@ void CheckDetached(DWORD stopTimeout)
     DestroyWindow(window);
 }
 
-}  // namespace
+}   // namespace
 
-TEST(WorkerThread, StuckWorkIsDetachedAndOwnsWhatItUses)
-{
-    CheckDetached(300);
-}
+TEST(WorkerThread, StuckWorkIsDetachedAndOwnsWhatItUses) { CheckDetached(300); }
 
-TEST(WorkerThread, StuckWorkIsDetachedAfterTheFullStopBound)
-{
+TEST(WorkerThread, StuckWorkIsDetachedAfterTheFullStopBound) {
     CheckDetached(WorkerThread::kStopTimeoutMs);
 }
 
-TEST(WorkerThread, DetachedThreadKeepsTheModuleLoadedUntilItEnds)
-{
+TEST(WorkerThread, DetachedThreadKeepsTheModuleLoadedUntilItEnds) {
     // The thread's module reference: taken at Start, dropped when the thread
     // ends. Under test the module is the program itself, whose count never
     // reaches zero; what matters is that the thread ends through it cleanly.
@@ -315,8 +308,8 @@ TEST(WorkerThread, DetachedThreadKeepsTheModuleLoadedUntilItEnds)
     task->SetStopTimeout(100);
     ASSERT_TRUE(task->Start());
     HANDLE own = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), task->ThreadHandle(), GetCurrentProcess(), &own,
-                                0, FALSE, DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), task->ThreadHandle(), GetCurrentProcess(),
+                                &own, 0, FALSE, DUPLICATE_SAME_ACCESS));
     EXPECT_TRUE(task->Stop());
     task.reset();
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(own, 0));
@@ -328,16 +321,14 @@ TEST(WorkerThread, DetachedThreadKeepsTheModuleLoadedUntilItEnds)
     CloseHandle(own);
 }
 
-TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend)
-{
+TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend) {
     // The worker sends to a window of the stopping thread while holding the
     // control lock; Stop, blocked in its wait, pumps nothing, so the send can
     // only end by its time-out, after which the worker sees keep-running clear.
     struct Sender : ThreadWork {
         HWND window;
         std::atomic<bool>* sending;
-        int Run(ThreadControl& control) override
-        {
+        int Run(ThreadControl& control) override {
             while (control.KeepRunning()) {
                 control.IfRunning([&] {
                     *sending = true;
@@ -354,7 +345,8 @@ TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend)
         explicit Task(ThreadWork* w) { SetWork(w); }
         ~Task() override { Stop(); }
     };
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
     ASSERT_NE(nullptr, window);
     std::atomic<bool> sending{false};
     RefPtr<Sender> work(new Sender);

@@ -26,8 +26,7 @@ using testsupport::WriteZip;
 const uint32_t kDosTime = testsupport::kZipEntryTime;
 
 // Raw deflate of `data` (no zlib header), as a zip entry holds it.
-std::string Deflate(const std::string& data)
-{
+std::string Deflate(const std::string& data) {
     z_stream z;
     std::memset(&z, 0, sizeof z);
     if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
@@ -44,37 +43,32 @@ std::string Deflate(const std::string& data)
     return err == Z_STREAM_END ? out : std::string();
 }
 
-Entry File(const std::string& name, const std::string& data)
-{
+Entry File(const std::string& name, const std::string& data) {
     Entry e;
     e.name = name;
     e.data = data;
     return e;
 }
 
-Entry Folder(const std::string& name)
-{
+Entry Folder(const std::string& name) {
     Entry e;
     e.name = name;
     e.folder = true;
     return e;
 }
 
-bool IsFolder(const std::string& path)
-{
+bool IsFolder(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string Content(const std::string& path)
-{
+std::string Content(const std::string& path) {
     std::string bytes;
     return ReadWholeFile(path, &bytes) ? bytes : std::string("<unreadable>");
 }
 
 // Every name below `folder`, recursively, relative to it.
-std::set<std::string> Tree(const std::string& folder, const std::string& prefix = "")
-{
+std::set<std::string> Tree(const std::string& folder, const std::string& prefix = "") {
     std::set<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
@@ -91,17 +85,16 @@ std::set<std::string> Tree(const std::string& folder, const std::string& prefix 
     return names;
 }
 
-FILETIME ExpectedTime()
-{
+FILETIME ExpectedTime() {
     FILETIME local, utc;
     DosDateTimeToFileTime(WORD(kDosTime >> 16), WORD(kDosTime & 0xFFFF), &local);
     LocalFileTimeToFileTime(&local, &utc);
     return utc;
 }
 
-void ExpectStoredTime(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+void ExpectStoredTime(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
     FILETIME created, accessed, written;
     ASSERT_TRUE(GetFileTime(file, &created, &accessed, &written));
@@ -111,10 +104,9 @@ void ExpectStoredTime(const std::string& path)
     EXPECT_EQ(0, CompareFileTime(&expected, &created)) << path;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(ZipExtractor, UnpacksFoldersAndFilesWithTheirParents)
-{
+TEST(ZipExtractor, UnpacksFoldersAndFilesWithTheirParents) {
     TempFolder temp;
     std::string zip = temp.Join("pack.zip");
     ASSERT_TRUE(WriteZip(zip, {File("a/b.txt", "bee"), Folder("a/c/")}));
@@ -125,8 +117,7 @@ TEST(ZipExtractor, UnpacksFoldersAndFilesWithTheirParents)
     EXPECT_EQ((std::set<std::string>{"a", "a\\b.txt", "a\\c"}), Tree(target));
 }
 
-TEST(ZipExtractor, FlattenKeepsFolderEntriesWhole)
-{
+TEST(ZipExtractor, FlattenKeepsFolderEntriesWhole) {
     TempFolder temp;
     std::string zip = temp.Join("pack.zip");
     ASSERT_TRUE(WriteZip(zip, {File("a/b.txt", "bee"), Folder("a/c/")}));
@@ -137,8 +128,7 @@ TEST(ZipExtractor, FlattenKeepsFolderEntriesWhole)
     EXPECT_FALSE(FileExists(target + "\\a\\b.txt"));
 }
 
-TEST(ZipExtractor, EmptyOrMissingArchiveFails)
-{
+TEST(ZipExtractor, EmptyOrMissingArchiveFails) {
     TempFolder temp;
     std::string zip = temp.Join("empty.zip");
     ASSERT_TRUE(WriteZip(zip, {}));
@@ -154,8 +144,7 @@ TEST(ZipExtractor, EmptyOrMissingArchiveFails)
     EXPECT_FALSE(none.ExtractAll(temp.Path().c_str(), false));
 }
 
-TEST(ZipExtractor, SecondUnpackReplacesFilesAndSetsTheStoredTime)
-{
+TEST(ZipExtractor, SecondUnpackReplacesFilesAndSetsTheStoredTime) {
     TempFolder temp;
     std::string target = temp.Join("F");
     std::string zip = temp.Join("pack.zip");
@@ -169,8 +158,7 @@ TEST(ZipExtractor, SecondUnpackReplacesFilesAndSetsTheStoredTime)
     EXPECT_EQ((std::set<std::string>{"a", "a\\b.txt"}), Tree(target));
 }
 
-TEST(ZipExtractor, DefaultFolderIsTheArchiveWithoutItsExtension)
-{
+TEST(ZipExtractor, DefaultFolderIsTheArchiveWithoutItsExtension) {
     TempFolder temp;
     std::string zip = temp.Join("data.zip");
     ASSERT_TRUE(WriteZip(zip, {File("x.txt", "x")}));
@@ -182,8 +170,7 @@ TEST(ZipExtractor, DefaultFolderIsTheArchiveWithoutItsExtension)
     EXPECT_EQ("x", Content(temp.Join("data\\x.txt")));
 }
 
-TEST(ZipExtractor, FindEntryMatchesExtensionsIgnoringCase)
-{
+TEST(ZipExtractor, FindEntryMatchesExtensionsIgnoringCase) {
     TempFolder temp;
     std::string zip = temp.Join("pack.zip");
     ASSERT_TRUE(WriteZip(zip, {File("x.txt", "1"), File("y.dat", "2"), File("z.Txt", "3"),
@@ -193,15 +180,15 @@ TEST(ZipExtractor, FindEntryMatchesExtensionsIgnoringCase)
     ZipEntryInfo info;
     ASSERT_TRUE(extractor.EntryInfo(&info));
     EXPECT_STREQ("x.txt", info.name);
-    ASSERT_TRUE(extractor.FindEntry("TXT"));        // the current entry is never tested
+    ASSERT_TRUE(extractor.FindEntry("TXT"));   // the current entry is never tested
     ASSERT_TRUE(extractor.EntryInfo(&info));
     EXPECT_STREQ("z.Txt", info.name);
-    EXPECT_FALSE(extractor.FindEntry("TXT"));       // README and dir.d\w have no extension
+    EXPECT_FALSE(extractor.FindEntry("TXT"));   // README and dir.d\w have no extension
 
     ASSERT_TRUE(extractor.Open(zip.c_str()));
-    EXPECT_FALSE(extractor.FindEntry("d"));         // the dot of a folder name doesn't count
+    EXPECT_FALSE(extractor.FindEntry("d"));   // the dot of a folder name doesn't count
     ASSERT_TRUE(extractor.Open(zip.c_str()));
-    EXPECT_TRUE(extractor.FindEntry(nullptr));      // no text: the next entry
+    EXPECT_TRUE(extractor.FindEntry(nullptr));   // no text: the next entry
     ASSERT_TRUE(extractor.EntryInfo(&info));
     EXPECT_STREQ("y.dat", info.name);
     EXPECT_EQ(kDosTime, info.dosDateTime);
@@ -209,8 +196,7 @@ TEST(ZipExtractor, FindEntryMatchesExtensionsIgnoringCase)
     EXPECT_FALSE(info.isFolder);
 }
 
-TEST(ZipExtractor, SuffixIsAddedToTheFileButNotToTheReportedPath)
-{
+TEST(ZipExtractor, SuffixIsAddedToTheFileButNotToTheReportedPath) {
     TempFolder temp;
     std::string zip = temp.Join("pack.zip");
     ASSERT_TRUE(WriteZip(zip, {File("name.ext", "content")}));
@@ -226,13 +212,13 @@ TEST(ZipExtractor, SuffixIsAddedToTheFileButNotToTheReportedPath)
     EXPECT_EQ("content", Content(target + "\\name.ext.part"));
 }
 
-TEST(ZipExtractor, NamesThatLeaveTheFolderWriteNothing)
-{
+TEST(ZipExtractor, NamesThatLeaveTheFolderWriteNothing) {
     const char* unsafe[] = {
-        "../../x.txt", "a/../../x.txt", "..\\x.txt", "C:/x.txt", "C:x.txt", "a:b",
-        "file.txt:stream", "/abs.txt", "\\abs.txt", "//server/share/x.txt", "a//b.txt",
-        "./a.txt", "a/./b.txt", "..", "CON", "sub/aux.txt", "nul.zip", "x?.txt", "dots./x.txt",
-        "COM0", "lpt0.txt", "a\x7F.txt",
+        "../../x.txt", "a/../../x.txt",   "..\\x.txt", "C:/x.txt",    "C:x.txt",
+        "a:b",         "file.txt:stream", "/abs.txt",  "\\abs.txt",   "//server/share/x.txt",
+        "a//b.txt",    "./a.txt",         "a/./b.txt", "..",          "CON",
+        "sub/aux.txt", "nul.zip",         "x?.txt",    "dots./x.txt", "COM0",
+        "lpt0.txt",    "a\x7F.txt",
     };
     for (const char* name : unsafe) {
         TempFolder temp;
@@ -254,11 +240,11 @@ TEST(ZipExtractor, NamesThatLeaveTheFolderWriteNothing)
     EXPECT_FALSE(FileExists(temp.Join("escaped")));
 }
 
-TEST(ZipExtractor, LaterUnsafeEntryStopsTheExtraction)
-{
+TEST(ZipExtractor, LaterUnsafeEntryStopsTheExtraction) {
     TempFolder temp;
     std::string zip = temp.Join("mixed.zip");
-    ASSERT_TRUE(WriteZip(zip, {File("good.txt", "g"), File("../bad.txt", "b"), File("after.txt", "a")}));
+    ASSERT_TRUE(
+        WriteZip(zip, {File("good.txt", "g"), File("../bad.txt", "b"), File("after.txt", "a")}));
     std::string target = temp.Join("F");
     EXPECT_FALSE(UnzipToFolder(zip.c_str(), target.c_str(), false));
     EXPECT_EQ("g", Content(target + "\\good.txt"));
@@ -266,8 +252,7 @@ TEST(ZipExtractor, LaterUnsafeEntryStopsTheExtraction)
     EXPECT_FALSE(FileExists(target + "\\after.txt"));
 }
 
-TEST(ZipExtractor, BadCrcFailsAndLeavesTheOldFileIntact)
-{
+TEST(ZipExtractor, BadCrcFailsAndLeavesTheOldFileIntact) {
     TempFolder temp;
     std::string target = temp.Join("F");
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
@@ -289,8 +274,7 @@ TEST(ZipExtractor, BadCrcFailsAndLeavesTheOldFileIntact)
     EXPECT_EQ((std::set<std::string>{"game.dat"}), Tree(target));
 }
 
-TEST(ZipExtractor, TruncatedArchiveFails)
-{
+TEST(ZipExtractor, TruncatedArchiveFails) {
     TempFolder temp;
     std::string zip = temp.Join("big.zip");
     std::string data;
@@ -307,8 +291,7 @@ TEST(ZipExtractor, TruncatedArchiveFails)
     EXPECT_FALSE(FileExists(temp.Join("F\\big.txt")));
 }
 
-TEST(ZipExtractor, EntryDataEndingBeforeItsStoredSizeFails)
-{
+TEST(ZipExtractor, EntryDataEndingBeforeItsStoredSizeFails) {
     // The data of each entry is a whole stream for only the first part of the
     // content, while its directory gives the size and CRC of all of it: the
     // library reads to the early end without complaint and checks no CRC.
@@ -336,8 +319,7 @@ TEST(ZipExtractor, EntryDataEndingBeforeItsStoredSizeFails)
     }
 }
 
-TEST(ZipExtractor, EncryptedEntryIsRefused)
-{
+TEST(ZipExtractor, EncryptedEntryIsRefused) {
     TempFolder temp;
     std::string zip = temp.Join("locked.zip");
     Entry secret = File("secret.txt", "only with the password");
@@ -347,8 +329,7 @@ TEST(ZipExtractor, EncryptedEntryIsRefused)
     EXPECT_FALSE(FileExists(temp.Join("F\\secret.txt")));
 }
 
-TEST(ZipExtractor, OverlongNamesAndPathsAreRefused)
-{
+TEST(ZipExtractor, OverlongNamesAndPathsAreRefused) {
     TempFolder temp;
     std::string longName(300, 'n');
     std::string zip = temp.Join("long.zip");
@@ -357,10 +338,11 @@ TEST(ZipExtractor, OverlongNamesAndPathsAreRefused)
     ASSERT_TRUE(extractor.Open(zip.c_str()));
     ZipEntryInfo info;
     ASSERT_TRUE(extractor.EntryInfo(&info));
-    EXPECT_EQ(260u, std::strlen(info.name));        // described cut...
+    EXPECT_EQ(260u, std::strlen(info.name));   // described cut...
     EXPECT_TRUE(info.nameCut);
     EXPECT_FALSE(extractor.ExtractEntry(temp.Join("F").c_str(), nullptr, false, false, nullptr));
-    EXPECT_EQ((std::set<std::string>{"long.zip", "F"}), Tree(temp.Path()));   // ...never written cut
+    EXPECT_EQ((std::set<std::string>{"long.zip", "F"}),
+              Tree(temp.Path()));   // ...never written cut
 
     // A short name that only overflows joined to a deep folder.
     std::string deep = temp.Path();
@@ -370,13 +352,13 @@ TEST(ZipExtractor, OverlongNamesAndPathsAreRefused)
     EXPECT_FALSE(UnzipToFolder(zip2.c_str(), deep.c_str(), false));
 }
 
-TEST(ZipExtractor, DoubleByteFolderWithTrailByte5C)
-{
+TEST(ZipExtractor, DoubleByteFolderWithTrailByte5C) {
     TempFolder temp;
     ASSERT_DOUBLE_BYTE_NAMES_WORK(temp.Path());
     std::string shallow = "\x9C\x5C";   // 淺
     std::string zip = temp.Join("gbk.zip");
-    ASSERT_TRUE(WriteZip(zip, {Folder(shallow + "/"), File(shallow + "/" + shallow + ".txt", "gbk")}));
+    ASSERT_TRUE(
+        WriteZip(zip, {Folder(shallow + "/"), File(shallow + "/" + shallow + ".txt", "gbk")}));
     std::string target = temp.Join("F");
     ASSERT_TRUE(UnzipToFolder(zip.c_str(), target.c_str(), false));
     EXPECT_TRUE(IsFolder(target + "\\" + shallow));
@@ -387,13 +369,13 @@ TEST(ZipExtractor, DoubleByteFolderWithTrailByte5C)
     std::string nested = temp.Join(shallow + "\\x\\" + shallow);
     EXPECT_TRUE(EnsureFolder(nested.c_str()));
     EXPECT_TRUE(IsFolder(nested));
-    EXPECT_EQ((std::set<std::string>{"gbk.zip", "F", "F\\" + shallow, "F\\" + shallow + "\\" + shallow + ".txt",
-                                     shallow, shallow + "\\x", shallow + "\\x\\" + shallow}),
+    EXPECT_EQ((std::set<std::string>{"gbk.zip", "F", "F\\" + shallow,
+                                     "F\\" + shallow + "\\" + shallow + ".txt", shallow,
+                                     shallow + "\\x", shallow + "\\x\\" + shallow}),
               Tree(temp.Path()));
 }
 
-TEST(ZipExtractor, EnsureFolderAndParentFolder)
-{
+TEST(ZipExtractor, EnsureFolderAndParentFolder) {
     TempFolder temp;
     EXPECT_FALSE(EnsureFolder(nullptr));
     EXPECT_FALSE(EnsureFolder(""));
@@ -405,8 +387,7 @@ TEST(ZipExtractor, EnsureFolderAndParentFolder)
     EXPECT_FALSE(EnsureParentFolder("file.txt"));
 }
 
-TEST(ZipExtractor, ReadOnlyTargetIsNotReplaced)
-{
+TEST(ZipExtractor, ReadOnlyTargetIsNotReplaced) {
     TempFolder temp;
     std::string target = temp.Join("F");
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
@@ -421,8 +402,7 @@ TEST(ZipExtractor, ReadOnlyTargetIsNotReplaced)
     EXPECT_EQ((std::set<std::string>{"game.dat"}), Tree(target));
 }
 
-TEST(ZipExtractor, LinkEntryIsRefused)
-{
+TEST(ZipExtractor, LinkEntryIsRefused) {
     // A Unix symbolic link to a file outside; unpacked as a file it would
     // hold the link's target text.
     TempFolder temp;

@@ -33,8 +33,8 @@ std::string ReadFile(const std::string& path) {
     return bytes;
 }
 
-bool MakeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-             bool stored) {
+bool MakeZip(const std::string& path,
+             const std::vector<std::pair<std::string, std::string>>& entries, bool stored) {
     MakeParents(path);
     std::vector<testsupport::ZipEntry> files;
     for (const auto& entry : entries) files.push_back({entry.first, entry.second, stored});
@@ -95,15 +95,16 @@ void Emit(const DirNode& node, const std::map<std::string, int64_t>& zipSizes,
     *xml += "<Directory Name=\"" + node.name + "\">\n";
     for (const ListedFile* file : node.files) {
         auto size = zipSizes.find(path + "\\" + file->name);
-        *xml += "  <File Name=\"" + file->name + "\" Size=\"" + std::to_string(file->content.size()) +
-                "\" ZipSize=\"" + std::to_string(size == zipSizes.end() ? 0 : size->second) +
-                "\" MD5=\"" + Md5Hex(file->content) + "\"/>\n";
+        *xml += "  <File Name=\"" + file->name + "\" Size=\"" +
+                std::to_string(file->content.size()) + "\" ZipSize=\"" +
+                std::to_string(size == zipSizes.end() ? 0 : size->second) + "\" MD5=\"" +
+                Md5Hex(file->content) + "\"/>\n";
     }
     for (const auto& child : node.children) Emit(*child, zipSizes, path + "\\" + child->name, xml);
     *xml += "</Directory>\n";
 }
 
-}  // namespace
+}   // namespace
 
 std::string PublishedUpdate::ListXmlFor(const std::string& displayName, const std::string& topDir,
                                         const std::vector<ListedFile>& files,
@@ -178,7 +179,7 @@ Receiver::Receiver() {
     wc.lpfnWndProc = &Receiver::WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kReceiverClass;
-    RegisterClassA(&wc);    // a second registration fails harmlessly
+    RegisterClassA(&wc);   // a second registration fails harmlessly
     // Under wine without a display, a message-only window sometimes can't be
     // made (error 1400) while many processes start at once; a display
     // (tools/test provides one) avoids that. A short wait covers a slow start.
@@ -208,7 +209,8 @@ LRESULT CALLBACK Receiver::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
             // send, so what it posted before is queued now: handle that
             // first, and the record keeps the order the task issued them.
             MSG queued;
-            while (PeekMessageA(&queued, hwnd, WM_TASK_DOWNLOAD_BEGIN, WM_TASK_CHECK_END, PM_REMOVE))
+            while (
+                PeekMessageA(&queued, hwnd, WM_TASK_DOWNLOAD_BEGIN, WM_TASK_CHECK_END, PM_REMOVE))
                 DispatchMessageA(&queued);
             self->draining_ = false;
         }
@@ -245,9 +247,7 @@ std::string Receiver::Sequence() const {
     for (const Recorded& r : messages_) {
         std::string token;
         switch (r.message) {
-        case WM_TASK_PROGRESS:
-            token = r.sent ? "S" + std::to_string(r.state) : "P";
-            break;
+        case WM_TASK_PROGRESS: token = r.sent ? "S" + std::to_string(r.state) : "P"; break;
         case WM_TASK_CHECK_BEGIN: token = "CB"; break;
         case WM_TASK_CHECK_PROGRESS: token = "CP"; break;
         case WM_TASK_CHECK_END: token = "CE"; break;
@@ -292,4 +292,4 @@ bool RunToOutcome(UpdateTask& task, Receiver& receiver, DWORD timeoutMs) {
     return testsupport::PumpUntil([&] { return receiver.HasOutcome(); }, timeoutMs);
 }
 
-}  // namespace taskfixture
+}   // namespace taskfixture

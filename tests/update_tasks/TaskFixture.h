@@ -19,8 +19,8 @@ namespace taskfixture {
 std::string Md5Hex(const std::string& bytes);
 // A zip archive at `path` holding the given entries (name → bytes), made
 // with the folders on its way. `stored`: no compression.
-bool MakeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-             bool stored = false);
+bool MakeZip(const std::string& path,
+             const std::vector<std::pair<std::string, std::string>>& entries, bool stored = false);
 bool PutFile(const std::string& path, const std::string& bytes);   // with its folders
 std::string ReadFile(const std::string& path);
 // Every file and folder below `folder`, relative, '\'-separated, sorted.
@@ -43,7 +43,8 @@ public:
 
     // Writes the list and one archive per file; false on a write failure.
     bool PublishGame(const servers::ServedFolder& served, const std::string& game,
-                     const std::vector<ListedFile>& files, const std::string& displayName = "Demo Game");
+                     const std::vector<ListedFile>& files,
+                     const std::string& displayName = "Demo Game");
     bool PublishLobby(const servers::ServedFolder& served, const std::vector<ListedFile>& files);
 
     // The list's XML text as published, and the bytes of each archive.
@@ -67,7 +68,7 @@ struct Recorded {
     WPARAM wParam;
     LPARAM lParam;
     bool sent;
-    int state;          // the item's state when it arrived
+    int state;   // the item's state when it arrived
     float fraction;
 };
 
@@ -135,4 +136,4 @@ struct TaskUnderTest {
     }
 };
 
-}  // namespace taskfixture
+}   // namespace taskfixture

@@ -19,16 +19,15 @@ inline std::string Env(const char* name) { return testsupport::EnvVar(name); }
 inline int Port(const char* name) { return std::atoi(Env(name).c_str()); }
 
 // Fails the calling test (with the reason) when the servers are not running.
-#define REQUIRE_TEST_SERVERS()                                                              \
-    do {                                                                                    \
-        if (servers::Port("FETCHPANE_HTTP_PORT") <= 0 || servers::Env("FETCHPANE_SERVER_ROOT").empty()) \
+#define REQUIRE_TEST_SERVERS()                                                               \
+    do {                                                                                     \
+        if (servers::Port("FETCHPANE_HTTP_PORT") <= 0 ||                                     \
+            servers::Env("FETCHPANE_SERVER_ROOT").empty())                                   \
             FAIL() << "FETCHPANE_HTTP_PORT is not set: start tools/test-servers and export " \
-                      "its variables (tools/test does this)";                              \
+                      "its variables (tools/test does this)";                                \
     } while (0)
 
-inline std::string HttpBase() {
-    return "http://127.0.0.1:" + Env("FETCHPANE_HTTP_PORT");
-}
+inline std::string HttpBase() { return "http://127.0.0.1:" + Env("FETCHPANE_HTTP_PORT"); }
 inline std::string FtpBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_PORT"); }
 inline std::string FtpSlowBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SLOW_PORT"); }
 // Cuts a .zip file's transfer after half of it; says nothing at all.
@@ -57,8 +56,8 @@ public:
     ServedFolder(const ServedFolder&) = delete;
     ServedFolder& operator=(const ServedFolder&) = delete;
 
-    const std::string& Name() const { return name_; }    // the URL path segment
-    const std::string& Path() const { return path_; }    // the local folder
+    const std::string& Name() const { return name_; }   // the URL path segment
+    const std::string& Path() const { return path_; }   // the local folder
     // Writes a file below the folder (relative with '\'), creating folders.
     bool Put(const std::string& relative, const std::string& bytes) const {
         if (path_.empty()) return false;
@@ -99,4 +98,4 @@ inline std::string Pattern(size_t size, unsigned seed) {
     return bytes;
 }
 
-}  // namespace servers
+}   // namespace servers

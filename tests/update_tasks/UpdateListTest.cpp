@@ -29,7 +29,7 @@ std::string Folders(const UpdateListReader& reader) {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(UpdateList, NestedDirectoriesGiveFolderPaths) {
     ListCase c;
@@ -43,7 +43,8 @@ TEST(UpdateList, NestedDirectoriesGiveFolderPaths) {
                      "    <Directory Name=\"data\">\n"
                      "      <File Name=\"a.txt\" Size=\"10\" ZipSize=\"20\" MD5=\"m2\"/>\n"
                      "      <Skipped Name=\"x\"/>\n"
-                     "      <Directory Name=\"sub\"><File Name=\"b.bin\" Size=\"0\" ZipSize=\"30\" MD5=\"m3\"/></Directory>\n"
+                     "      <Directory Name=\"sub\"><File Name=\"b.bin\" Size=\"0\" ZipSize=\"30\" "
+                     "MD5=\"m3\"/></Directory>\n"
                      "    </Directory>\n"
                      "  </Directory>\n"
                      "  <Directory Name=\"Ignored\"><File Name=\"z\" ZipSize=\"5\"/></Directory>\n"
@@ -70,8 +71,9 @@ TEST(UpdateList, LobbyTopDirectoryIsTheWorkFolder) {
     EXPECT_EQ("[|Patchwell.exe][res|skin.dat][lobby|x]", Folders(lobby));
 
     UpdateListReader other(true);
-    ASSERT_EQ(UpdateListReader::kRead,
-              c.Read("<L><Directory Name=\"lobby\"><File Name=\"y\"/></Directory></L>", true, &other));
+    ASSERT_EQ(
+        UpdateListReader::kRead,
+        c.Read("<L><Directory Name=\"lobby\"><File Name=\"y\"/></Directory></L>", true, &other));
     EXPECT_EQ("[lobby|y]", Folders(other));
 }
 
@@ -130,11 +132,13 @@ TEST(UpdateList, MissingAttributesReadAsEmptyOrZero) {
 
 TEST(UpdateList, HostileNamesAreRefused) {
     ListCase c;
+    // clang-format off
     const char* files[] = {
         "..\\..\\evil.txt", "../evil.txt", "a\\..\\..\\evil", "C:\\evil.txt", "C:evil",
         "\\evil.txt", "/evil.txt", "a\\\\b", "", ".", "x:stream", "nul", "COM1.txt", "a.",
         "a ", "a*b", "a\\.\\b",
     };
+    // clang-format on
     for (const char* name : files) {
         SCOPED_TRACE(name);
         UpdateListReader reader(false);
@@ -191,15 +195,16 @@ DeepRead ReadOnHostStack(const std::string& path, const std::string& xml) {
     DeepRead read;
     read.path = path;
     if (!PutFile(path, xml)) return read;
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
-        nullptr, 1024 * 1024, &ReadOnSmallStack, &read, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    HANDLE thread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 1024 * 1024, &ReadOnSmallStack, &read,
+                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) return read;
     WaitForSingleObject(thread, 20000);
     CloseHandle(thread);
     return read;
 }
 
-}  // namespace
+}   // namespace
 
 // A hostile list nested far deeper than any real one is refused before the
 // XML parser (which recurses per level) can run out of stack, whatever
@@ -210,15 +215,15 @@ TEST(UpdateList, DeepDocumentIsRefusedBeforeParsing) {
     for (int i = 0; i < 200000; ++i) levels += "<d a=\"/>\">";
     const char* const prefixes[] = {
         "<L><Directory Name=\"G\">",
-        "<?xml version=\"> <!-- \" ?><L>",        // a quoted '>' in the declaration
-        "<L>< \"><!-- \" -->",                    // not an element: ends at its first '>'
-        "<L><!-- <a x=\" -->",                     // a quote inside a comment
+        "<?xml version=\"> <!-- \" ?><L>",   // a quoted '>' in the declaration
+        "<L>< \"><!-- \" -->",               // not an element: ends at its first '>'
+        "<L><!-- <a x=\" -->",               // a quote inside a comment
         "<L><![CDATA[ <a x=\" ]]>",
     };
     for (const char* prefix : prefixes) {
         SCOPED_TRACE(prefix);
         DeepRead read = ReadOnHostStack(folder.Join("deep.xml"), prefix + levels);
-        EXPECT_TRUE(read.returned);     // a thread that ran out of stack never returns
+        EXPECT_TRUE(read.returned);   // a thread that ran out of stack never returns
         EXPECT_EQ(UpdateListReader::kTooDeep, read.result);
     }
     DeepRead read;
@@ -257,8 +262,9 @@ TEST(UpdatePaths, SafeNamesFollowOneRule) {
     EXPECT_TRUE(IsSafeRelativePath("\xC3\xFB\xB3\xC6"));   // GBK text
     // 0x5C as a trail byte (淺 9C 5C) is part of a character, not a separator.
     EXPECT_TRUE(IsSafeNameComponent("x\x9C\x5C"));
-    EXPECT_TRUE(IsSafeNameComponent("\x9C\x5C.."
-                                     "b"));
+    EXPECT_TRUE(
+        IsSafeNameComponent("\x9C\x5C.."
+                            "b"));
     EXPECT_FALSE(IsSafeNameComponent("a\\b"));
     EXPECT_FALSE(IsSafeNameComponent("..\\.."));
     EXPECT_FALSE(IsSafeNameComponent(""));
@@ -287,10 +293,10 @@ TEST(UpdatePaths, JoinRefusesWhatWouldNotFit) {
     ASSERT_TRUE(JoinUnderRoot("C:\\\x9C\x5C", "a", &full));
     EXPECT_EQ("C:\\\x9C\x5C\\a", full);
     std::string root = "C:\\" + std::string(250, 'r');
-    EXPECT_TRUE(JoinUnderRoot(root, "12345", &full));       // 259 characters
+    EXPECT_TRUE(JoinUnderRoot(root, "12345", &full));   // 259 characters
     EXPECT_EQ(259u, full.size());
     full = "unchanged";
-    EXPECT_FALSE(JoinUnderRoot(root, "123456", &full));     // 260: refused, not cut
+    EXPECT_FALSE(JoinUnderRoot(root, "123456", &full));   // 260: refused, not cut
     EXPECT_EQ("unchanged", full);
     EXPECT_FALSE(JoinUnderRoot("", "a", &full));
 }
@@ -332,7 +338,7 @@ struct Records {
     }
 };
 
-}  // namespace
+}   // namespace
 
 TEST(TaskSetUp, ChooseServersPutsTheGroupFirst) {
     taskfixture::WorkFolder work;
@@ -355,7 +361,7 @@ TEST(TaskSetUp, ChooseServersPutsTheGroupFirst) {
 TEST(TaskSetUp, MalformedRecordsChooseNothing) {
     taskfixture::WorkFolder work;
     Records r{{2, "A"}, {2, "B"}};
-    r.records[0].url = nullptr;     // skipped
+    r.records[0].url = nullptr;   // skipped
     UpdateTask skip;
     skip.InitWithServers(&r.vector, 2, "Demo", TASK_KIND_GAME, nullptr);
     EXPECT_EQ((std::vector<std::string>{"B"}), skip.ServerList());
@@ -364,7 +370,7 @@ TEST(TaskSetUp, MalformedRecordsChooseNothing) {
     HostRecordVector odd = r.vector;
     odd.last = reinterpret_cast<const ServerRecord*>(reinterpret_cast<const char*>(r.vector.first) +
                                                      sizeof(ServerRecord) + 3);
-    UpdateTask partial;     // only the one whole record counts (its URL is null)
+    UpdateTask partial;   // only the one whole record counts (its URL is null)
     partial.InitWithServers(&odd, 2, "Demo", TASK_KIND_GAME, nullptr);
     EXPECT_TRUE(partial.ServerList().empty());
 
@@ -389,7 +395,7 @@ TEST(LocalCheck, PresenceSizeThenDigest) {
     for (char& c : upper)
         if (c >= 'a' && c <= 'f') c = char(c - 'a' + 'A');
 
-    EXPECT_FALSE(LocalFileMatches(path, 10, md5, false));     // missing
+    EXPECT_FALSE(LocalFileMatches(path, 10, md5, false));   // missing
     ASSERT_TRUE(PutFile(path, content));
     EXPECT_TRUE(LocalFileMatches(path, 10, md5, false));      // exact match
     EXPECT_FALSE(LocalFileMatches(path, 11, md5, false));     // same digest, other size
@@ -397,11 +403,11 @@ TEST(LocalCheck, PresenceSizeThenDigest) {
     EXPECT_TRUE(LocalFileMatches(path, 10, upper, true));     // ...but verifies an install
     EXPECT_FALSE(LocalFileMatches(path, 10, "", true));
     ASSERT_TRUE(PutFile(path, "9876543210"));
-    EXPECT_FALSE(LocalFileMatches(path, 10, md5, false));     // same size, other bytes
+    EXPECT_FALSE(LocalFileMatches(path, 10, md5, false));           // same size, other bytes
     EXPECT_FALSE(LocalFileMatches(folder.Path(), 0, md5, false));   // a folder
     ASSERT_TRUE(PutFile(folder.Join("empty"), ""));
-    EXPECT_TRUE(LocalFileMatches(folder.Join("empty"), 0,
-                                 "d41d8cd98f00b204e9800998ecf8427e", false));
+    EXPECT_TRUE(
+        LocalFileMatches(folder.Join("empty"), 0, "d41d8cd98f00b204e9800998ecf8427e", false));
 }
 
 // A listed file that another program holds open for writing (sharing read
@@ -415,7 +421,8 @@ TEST(LocalCheck, FileOpenForWritingElsewhereIsStillCompared) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_TRUE(LocalFileMatches(path, int32_t(content.size()), taskfixture::Md5Hex(content), false));
+    EXPECT_TRUE(
+        LocalFileMatches(path, int32_t(content.size()), taskfixture::Md5Hex(content), false));
     CloseHandle(held);
 }
 

@@ -41,7 +41,8 @@ protected:
         std::map<std::string, int64_t> zipSizes;
         for (const ListedFile& f : files)
             zipSizes[f.folder + "\\" + f.name] = int64_t(
-                ReadFile(served.Path() + "\\Update\\Games\\" + f.folder + "\\" + f.name + ".zip").size());
+                ReadFile(served.Path() + "\\Update\\Games\\" + f.folder + "\\" + f.name + ".zip")
+                    .size());
         ASSERT_TRUE(served.Put("Update\\Games\\" + game + "\\" + game + ".xml",
                                PublishedUpdate::ListXmlFor("Demo Game", game, files, zipSizes)));
     }
@@ -63,7 +64,7 @@ protected:
     Receiver receiver;
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(UpdateTaskTest, GameOverHttpInstallsThenFindsNothingToDo) {
     PublishedUpdate update;
@@ -109,7 +110,7 @@ TEST_F(UpdateTaskTest, GameOverHttpInstallsThenFindsNothingToDo) {
     EXPECT_EQ(kNothingToFetch, second.Sequence());
     EXPECT_EQ(0, again.item->totalBytes.load());
     EXPECT_EQ(Md5Hex(update.ListXml()), ReadFile(work.Join("Games\\Demo\\version.check")));
-    EXPECT_EQ(5u, HttpLines().size());  // only the list again
+    EXPECT_EQ(5u, HttpLines().size());   // only the list again
 }
 
 TEST_F(UpdateTaskTest, GameOverFtpFetchesOnlyChangedFiles) {
@@ -217,7 +218,8 @@ TEST_F(UpdateTaskTest, CorruptArchiveFails36) {
 TEST_F(UpdateTaskTest, ArchiveNotMatchingItsListEntryFails36) {
     PublishedUpdate update;
     ASSERT_TRUE(update.PublishGame(served, "Odd", {{"Odd", "y.dat", "listed bytes"}}));
-    ASSERT_TRUE(MakeZip(served.Path() + "\\Update\\Games\\Odd\\y.dat.zip", {{"y.dat", "other bytes!"}}));
+    ASSERT_TRUE(
+        MakeZip(served.Path() + "\\Update\\Games\\Odd\\y.dat.zip", {{"y.dat", "other bytes!"}}));
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "Odd", TASK_KIND_GAME);
     EXPECT_EQ("X36", receiver.Sequence().substr(receiver.Sequence().size() - 3));
@@ -233,14 +235,15 @@ TEST_F(UpdateTaskTest, ListWithoutDirectoryFails34) {
 
 TEST_F(UpdateTaskTest, TraversalInTheListFails34AndTouchesNothing) {
     ASSERT_TRUE(PutFile(work.Join("Games\\keep.txt"), "keep"));
-    const char* names[] = {"..\\..\\evil.txt", "..\\..\\..\\evil.txt", "C:\\evil.txt",
-                           "\\evil.txt", "../../evil.txt"};
+    const char* names[] = {"..\\..\\evil.txt", "..\\..\\..\\evil.txt", "C:\\evil.txt", "\\evil.txt",
+                           "../../evil.txt"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(served.Put("Update\\Games\\Evil\\Evil.xml",
-                               std::string("<UpdateList Name=\"e\"><Directory Name=\"Evil\">"
-                                           "<File Name=\"") +
-                                   name + "\" Size=\"4\" ZipSize=\"10\" MD5=\"x\"/></Directory></UpdateList>"));
+        ASSERT_TRUE(served.Put(
+            "Update\\Games\\Evil\\Evil.xml",
+            std::string("<UpdateList Name=\"e\"><Directory Name=\"Evil\">"
+                        "<File Name=\"") +
+                name + "\" Size=\"4\" ZipSize=\"10\" MD5=\"x\"/></Directory></UpdateList>"));
         Receiver r;
         TaskUnderTest t;
         t.task->InitWithUrl(HttpUrl().c_str(), "Evil", TASK_KIND_GAME, t.item.get());
@@ -290,7 +293,8 @@ TEST_F(UpdateTaskTest, UnsafeTaskNameFails33BeforeAnyRequest) {
 
 TEST_F(UpdateTaskTest, TruncatedArchiveFails35) {
     PublishedUpdate update;
-    ASSERT_TRUE(update.PublishGame(served, "Demo", {{"Demo", "big.dat", servers::Pattern(20000, 8)}}));
+    ASSERT_TRUE(
+        update.PublishGame(served, "Demo", {{"Demo", "big.dat", servers::Pattern(20000, 8)}}));
     TaskUnderTest t;
     RunUrl(t, HttpUrl("_short/"), "Demo", TASK_KIND_GAME);
     const std::string sequence = receiver.Sequence();
@@ -343,7 +347,7 @@ TEST_F(UpdateTaskTest, FallsBackWhenAServerLacksAFile) {
     ASSERT_TRUE(update.PublishGame(served, "Demo", files));
     ASSERT_TRUE(copy.PublishGame(partial, "Demo", files));
     DeleteFileA((partial.Path() + "\\Update\\Games\\Demo\\data\\a.txt.zip").c_str());
-    const std::string first = servers::FtpBase() + "/" + partial.Name();    // no trailing '/'
+    const std::string first = servers::FtpBase() + "/" + partial.Name();   // no trailing '/'
     const std::string second = HttpUrl();
     std::vector<ServerRecord> records = {{0, 5, "", first.c_str()}, {0, 6, "", second.c_str()}};
     HostRecordVector vector{nullptr, records.data(), records.data() + records.size(), nullptr};
@@ -365,8 +369,8 @@ TEST_F(UpdateTaskTest, FallsBackWhenAServerLacksAFile) {
 
 TEST_F(UpdateTaskTest, OtherKindsDownloadButInstallNothing) {
     PublishedUpdate update;
-    ASSERT_TRUE(served.Put("Tool.xml", PublishedUpdate::ListXmlFor("Tool", "Tool",
-                                                                {{"Tool", "t.bin", "x"}}, {})));
+    ASSERT_TRUE(served.Put(
+        "Tool.xml", PublishedUpdate::ListXmlFor("Tool", "Tool", {{"Tool", "t.bin", "x"}}, {})));
     ASSERT_TRUE(MakeZip(served.Path() + "\\t.bin.zip", {{"t.bin", "x"}}));
     TaskUnderTest t;
     RunUrl(t, HttpUrl(), "Tool", 1);
@@ -418,7 +422,8 @@ TEST_F(UpdateTaskTest, BlockProgressIsPacedAndTheLastBlockReported) {
 TEST_F(UpdateTaskTest, CheckProgressIsPacedForLongLists) {
     PublishedUpdate update;
     std::vector<ListedFile> files;
-    for (int i = 0; i < 250; ++i) files.push_back({"Many", "f" + std::to_string(i) + ".txt", std::to_string(i)});
+    for (int i = 0; i < 250; ++i)
+        files.push_back({"Many", "f" + std::to_string(i) + ".txt", std::to_string(i)});
     ASSERT_TRUE(update.PublishGame(served, "Many", files));
     TaskUnderTest t;
     DWORD start = GetTickCount();
@@ -505,17 +510,19 @@ void CancelDuringTransfer(const std::string& url, Receiver& r, WorkFolder& work)
     EXPECT_FALSE(testsupport::FileExists(work.Join("Games\\Big\\big.dat")));
 }
 
-}  // namespace
+}   // namespace
 
 TEST_F(UpdateTaskTest, CancelDuringAThrottledHttpDownload) {
     PublishedUpdate update;
-    ASSERT_TRUE(update.PublishGame(served, "Big", {{"Big", "big.dat", servers::Pattern(400000, 4)}}));
+    ASSERT_TRUE(
+        update.PublishGame(served, "Big", {{"Big", "big.dat", servers::Pattern(400000, 4)}}));
     CancelDuringTransfer(HttpUrl("_slow/"), receiver, work);
 }
 
 TEST_F(UpdateTaskTest, CancelDuringAThrottledFtpDownload) {
     PublishedUpdate update;
-    ASSERT_TRUE(update.PublishGame(served, "Big", {{"Big", "big.dat", servers::Pattern(400000, 4)}}));
+    ASSERT_TRUE(
+        update.PublishGame(served, "Big", {{"Big", "big.dat", servers::Pattern(400000, 4)}}));
     CancelDuringTransfer(servers::FtpSlowBase() + "/" + served.Name() + "/", receiver, work);
 }
 
@@ -531,7 +538,7 @@ TEST_F(UpdateTaskTest, CancelRightAfterStartSendsNothing) {
     EXPECT_LT(GetTickCount() - start, 1000u);
     testsupport::PumpFor(500);
     EXPECT_TRUE(receiver.Messages().empty()) << receiver.Sequence();
-    EXPECT_FALSE(t.task->Cancel());     // nothing left to stop
+    EXPECT_FALSE(t.task->Cancel());   // nothing left to stop
 }
 
 TEST_F(UpdateTaskTest, CancelAfterTheOutcomeChangesNothing) {
@@ -551,7 +558,7 @@ TEST_F(UpdateTaskTest, CancelAfterTheOutcomeChangesNothing) {
 TEST_F(UpdateTaskTest, TaskLeftBehindOnAStalledServerStaysSilent) {
     PublishedUpdate update;
     ASSERT_TRUE(update.PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
-    receiver.readItems = false;     // the item is freed while messages could still come
+    receiver.readItems = false;   // the item is freed while messages could still come
     auto t = std::unique_ptr<TaskUnderTest>(new TaskUnderTest);
     t->task->SetNetworkTimeouts(3000, 1500);
     t->task->SetStopTimeout(300);
@@ -563,12 +570,12 @@ TEST_F(UpdateTaskTest, TaskLeftBehindOnAStalledServerStaysSilent) {
     t->task->SetReceiver(receiver.Handle());
     ASSERT_TRUE(t->task->Start());
     ASSERT_TRUE(testsupport::PumpUntil([&] { return downloading; }, 20000));
-    testsupport::PumpFor(300);      // now inside the stalled read
+    testsupport::PumpFor(300);   // now inside the stalled read
     size_t seen = receiver.Messages().size();
     DWORD start = GetTickCount();
-    EXPECT_TRUE(t->task->Cancel());     // the wait runs out: the thread is left behind
+    EXPECT_TRUE(t->task->Cancel());   // the wait runs out: the thread is left behind
     EXPECT_LT(GetTickCount() - start, 1000u);
-    t.reset();                          // task and item freed as the panel does
+    t.reset();   // task and item freed as the panel does
     // The thread ends on its receive time-out; it writes and posts nothing.
     testsupport::PumpFor(2500);
     EXPECT_EQ(seen, receiver.Messages().size()) << receiver.Sequence();
@@ -598,7 +605,7 @@ struct FullQueue {
     ~FullQueue() { UpdateTaskCore::SetPostFunction(nullptr); }
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(UpdateTaskTest, OutcomeIsRetriedUntilTheQueueTakesIt) {
     PublishedUpdate update;
@@ -617,7 +624,7 @@ TEST_F(UpdateTaskTest, OutcomeIsRetriedUntilTheQueueTakesIt) {
     ASSERT_TRUE(testsupport::PumpUntil([&] { return g_refused.load() > 20; }, 5000));
     EXPECT_EQ("S32 S33 S34 S35 S36", receiver.Sequence());
     EXPECT_TRUE(t.task->IsAlive());
-    g_queueFull = false;    // the receiver catches up
+    g_queueFull = false;   // the receiver catches up
     ASSERT_TRUE(testsupport::PumpUntil([&] { return receiver.HasOutcome(); }, 5000));
     EXPECT_EQ(UINT(WM_TASK_FINISHED), receiver.Messages().back().message);
     EXPECT_TRUE(testsupport::FileExists(work.Join("Games\\Demo\\version.check")));

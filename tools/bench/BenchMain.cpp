@@ -5,11 +5,13 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-    struct Entry { const char* name; void (*run)(); };
+    struct Entry {
+        const char* name;
+        void (*run)();
+    };
     const Entry entries[] = {
         {"blend", &RunBlendBench}, {"frame", &RunFrameBench}, {"frames", &RunFramesBench},
-        {"gui", &RunGuiBench},
-        {"md5", &RunMd5Bench}, {"update", &RunUpdateBench},
+        {"gui", &RunGuiBench},     {"md5", &RunMd5Bench},     {"update", &RunUpdateBench},
     };
     for (const Entry& entry : entries) {
         bool wanted = argc < 2;

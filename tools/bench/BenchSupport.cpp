@@ -43,16 +43,17 @@ double RunUnixTimed(const std::string& command, const std::string& tempFolder) {
     const std::string unixTimes = UnixPath(timesPath);
     if (unixTimes.empty()) return -1;
     DeleteFileA(timesPath.c_str());
-    std::string script = "s=$(date +%s%N); " + command + " && { e=$(date +%s%N); echo $((e - s)); } > '" +
-                         unixTimes + ".part'; mv '" + unixTimes + ".part' '" + unixTimes + "'";
+    std::string script = "s=$(date +%s%N); " + command +
+                         " && { e=$(date +%s%N); echo $((e - s)); } > '" + unixTimes +
+                         ".part'; mv '" + unixTimes + ".part' '" + unixTimes + "'";
     std::string line = "Z:\\bin\\sh -c \"" + script + "\"";
     std::vector<char> text(line.begin(), line.end());
     text.push_back(0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return -1;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -70,4 +71,4 @@ double RunUnixTimed(const std::string& command, const std::string& tempFolder) {
     return -1;
 }
 
-}  // namespace bench
+}   // namespace bench

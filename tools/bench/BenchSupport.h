@@ -33,4 +33,4 @@ double MedianMs(int runs, Work&& work) {
     return times[times.size() / 2];
 }
 
-}  // namespace bench
+}   // namespace bench

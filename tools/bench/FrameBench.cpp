@@ -60,19 +60,19 @@ HWND MakeWindow() {
 struct Scene {
     TextureRegion background, pattern, overlay, glow;
     void Record(ISurface& s) const {
-        s.DrawTexture(nullptr, 0, 0, 0, 0, 0, 0, &background);                 // opaque, natural size
-        s.DrawTexture(nullptr, 0, 0, kWidth, kHeight, 0, 0, &pattern);         // tiled 32 x 32
-        s.DrawTexture(nullptr, 0, 0, 0, 0, 0xC0336699, 0, &overlay);            // tinted
+        s.DrawTexture(nullptr, 0, 0, 0, 0, 0, 0, &background);           // opaque, natural size
+        s.DrawTexture(nullptr, 0, 0, kWidth, kHeight, 0, 0, &pattern);   // tiled 32 x 32
+        s.DrawTexture(nullptr, 0, 0, 0, 0, 0xC0336699, 0, &overlay);     // tinted
         s.SetBlendMode(2);
-        s.DrawTexture(nullptr, 0, 0, 0, 0, 0, 0, &glow);                        // additive
+        s.DrawTexture(nullptr, 0, 0, 0, 0, 0, 0, &glow);   // additive
         s.SetBlendMode(1);
-        s.FillRect(nullptr, 0, 0, kWidth, kHeight, 0xFFFFFFFF, 0x40000000);     // shade and frame
+        s.FillRect(nullptr, 0, 0, kWidth, kHeight, 0xFFFFFFFF, 0x40000000);   // shade and frame
         s.DrawText(nullptr, 20, 40, 300, 0x10, 0xFFFFFFFF, 0, "正在下载：游戏客户端完整安装包", 0);
         s.DrawText(nullptr, 20, 60, 0, 0, 0xFFFFFF00, 0x80000000, "速度 512 KB/s  已完成 37%", 0);
     }
 };
 
-}  // namespace
+}   // namespace
 
 void RunFrameBench() {
     std::printf("\nframe: %d x %d scene, five layers and two GBK labels\n", kWidth, kHeight);
@@ -89,7 +89,8 @@ void RunFrameBench() {
         return;
     }
     Scene scene;
-    scene.background = TextureRegion{AddTexture(kWidth, kHeight, 1), 0, 0, kWidth, kHeight, 255, {}};
+    scene.background = TextureRegion{
+        AddTexture(kWidth, kHeight, 1), 0, 0, kWidth, kHeight, 255, {}};
     scene.pattern = TextureRegion{AddTexture(32, 32, 2), 0, 0, 32, 32, 200, {}};
     scene.overlay = TextureRegion{AddTexture(kWidth, kHeight, 3), 0, 0, kWidth, kHeight, 255, {}};
     scene.glow = TextureRegion{AddTexture(kWidth, kHeight, 4), 0, 0, kWidth, kHeight, 96, {}};
@@ -104,16 +105,18 @@ void RunFrameBench() {
     CanvasDC& canvas = *surface.WindowCanvas();
     Bitmap& store = *canvas.PixelStore();
     std::vector<uint32_t> copy(store.PixelBytes() / 4);
-    const double memcpyMs = bench::MedianMs(kFrames, [&] { std::memcpy(copy.data(), store.GetPixels(), store.PixelBytes()); });
+    const double memcpyMs = bench::MedianMs(
+        kFrames, [&] { std::memcpy(copy.data(), store.GetPixels(), store.PixelBytes()); });
     const double fullMs = bench::MedianMs(kFrames, [&] { frame(true); });
     std::printf("  %-28s %8.3f ms  (reference)\n", "memcpy of the pixel store", memcpyMs);
-    std::printf("  %-28s %8.3f ms  ratio to memcpy %.1f  (target < 5 ms)\n", "full repaint",
-                fullMs, fullMs / memcpyMs);
+    std::printf("  %-28s %8.3f ms  ratio to memcpy %.1f  (target < 5 ms)\n", "full repaint", fullMs,
+                fullMs / memcpyMs);
 
     // Idle: a sentinel in every pixel, then frames with nothing invalidated.
     frame(true);
     for (int y = 0; y < store.Height(); ++y)
-        for (int x = 0; x < store.Pitch(); ++x) store.Row(y)[x] = 0x5A000000u | uint32_t(y << 12 | x);
+        for (int x = 0; x < store.Pitch(); ++x)
+            store.Row(y)[x] = 0x5A000000u | uint32_t(y << 12 | x);
     std::vector<uint32_t> sentinel(store.GetPixels(), store.GetPixels() + store.PixelBytes() / 4);
     const size_t bufferBytes = canvas.BufferBytes();
     long newCalls = 0;   // only those made by the frames themselves
@@ -125,10 +128,14 @@ void RunFrameBench() {
     long changed = 0;
     for (size_t i = 0; i < sentinel.size(); ++i)
         if (store.GetPixels()[i] != sentinel[i]) ++changed;
-    std::printf("  %-28s %8.3f ms  ratio to memcpy %.2f\n", "idle frame", idleMs, idleMs / memcpyMs);
-    std::printf("  idle frames: %d, pixels changed %ld, operator new calls %ld, buffer growth %ld bytes%s\n",
-                kFrames + 1, changed, newCalls, long(canvas.BufferBytes() - bufferBytes),
-                changed == 0 && newCalls == 0 && canvas.BufferBytes() == bufferBytes ? "  (ok)" : "  (FAIL)");
+    std::printf("  %-28s %8.3f ms  ratio to memcpy %.2f\n", "idle frame", idleMs,
+                idleMs / memcpyMs);
+    std::printf(
+        "  idle frames: %d, pixels changed %ld, operator new calls %ld, buffer growth %ld "
+        "bytes%s\n",
+        kFrames + 1, changed, newCalls, long(canvas.BufferBytes() - bufferBytes),
+        changed == 0 && newCalls == 0 && canvas.BufferBytes() == bufferBytes ? "  (ok)"
+                                                                             : "  (FAIL)");
     surface.Shutdown();
     DestroyWindow(window);
 }

@@ -28,10 +28,7 @@ namespace {
 constexpr DWORD kFileMegabytes = 256;
 constexpr int kRounds = 3;
 
-
-
-bool WriteTestFile(const std::string& path)
-{
+bool WriteTestFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     std::vector<unsigned char> block(1 << 20);
@@ -50,11 +47,9 @@ bool WriteTestFile(const std::string& path)
     return ok;
 }
 
+}   // namespace
 
-}  // namespace
-
-void RunMd5Bench()
-{
+void RunMd5Bench() {
     char temp[MAX_PATH];
     if (!GetTempPathA(MAX_PATH, temp)) return;
     std::string path = std::string(temp) + "fetchpane_md5_bench.bin";
@@ -69,7 +64,7 @@ void RunMd5Bench()
 
     double reference = -1;
     if (!unixFile.empty() && !unixDigest.empty()) {
-        RunUnixTimed(md5sum, temp);  // warms the page cache for both
+        RunUnixTimed(md5sum, temp);   // warms the page cache for both
         for (int round = 0; round < kRounds; ++round) {
             double seconds = RunUnixTimed(md5sum, temp);
             if (seconds > 0 && (reference < 0 || seconds < reference)) reference = seconds;
@@ -92,7 +87,7 @@ void RunMd5Bench()
         if (std::fgets(line, sizeof line, f)) expected.assign(line, strnlen(line, 32));
         std::fclose(f);
     }
-    if (expected.size() != 32) reference = -1;  // md5sum didn't run
+    if (expected.size() != 32) reference = -1;   // md5sum didn't run
     DeleteFileA(path.c_str());
     DeleteFileA(digestPath.c_str());
 
@@ -103,9 +98,7 @@ void RunMd5Bench()
         std::printf("%-22s  not available (needs wine's Unix process start)\n", "md5sum");
     std::printf("%-22s %9.1f MB/s", "FileMd5Hex", megabytes / ours);
     if (reference > 0) std::printf("  ratio to md5sum %.3f (target 0.8)", reference / ours);
-    if (!expected.empty()) std::printf("  %s", expected == digest ? "digests agree" : "DIGESTS DIFFER");
+    if (!expected.empty())
+        std::printf("  %s", expected == digest ? "digests agree" : "DIGESTS DIFFER");
     std::printf("\n");
 }
-
-
-

@@ -40,10 +40,6 @@ constexpr int kCheckFolders = 20;
 constexpr int kCheckFilesPerFolder = 100;
 constexpr size_t kCheckFileBytes = 100 * 1024;
 
-
-
-
-
 double Best(double a, double b) { return a < 0 ? b : (b < 0 ? a : (b < a ? b : a)); }
 
 void FillPattern(std::vector<unsigned char>& block, uint32_t& x) {
@@ -97,12 +93,14 @@ void RunDownloadBench(const std::string& temp) {
     if (written) {
         const std::string curl = "curl -s -f -o '" + UnixPath(curlLocal) + "' '" + url + "'";
         RunUnixTimed(curl, temp);   // warms the server's page cache for both
-        for (int round = 0; round < kRounds; ++round) reference = Best(reference, RunUnixTimed(curl, temp));
+        for (int round = 0; round < kRounds; ++round)
+            reference = Best(reference, RunUnixTimed(curl, temp));
         for (int round = 0; round < kRounds; ++round) {
             BenchSink sink;
             HttpDownloader downloader(&sink);
             double start = NowSeconds();
-            int ok = downloader.Open(base.c_str()) && downloader.Download(url.c_str(), local.c_str());
+            int ok = downloader.Open(base.c_str()) &&
+                     downloader.Download(url.c_str(), local.c_str());
             double seconds = NowSeconds() - start;
             complete = complete && ok && sink.total == kArchiveMegabytes * (1ull << 20);
             if (ok) ours = Best(ours, seconds);
@@ -147,7 +145,8 @@ void RunCheckBench(const std::string& temp) {
         CreateDirectoryA(folder.c_str(), nullptr);
         for (int i = 0; i < kCheckFilesPerFolder && written; ++i) {
             FillPattern(block, x);
-            ListedFile entry{folder + "\\file" + std::to_string(i) + ".dat", int32_t(block.size()), ""};
+            ListedFile entry{folder + "\\file" + std::to_string(i) + ".dat", int32_t(block.size()),
+                             ""};
             Md5Context context;
             Md5Digest::Init(&context);
             Md5Digest::Update(&context, block.data(), uint32_t(block.size()));
@@ -164,13 +163,16 @@ void RunCheckBench(const std::string& temp) {
     double reference = -1, ours = -1;
     bool allCurrent = written;
     if (written) {
-        const std::string md5sum = "find '" + UnixPath(root) + "' -type f -print0 | xargs -0 md5sum > /dev/null";
-        RunUnixTimed(md5sum, temp);     // warms the page cache for both
-        for (int round = 0; round < kRounds; ++round) reference = Best(reference, RunUnixTimed(md5sum, temp));
+        const std::string md5sum = "find '" + UnixPath(root) +
+                                   "' -type f -print0 | xargs -0 md5sum > /dev/null";
+        RunUnixTimed(md5sum, temp);   // warms the page cache for both
+        for (int round = 0; round < kRounds; ++round)
+            reference = Best(reference, RunUnixTimed(md5sum, temp));
         for (int round = 0; round < kRounds; ++round) {
             double start = NowSeconds();
             for (const ListedFile& entry : listed)
-                allCurrent = LocalFileMatches(entry.path, entry.size, entry.md5, false) && allCurrent;
+                allCurrent = LocalFileMatches(entry.path, entry.size, entry.md5, false) &&
+                             allCurrent;
             ours = Best(ours, NowSeconds() - start);
         }
     }
@@ -192,7 +194,7 @@ void RunCheckBench(const std::string& temp) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 void RunUpdateBench() {
     char temp[MAX_PATH];
@@ -200,6 +202,3 @@ void RunUpdateBench() {
     RunDownloadBench(temp);
     RunCheckBench(temp);
 }
-
-
-

@@ -21,12 +21,10 @@ private:
 // makes the holder do nothing.
 class ScopedLock {
 public:
-    explicit ScopedLock(CriticalSectionLock* lock) : lock_(lock)
-    {
+    explicit ScopedLock(CriticalSectionLock* lock) : lock_(lock) {
         if (lock_) lock_->Enter();
     }
-    virtual ~ScopedLock()
-    {
+    virtual ~ScopedLock() {
         if (lock_) lock_->Leave();
     }
     ScopedLock(const ScopedLock&) = delete;

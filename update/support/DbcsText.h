@@ -28,4 +28,4 @@ void TrimTrailingSpace(std::string& text);
 // whole characters (a lead byte without its trail byte is left out).
 size_t FitLength(const char* text, size_t len, size_t max);
 
-}  // namespace dbcs
+}   // namespace dbcs

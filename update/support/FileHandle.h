@@ -11,8 +11,7 @@ public:
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
     HANDLE Get() const { return h_; }
     // False when closing failed (a delayed write error shows here).
-    bool Close()
-    {
+    bool Close() {
         bool ok = true;
         if (Valid()) ok = CloseHandle(h_) != FALSE;
         h_ = INVALID_HANDLE_VALUE;

@@ -7,36 +7,26 @@
 
 namespace {
 
-bool IsSet(HANDLE cancel)
-{
-    return cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0;
-}
+bool IsSet(HANDLE cancel) { return cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0; }
 
-bool Fits(const std::string& path)
-{
-    return path.size() <= kMaxFilePathChars;
-}
+bool Fits(const std::string& path) { return path.size() <= kMaxFilePathChars; }
 
 // The separator GetFolderPart cuts after: the last '\', else the last '/'.
-size_t LastSeparator(const std::string& path)
-{
+size_t LastSeparator(const std::string& path) {
     size_t pos = dbcs::FindLast(path, '\\');
     return pos != std::string::npos ? pos : dbcs::FindLast(path, '/');
 }
 
-bool IsFolder(DWORD attributes)
-{
+bool IsFolder(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsFolderLink(DWORD attributes)
-{
+bool IsFolderLink(DWORD attributes) {
     return IsFolder(attributes) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // The folder with trailing white space trimmed and one '\' at its end.
-std::string FolderPrefix(const char* folder)
-{
+std::string FolderPrefix(const char* folder) {
     std::string prefix(folder);
     dbcs::TrimTrailingSpace(prefix);
     if (!dbcs::EndsWith(prefix, '\\')) prefix += '\\';
@@ -45,8 +35,7 @@ std::string FolderPrefix(const char* folder)
 
 // One entry of a DeleteFolderContents pass; false when it failed.
 bool DeleteEntry(const std::string& prefix, const WIN32_FIND_DATAA& found, bool onePass, int pass,
-                 bool recursive, const char* pattern, HANDLE cancel, bool pump)
-{
+                 bool recursive, const char* pattern, HANDLE cancel, bool pump) {
     std::string path = prefix + found.cFileName;
     if (!Fits(path)) return false;
     bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -66,10 +55,9 @@ bool DeleteEntry(const std::string& prefix, const WIN32_FIND_DATAA& found, bool 
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-void PumpMessages()
-{
+void PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -83,8 +71,7 @@ void PumpMessages()
     }
 }
 
-double GetFileSizeAsDouble(const char* path)
-{
+double GetFileSizeAsDouble(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0.0;
@@ -96,50 +83,38 @@ double GetFileSizeAsDouble(const char* path)
     return static_cast<double>(high) * 4294967296.0 + static_cast<double>(low);
 }
 
-bool PathExists(const std::string& path)
-{
-    return PathFileExistsA(path.c_str()) != FALSE;
-}
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
-std::string GetFolderPart(const std::string& path)
-{
+std::string GetFolderPart(const std::string& path) {
     size_t pos = LastSeparator(path);
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
-std::string GetFileNamePart(const std::string& path)
-{
+std::string GetFileNamePart(const std::string& path) {
     size_t pos = LastSeparator(path);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
-std::string ToForwardSlashes(std::string path)
-{
-    return dbcs::Replace(std::move(path), '\\', '/');
-}
+std::string ToForwardSlashes(std::string path) { return dbcs::Replace(std::move(path), '\\', '/'); }
 
-void AddTrailingBackslash(std::string& path)
-{
+void AddTrailingBackslash(std::string& path) {
     dbcs::TrimTrailingSpace(path);
     if (!path.empty() && !dbcs::EndsWith(path, '\\')) path += '\\';
 }
 
-void StripTrailingBackslash(std::string& path)
-{
+void StripTrailingBackslash(std::string& path) {
     dbcs::TrimTrailingSpace(path);
     if (dbcs::EndsWith(path, '\\')) path.pop_back();
 }
 
-bool FolderExists(std::string path)
-{
+bool FolderExists(std::string path) {
     StripTrailingBackslash(path);
     if (path.empty() || !Fits(path)) return false;
     return IsFolder(GetFileAttributesA(path.c_str()));
 }
 
 bool DeleteFolderContents(const char* folder, bool recursive, const char* pattern, HANDLE cancel,
-                          bool pump)
-{
+                          bool pump) {
     if (!folder || !Fits(folder) || !IsFolder(GetFileAttributesA(folder))) return false;
     bool hasPattern = pattern && pattern[0];
     // With a pattern, a recursive walk deletes the matching files first and
@@ -160,7 +135,8 @@ bool DeleteFolderContents(const char* folder, bool recursive, const char* patter
             do {
                 if (pump) PumpMessages();
                 if (found.cFileName[0] != '.')
-                    success = DeleteEntry(prefix, found, onePass, pass, recursive, pattern, cancel, pump);
+                    success = DeleteEntry(prefix, found, onePass, pass, recursive, pattern, cancel,
+                                          pump);
                 cancelled = IsSet(cancel);
             } while (!cancelled && success && FindNextFileA(find, &found));
             FindClose(find);
@@ -172,9 +148,8 @@ bool DeleteFolderContents(const char* folder, bool recursive, const char* patter
     return success;
 }
 
-bool RemoveFolder(const char* folder, HANDLE cancel, bool pump)
-{
-    if (!folder || !Fits(folder)) return false;     // refused, not "absent"
+bool RemoveFolder(const char* folder, HANDLE cancel, bool pump) {
+    if (!folder || !Fits(folder)) return false;   // refused, not "absent"
     DWORD attributes = GetFileAttributesA(folder);
     if (!IsFolder(attributes)) return true;
     if (IsFolderLink(attributes)) return RemoveDirectoryA(folder) != FALSE;
@@ -183,8 +158,7 @@ bool RemoveFolder(const char* folder, HANDLE cancel, bool pump)
     return RemoveDirectoryA(folder) != FALSE;
 }
 
-bool CreateFolderPath(const char* path)
-{
+bool CreateFolderPath(const char* path) {
     if (!path || !path[0] || !Fits(path)) return false;
     std::string rest(path);
     StripTrailingBackslash(rest);
@@ -220,8 +194,7 @@ bool CreateFolderPath(const char* path)
     return true;
 }
 
-std::wstring PathKey(const std::string& fullPath)
-{
+std::wstring PathKey(const std::string& fullPath) {
     int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, fullPath.data(),
                                 static_cast<int>(fullPath.size()), nullptr, 0);
     if (n <= 0) return std::wstring();

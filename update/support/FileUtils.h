@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <string>
 
-const size_t kMaxFilePathChars = MAX_PATH - 1;    // 259 characters and a terminator
+const size_t kMaxFilePathChars = MAX_PATH - 1;   // 259 characters and a terminator
 
 // Dispatches the calling thread's waiting messages. A WM_QUIT is put back
 // (PostQuitMessage) and ends the pump, so the thread's own loop still sees it.
@@ -34,8 +34,8 @@ bool FolderExists(std::string path);
 // pattern is given. Entries whose names begin with "." stay. A set `cancel`
 // event stops it (false); `pump` dispatches messages between entries. Folder
 // links (reparse points) are never entered, only unlinked.
-bool DeleteFolderContents(const char* folder, bool recursive, const char* pattern,
-                          HANDLE cancel, bool pump);
+bool DeleteFolderContents(const char* folder, bool recursive, const char* pattern, HANDLE cancel,
+                          bool pump);
 // Removes a folder with everything in it; true when there is no such folder.
 bool RemoveFolder(const char* folder, HANDLE cancel, bool pump);
 // Creates every missing folder along `path`, outermost first.

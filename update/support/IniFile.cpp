@@ -16,14 +16,10 @@ using File = std::unique_ptr<FILE, FileCloser>;
 // Control bytes fail a line; bytes from 0x80 up begin double-byte
 // characters (and a UTF-8 mark) and count as printable. The rule is fixed:
 // no locale, the process's or the host's, is read or changed.
-bool IsPrintableStart(unsigned char c)
-{
-    return c >= 0x20 && c != 0x7F;
-}
+bool IsPrintableStart(unsigned char c) { return c >= 0x20 && c != 0x7F; }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes)
-{
-    File file(std::fopen(path.c_str(), "rb"));    // binary: a 0x1A byte ends nothing
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+    File file(std::fopen(path.c_str(), "rb"));   // binary: a 0x1A byte ends nothing
     if (!file) return false;
     char chunk[16 * 1024];
     size_t got;
@@ -32,11 +28,11 @@ bool ReadWholeFile(const std::string& path, std::string* bytes)
 }
 
 // Writes bytes to a temporary file beside `path`, then puts it in place.
-bool ReplaceFile(const std::string& path, const std::string& bytes)
-{
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
     // A read-only file is not ours to replace (wine's rename would).
     DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
     std::string temp = path + ".new";
     {
         File file(std::fopen(temp.c_str(), "wb"));
@@ -49,50 +45,45 @@ bool ReplaceFile(const std::string& path, const std::string& bytes)
             return false;
         }
     }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExA(temp.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temp.c_str());
         return false;
     }
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-std::string TrimChars(const std::string& text, const std::string& set)
-{
+std::string TrimChars(const std::string& text, const std::string& set) {
     size_t first = text.find_first_not_of(set);
     if (first == std::string::npos) return std::string();
     size_t last = text.find_last_not_of(set);
     return text.substr(first, last - first + 1);
 }
 
-IniFile::IniFile(const std::string& path)
-{
-    SetPath(path);
-}
+IniFile::IniFile(const std::string& path) { SetPath(path); }
 
-std::string IniFile::FoldCase(const std::string& text) const
-{
+std::string IniFile::FoldCase(const std::string& text) const {
     std::string folded = text;
     if (!caseInsensitive_) return folded;
     for (size_t i = 0; i < folded.size();) {
         size_t n = dbcs::CharLength(folded, i);
-        if (n == 1 && folded[i] >= 'A' && folded[i] <= 'Z') folded[i] = static_cast<char>(folded[i] + 32);
+        if (n == 1 && folded[i] >= 'A' && folded[i] <= 'Z')
+            folded[i] = static_cast<char>(folded[i] + 32);
         i += n;
     }
     return folded;
 }
 
-int IniFile::FindSection(const std::string& name) const
-{
+int IniFile::FindSection(const std::string& name) const {
     std::string wanted = FoldCase(name);
     for (size_t i = 0; i < sectionNames_.size(); ++i)
         if (FoldCase(sectionNames_[i]) == wanted) return static_cast<int>(i);
     return -1;
 }
 
-int IniFile::FindValue(unsigned section, const std::string& key) const
-{
+int IniFile::FindValue(unsigned section, const std::string& key) const {
     if (section >= sections_.size()) return -1;
     std::string wanted = FoldCase(key);
     const std::vector<std::string>& keys = sections_[section].keys;
@@ -101,34 +92,27 @@ int IniFile::FindValue(unsigned section, const std::string& key) const
     return -1;
 }
 
-int IniFile::AddSection(const std::string& name)
-{
+int IniFile::AddSection(const std::string& name) {
     sectionNames_.push_back(name);
     sections_.emplace_back();
     return static_cast<int>(sections_.size() - 1);
 }
 
-void IniFile::AddHeaderComment(const std::string& text)
-{
-    headerComments_.push_back(text);
-}
+void IniFile::AddHeaderComment(const std::string& text) { headerComments_.push_back(text); }
 
-bool IniFile::AddSectionComment(unsigned section, const std::string& text)
-{
+bool IniFile::AddSectionComment(unsigned section, const std::string& text) {
     if (section >= sections_.size()) return false;
     sections_[section].comments.push_back(text);
     return true;
 }
 
-bool IniFile::AddSectionCommentByName(const std::string& section, const std::string& text)
-{
+bool IniFile::AddSectionCommentByName(const std::string& section, const std::string& text) {
     int index = FindSection(section);
     return index >= 0 && AddSectionComment(static_cast<unsigned>(index), text);
 }
 
 bool IniFile::SetValue(const std::string& section, const std::string& key, const std::string& value,
-                       bool create)
-{
+                       bool create) {
     int s = FindSection(section);
     if (s < 0) {
         if (!create) return false;
@@ -146,15 +130,13 @@ bool IniFile::SetValue(const std::string& section, const std::string& key, const
     return true;
 }
 
-bool IniFile::SetIntValue(const std::string& section, const std::string& key, int value)
-{
+bool IniFile::SetIntValue(const std::string& section, const std::string& key, int value) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
     return SetValue(section, key, text, true);
 }
 
-void IniFile::ReadLine(const std::string& line, std::string* current)
-{
+void IniFile::ReadLine(const std::string& line, std::string* current) {
     size_t at = line.find_first_of(";#[=");
     if (at == std::string::npos) return;
     switch (line[at]) {
@@ -181,8 +163,7 @@ void IniFile::ReadLine(const std::string& line, std::string* current)
     }
 }
 
-bool IniFile::Read()
-{
+bool IniFile::Read() {
     std::string bytes;
     if (!ReadWholeFile(path_, &bytes)) {
         // A file that is there but can't be read must not be replaced by
@@ -197,7 +178,8 @@ bool IniFile::Read()
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
         size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        std::string line = bytes.substr(start, (end == std::string::npos ? bytes.size() : end) - start);
+        std::string line = bytes.substr(start,
+                                        (end == std::string::npos ? bytes.size() : end) - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty()) {
             unsigned char first = static_cast<unsigned char>(line[0]);
@@ -214,8 +196,7 @@ bool IniFile::Read()
     return !sectionNames_.empty();
 }
 
-bool IniFile::Write()
-{
+bool IniFile::Write() {
     if (unreadable_) return false;
     std::string out;
     for (const std::string& comment : headerComments_) out += ";" + comment + "\r\n";

@@ -18,8 +18,7 @@ public:
     explicit IniFile(const std::string& path);
     virtual ~IniFile() = default;
 
-    void SetPath(const std::string& path)
-    {
+    void SetPath(const std::string& path) {
         path_ = path;
         unreadable_ = false;
     }

@@ -8,10 +8,9 @@ namespace {
 
 inline uint32_t Rotate(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
-inline uint32_t Load32(const unsigned char* p)
-{
+inline uint32_t Load32(const unsigned char* p) {
     uint32_t v;
-    std::memcpy(&v, p, 4);      // x86 is little-endian, as MD5 reads its words
+    std::memcpy(&v, p, 4);   // x86 is little-endian, as MD5 reads its words
     return v;
 }
 
@@ -26,8 +25,7 @@ inline void Store32(unsigned char* p, uint32_t v) { std::memcpy(p, &v, 4); }
     (a) = Rotate((a), (s)) + (b)
 
 // Transforms `blocks` consecutive 64-byte blocks.
-void TransformBlocks(uint32_t state[4], const unsigned char* data, size_t blocks)
-{
+void TransformBlocks(uint32_t state[4], const unsigned char* data, size_t blocks) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (; blocks; --blocks, data += 64) {
         uint32_t x[16];
@@ -124,10 +122,9 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-}  // namespace
+}   // namespace
 
-void Md5Digest::Init(Md5Context* context)
-{
+void Md5Digest::Init(Md5Context* context) {
     context->count[0] = context->count[1] = 0;
     context->state[0] = 0x67452301;
     context->state[1] = 0xefcdab89;
@@ -135,13 +132,11 @@ void Md5Digest::Init(Md5Context* context)
     context->state[3] = 0x10325476;
 }
 
-void Md5Digest::Transform(Md5Context* context, const unsigned char block[64])
-{
+void Md5Digest::Transform(Md5Context* context, const unsigned char block[64]) {
     TransformBlocks(context->state, block, 1);
 }
 
-void Md5Digest::Update(Md5Context* context, const void* bytes, uint32_t count)
-{
+void Md5Digest::Update(Md5Context* context, const void* bytes, uint32_t count) {
     const unsigned char* input = static_cast<const unsigned char*>(bytes);
     uint32_t index = (context->count[0] >> 3) & 0x3F;
     uint32_t bits = count << 3;
@@ -164,8 +159,7 @@ void Md5Digest::Update(Md5Context* context, const void* bytes, uint32_t count)
     std::memcpy(context->buffer, input, count % 64);
 }
 
-void Md5Digest::Final(unsigned char digest[16], Md5Context* context)
-{
+void Md5Digest::Final(unsigned char digest[16], Md5Context* context) {
     unsigned char bits[8];
     Store32(bits, context->count[0]);
     Store32(bits + 4, context->count[1]);
@@ -178,8 +172,7 @@ void Md5Digest::Final(unsigned char digest[16], Md5Context* context)
     std::memset(context, 0, sizeof *context);
 }
 
-std::string Md5Digest::ToHex(const unsigned char digest[16])
-{
+std::string Md5Digest::ToHex(const unsigned char digest[16]) {
     static const char digits[] = "0123456789abcdef";
     std::string text(32, '0');
     for (int i = 0; i < 16; ++i) {
@@ -190,8 +183,7 @@ std::string Md5Digest::ToHex(const unsigned char digest[16])
 }
 
 std::string Md5Digest::FileMd5Hex(const std::string& path,
-                                  const std::function<bool()>& keepRunning) const
-{
+                                  const std::function<bool()>& keepRunning) const {
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return "";
     // Large reads: the digest runs at disk speed, not at the speed of many

@@ -7,7 +7,7 @@
 
 struct Md5Context {
     uint32_t state[4];
-    uint32_t count[2];          // bits, low word first
+    uint32_t count[2];   // bits, low word first
     unsigned char buffer[64];
 };
 

@@ -11,10 +11,8 @@ public:
     RefCounted& operator=(const RefCounted&) = delete;
 
     void AddRef() const { refs_.fetch_add(1, std::memory_order_relaxed); }
-    void Release() const
-    {
-        if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-            delete this;
+    void Release() const {
+        if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
     }
 
 protected:
@@ -30,15 +28,18 @@ template <class T>
 class RefPtr {
 public:
     RefPtr() = default;
-    RefPtr(T* object) : object_(object) { if (object_) object_->AddRef(); }
+    RefPtr(T* object) : object_(object) {
+        if (object_) object_->AddRef();
+    }
     RefPtr(const RefPtr& other) : RefPtr(other.object_) {}
     RefPtr(RefPtr&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
     template <class U>
     RefPtr(const RefPtr<U>& other) : RefPtr(other.Get()) {}
-    ~RefPtr() { if (object_) object_->Release(); }
+    ~RefPtr() {
+        if (object_) object_->Release();
+    }
 
-    RefPtr& operator=(RefPtr other) noexcept
-    {
+    RefPtr& operator=(RefPtr other) noexcept {
         std::swap(object_, other.object_);
         return *this;
     }

@@ -35,5 +35,5 @@ public:
 
 private:
     std::vector<StagedFile> files_;
-    std::vector<std::wstring> keys_;    // each target's PathKey
+    std::vector<std::wstring> keys_;   // each target's PathKey
 };

@@ -6,8 +6,7 @@ ThreadControl::~ThreadControl() = default;
 
 WorkerThread::WorkerThread() = default;
 
-WorkerThread::~WorkerThread()
-{
+WorkerThread::~WorkerThread() {
     bool onOwnThread = false;
     {
         ScopedLock hold(&lock_);
@@ -27,34 +26,29 @@ WorkerThread::~WorkerThread()
     ReapFinishedThread();
 }
 
-void WorkerThread::SetWork(ThreadWork* work)
-{
+void WorkerThread::SetWork(ThreadWork* work) {
     ScopedLock hold(&lock_);
     work_ = work;
 }
 
-bool WorkerThread::KeepRunning() const
-{
+bool WorkerThread::KeepRunning() const {
     ThreadControl* control = control_.Get();
     return control && control->KeepRunning();
 }
 
-bool WorkerThread::IsAlive() const
-{
+bool WorkerThread::IsAlive() const {
     ThreadControl* control = control_.Get();
     return control && control->IsRunningPhase();
 }
 
-int WorkerThread::Result() const
-{
+int WorkerThread::Result() const {
     ThreadControl* control = control_.Get();
     if (!control || control->phase_.load(std::memory_order_acquire) != ThreadControl::kFinished)
         return 0;
     return control->result_;
 }
 
-bool WorkerThread::Start()
-{
+bool WorkerThread::Start() {
     ScopedLock hold(&lock_);
     if (IsAlive()) return false;
     ReapFinishedThread();
@@ -74,9 +68,9 @@ bool WorkerThread::Start()
                             reinterpret_cast<LPCSTR>(&WorkerThread::ThreadProc), &module))
         module = nullptr;
     control->module_ = module;
-    control_ = control;     // before the thread runs: Run may ask KeepRunning()
+    control_ = control;   // before the thread runs: Run may ask KeepRunning()
 
-    control->AddRef();      // the thread's reference
+    control->AddRef();   // the thread's reference
     unsigned id = 0;
     uintptr_t handle = _beginthreadex(nullptr, 0, &WorkerThread::ThreadProc, control.Get(), 0, &id);
     if (!handle) {
@@ -92,9 +86,8 @@ bool WorkerThread::Start()
     return true;
 }
 
-unsigned __stdcall WorkerThread::ThreadProc(void* argument)
-{
-    ThreadControl* control = static_cast<ThreadControl*>(argument);  // our reference
+unsigned __stdcall WorkerThread::ThreadProc(void* argument) {
+    ThreadControl* control = static_cast<ThreadControl*>(argument);   // our reference
     HMODULE module = control->module_;
 
     bool attached;
@@ -107,7 +100,7 @@ unsigned __stdcall WorkerThread::ThreadProc(void* argument)
         try {
             result = control->work_ ? control->work_->Run(*control) : control->owner_->Run();
         } catch (...) {
-            result = -1;    // an exception must not end the host's process
+            result = -1;   // an exception must not end the host's process
         }
     }
     // A stopped thread keeps no result: the swap fails once Stop has won.
@@ -116,21 +109,19 @@ unsigned __stdcall WorkerThread::ThreadProc(void* argument)
     int running = ThreadControl::kRunning;
     control->phase_.compare_exchange_strong(running, ThreadControl::kFinished,
                                             std::memory_order_acq_rel);
-    control->Release();     // may free the control and the work: the module is still ours
+    control->Release();   // may free the control and the work: the module is still ours
     if (module) FreeLibraryAndExitThread(module, 0);
     return 0;
 }
 
-bool WorkerThread::Stop()
-{
+bool WorkerThread::Stop() {
     PendingStop pending;
     if (!BeginStop(&pending)) return false;
     FinishStop(pending, stopTimeoutMs_);
     return true;
 }
 
-size_t WorkerThread::StopAll(const std::vector<WorkerThread*>& threads)
-{
+size_t WorkerThread::StopAll(const std::vector<WorkerThread*>& threads) {
     std::vector<PendingStop> pending(threads.size());
     std::vector<bool> live(threads.size(), false);
     DWORD bound = 0;
@@ -150,8 +141,7 @@ size_t WorkerThread::StopAll(const std::vector<WorkerThread*>& threads)
     return stopped;
 }
 
-bool WorkerThread::BeginStop(PendingStop* pending)
-{
+bool WorkerThread::BeginStop(PendingStop* pending) {
     ScopedLock hold(&lock_);
     ThreadControl* control = control_.Get();
     if (!control) return false;
@@ -176,8 +166,7 @@ bool WorkerThread::BeginStop(PendingStop* pending)
     return true;
 }
 
-void WorkerThread::FinishStop(PendingStop& pending, DWORD waitMs)
-{
+void WorkerThread::FinishStop(PendingStop& pending, DWORD waitMs) {
     DWORD waited = pending.thread ? WaitForSingleObject(pending.thread, waitMs) : WAIT_OBJECT_0;
     if (waited != WAIT_OBJECT_0) {
         // Left behind: from here on the thread owns what it uses and
@@ -189,8 +178,7 @@ void WorkerThread::FinishStop(PendingStop& pending, DWORD waitMs)
     pending.thread = nullptr;
 }
 
-void WorkerThread::ReapFinishedThread()
-{
+void WorkerThread::ReapFinishedThread() {
     // A thread whose Run returned is only running its exit path: it ends
     // within microseconds, and module code must not be unloaded under it.
     if (!thread_) return;
@@ -198,8 +186,7 @@ void WorkerThread::ReapFinishedThread()
     CloseThreadHandle();
 }
 
-void WorkerThread::CloseThreadHandle()
-{
+void WorkerThread::CloseThreadHandle() {
     if (thread_) CloseHandle(thread_);
     thread_ = nullptr;
     threadId_ = 0;

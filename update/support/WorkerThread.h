@@ -51,8 +51,7 @@ public:
     // KeepRunning() is false): Stop clears keep-running without the lock, but
     // needs the lock to detach.
     template <class Action>
-    bool IfRunning(Action&& action)
-    {
+    bool IfRunning(Action&& action) {
         ScopedLock hold(&lock_);
         if (!KeepRunning() || IsDetached()) return false;
         std::forward<Action>(action)();
@@ -62,8 +61,7 @@ public:
     // As IfRunning, but also after Stop was called, as long as Stop is still
     // waiting (the owner's memory is valid until Stop returns).
     template <class Action>
-    bool IfAttached(Action&& action)
-    {
+    bool IfAttached(Action&& action) {
         ScopedLock hold(&lock_);
         if (IsDetached()) return false;
         std::forward<Action>(action)();
@@ -87,10 +85,10 @@ private:
     std::atomic<int> phase_{kIdle};
     std::atomic<bool> keepRunning_{false};
     std::atomic<bool> detached_{false};
-    int result_ = 0;                    // written before kFinished is published
-    RefPtr<ThreadWork> work_;     // null: the thread calls owner_->Run()
-    WorkerThread* owner_ = nullptr;     // used only to call Run, never once detached
-    HMODULE module_ = nullptr;          // the thread's own module reference
+    int result_ = 0;                  // written before kFinished is published
+    RefPtr<ThreadWork> work_;         // null: the thread calls owner_->Run()
+    WorkerThread* owner_ = nullptr;   // used only to call Run, never once detached
+    HMODULE module_ = nullptr;        // the thread's own module reference
 };
 
 class WorkerThread {
@@ -159,7 +157,7 @@ private:
     void ReapFinishedThread();
     void CloseThreadHandle();
 
-    CriticalSectionLock lock_;          // orders Start and Stop of owners
+    CriticalSectionLock lock_;   // orders Start and Stop of owners
     RefPtr<ThreadControl> control_;
     RefPtr<ThreadWork> work_;
     HANDLE thread_ = nullptr;

@@ -22,8 +22,7 @@ unzFile Archive(void* archive) { return static_cast<unzFile>(archive); }
 
 // An entry name stays inside the target folder; a folder entry may end in
 // one separator.
-bool IsSafeEntryName(std::string name, bool isFolder)
-{
+bool IsSafeEntryName(std::string name, bool isFolder) {
     if (isFolder && (dbcs::EndsWith(name, '\\') || dbcs::EndsWith(name, '/'))) name.pop_back();
     return safenames::IsSafeRelativePath(name);
 }
@@ -31,16 +30,14 @@ bool IsSafeEntryName(std::string name, bool isFolder)
 // A symbolic link as Unix zip tools store it: the file type in the high half
 // of the external attributes. Unpacked here it would become a file holding
 // the link's target text.
-bool IsLink(const ZipEntryInfo& info)
-{
+bool IsLink(const ZipEntryInfo& info) {
     const uint32_t kTypeMask = 0170000, kLink = 0120000;
     return ((info.externalAttributes >> 16) & kTypeMask) == kLink;
 }
 
 // folder + '\' (unless it ends in a separator) + name; false when the
 // result would not fit.
-bool JoinPath(const std::string& folder, const std::string& name, std::string* out)
-{
+bool JoinPath(const std::string& folder, const std::string& name, std::string* out) {
     std::string path = folder;
     if (!path.empty() && !dbcs::EndsWith(path, '\\') && !dbcs::EndsWith(path, '/')) path += '\\';
     path += name;
@@ -50,35 +47,29 @@ bool JoinPath(const std::string& folder, const std::string& name, std::string* o
 }
 
 // Position just past the last separator of a path (0 when none).
-size_t NameStart(const std::string& path)
-{
+size_t NameStart(const std::string& path) {
     size_t back = dbcs::FindLast(path, '\\');
     size_t slash = dbcs::FindLast(path, '/');
-    size_t last = back == std::string::npos ? slash
-                : slash == std::string::npos ? back
-                : (back > slash ? back : slash);
+    size_t last = back == std::string::npos    ? slash
+                  : slash == std::string::npos ? back
+                                               : (back > slash ? back : slash);
     return last == std::string::npos ? 0 : last + 1;
 }
 
 // The extension of the path's last component, without its dot; "" when none.
-std::string ExtensionOf(const std::string& path)
-{
+std::string ExtensionOf(const std::string& path) {
     std::string name = path.substr(NameStart(path));
     size_t dot = dbcs::FindLast(name, '.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-}  // namespace
+}   // namespace
 
 ZipExtractor::ZipExtractor() = default;
 
-ZipExtractor::~ZipExtractor()
-{
-    Close();
-}
+ZipExtractor::~ZipExtractor() { Close(); }
 
-void ZipExtractor::Close()
-{
+void ZipExtractor::Close() {
     if (archive_) {
         unzCloseCurrentFile(Archive(archive_));
         unzClose(Archive(archive_));
@@ -87,8 +78,7 @@ void ZipExtractor::Close()
     defaultFolder_.clear();
 }
 
-bool ZipExtractor::Open(const char* path)
-{
+bool ZipExtractor::Open(const char* path) {
     Close();
     if (!path || !path[0]) return false;
     char full[MAX_PATH] = {};
@@ -103,16 +93,14 @@ bool ZipExtractor::Open(const char* path)
     return true;
 }
 
-uint32_t ZipExtractor::EntryCount() const
-{
+uint32_t ZipExtractor::EntryCount() const {
     if (!archive_) return 0;
     unz_global_info global;
     if (unzGetGlobalInfo(Archive(archive_), &global) != UNZ_OK) return 0;
     return static_cast<uint32_t>(global.number_entry);
 }
 
-bool ZipExtractor::EntryInfo(ZipEntryInfo* info) const
-{
+bool ZipExtractor::EntryInfo(ZipEntryInfo* info) const {
     if (!archive_ || !info) return false;
     std::memset(info, 0, sizeof *info);
     unz_file_info stored;
@@ -138,8 +126,7 @@ bool ZipExtractor::EntryInfo(ZipEntryInfo* info) const
     return true;
 }
 
-bool ZipExtractor::FindEntry(const char* extension)
-{
+bool ZipExtractor::FindEntry(const char* extension) {
     if (!archive_) return false;
     if (!extension || !extension[0]) return unzGoToNextFile(Archive(archive_)) == UNZ_OK;
     for (;;) {
@@ -152,11 +139,11 @@ bool ZipExtractor::FindEntry(const char* extension)
 }
 
 bool ZipExtractor::EntryTarget(const char* folder, bool flatten, ZipEntryInfo* info,
-                               std::string* target) const
-{
+                               std::string* target) const {
     if (!EntryInfo(info)) return false;
     // A cut name could name another file; an unsafe one a file elsewhere.
-    if (info->nameCut || !IsSafeEntryName(info->name, info->isFolder) || IsLink(*info)) return false;
+    if (info->nameCut || !IsSafeEntryName(info->name, info->isFolder) || IsLink(*info))
+        return false;
     std::string name = info->name;
     if (info->isFolder && dbcs::EndsWith(name, '\\')) name.pop_back();
     if (!info->isFolder && flatten) name = name.substr(NameStart(name));
@@ -164,8 +151,7 @@ bool ZipExtractor::EntryTarget(const char* folder, bool flatten, ZipEntryInfo* i
 }
 
 bool ZipExtractor::ExtractEntry(const char* folder, char* outputPath, bool flatten, bool addSuffix,
-                                const char* suffix)
-{
+                                const char* suffix) {
     if (!archive_) return false;
     if (!EnsureFolder(folder ? folder : defaultFolder_.c_str())) return false;
 
@@ -174,7 +160,7 @@ bool ZipExtractor::ExtractEntry(const char* folder, char* outputPath, bool flatt
     if (!EntryTarget(folder, flatten, &info, &path)) return false;
     if (info.isFolder) return EnsureFolder(path.c_str());
     if (outputPath) {
-        std::memcpy(outputPath, path.c_str(), path.size() + 1);  // fits: at most 259 characters
+        std::memcpy(outputPath, path.c_str(), path.size() + 1);   // fits: at most 259 characters
     }
     if (addSuffix) path += suffix ? suffix : ".tmp";
     if (path.size() > kMaxFilePathChars) return false;
@@ -186,13 +172,13 @@ bool ZipExtractor::ExtractEntry(const char* folder, char* outputPath, bool flatt
 }
 
 bool ZipExtractor::StageFile(const ZipEntryInfo& info, const std::string& target,
-                             StagedFile* staged)
-{
+                             StagedFile* staged) {
     // An encrypted entry read without its password is ciphertext.
     if (!archive_ || (info.flags & kEncryptedFlag)) return false;
     if (!EnsureParentFolder(target.c_str())) return false;
     char temp[MAX_PATH] = {};
-    if (!GetTempFileNameA(target.substr(0, NameStart(target)).c_str(), "fpz", 0, temp)) return false;
+    if (!GetTempFileNameA(target.substr(0, NameStart(target)).c_str(), "fpz", 0, temp))
+        return false;
     StagedFile file;
     file.target = target;
     file.temp = temp;
@@ -208,8 +194,7 @@ bool ZipExtractor::StageFile(const ZipEntryInfo& info, const std::string& target
     return true;
 }
 
-bool ZipExtractor::CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* staged)
-{
+bool ZipExtractor::CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* staged) {
     if (unzOpenCurrentFile(Archive(archive_)) != UNZ_OK) return false;
     Md5Context md5;
     Md5Digest::Init(&md5);
@@ -246,13 +231,11 @@ bool ZipExtractor::CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* s
     return true;
 }
 
-bool ZipExtractor::FirstEntry()
-{
+bool ZipExtractor::FirstEntry() {
     return archive_ && unzGoToFirstFile(Archive(archive_)) == UNZ_OK;
 }
 
-bool ZipExtractor::ExtractAll(const char* folder, bool flatten)
-{
+bool ZipExtractor::ExtractAll(const char* folder, bool flatten) {
     if (!archive_ || !folder || !EnsureFolder(folder) || EntryCount() == 0) return false;
     if (!FirstEntry()) return false;
     do {
@@ -261,14 +244,12 @@ bool ZipExtractor::ExtractAll(const char* folder, bool flatten)
     return true;
 }
 
-bool UnzipToFolder(const char* archive, const char* folder, bool flatten)
-{
+bool UnzipToFolder(const char* archive, const char* folder, bool flatten) {
     ZipExtractor extractor;
     return extractor.Open(archive) && extractor.ExtractAll(folder, flatten);
 }
 
-bool EnsureFolder(const char* path)
-{
+bool EnsureFolder(const char* path) {
     if (!path || !path[0]) return false;
     std::string folder(path);
     if (folder.size() > kMaxFilePathChars) return false;
@@ -276,15 +257,14 @@ bool EnsureFolder(const char* path)
     size_t cut = dbcs::FindLast(folder, '\\');
     if (cut == std::string::npos) return true;
     if (!EnsureFolder(folder.substr(0, cut).c_str())) return false;
-    if (cut + 1 == folder.size()) return true;  // "x\": made as "x"
+    if (cut + 1 == folder.size()) return true;   // "x\": made as "x"
     if (CreateDirectoryA(path, nullptr)) return true;
     // Made meanwhile by someone else: as good.
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool EnsureParentFolder(const char* path)
-{
+bool EnsureParentFolder(const char* path) {
     if (!path) return false;
     std::string file(path);
     size_t cut = dbcs::FindLast(file, '\\');
@@ -292,15 +272,13 @@ bool EnsureParentFolder(const char* path)
     return EnsureFolder(file.substr(0, cut).c_str());
 }
 
-bool SetFileTimeFromDos(const char* path, uint32_t dosDateTime)
-{
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
+bool SetFileTimeFromDos(const char* path, uint32_t dosDateTime) {
+    FileHandle file(
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.Valid()) return false;
     FILETIME created, accessed, written, local, utc;
     return GetFileTime(file.Get(), &created, &accessed, &written) &&
            DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
                                  static_cast<WORD>(dosDateTime & 0xFFFF), &local) &&
-           LocalFileTimeToFileTime(&local, &utc) &&
-           SetFileTime(file.Get(), &utc, &accessed, &utc);
+           LocalFileTimeToFileTime(&local, &utc) && SetFileTime(file.Get(), &utc, &accessed, &utc);
 }

@@ -17,20 +17,20 @@
 #include <string>
 
 struct ZipEntryInfo {
-    char name[261];                 // at most 260 characters, '/' turned into '\'
+    char name[261];   // at most 260 characters, '/' turned into '\'
     char comment[256];
     uint32_t versionMadeBy;
     uint32_t versionNeeded;
     uint32_t flags;
     uint32_t compressionMethod;
-    uint32_t dosDateTime;           // date in the high word, time in the low; local time
+    uint32_t dosDateTime;   // date in the high word, time in the low; local time
     uint32_t crc;
     uint32_t compressedSize;
     uint32_t uncompressedSize;
     uint32_t internalAttributes;
     uint32_t externalAttributes;
-    bool isFolder;                  // directory attribute 0x10, or a name ending in a separator
-    bool nameCut;                   // the stored name was longer than 260 characters
+    bool isFolder;   // directory attribute 0x10, or a name ending in a separator
+    bool nameCut;    // the stored name was longer than 260 characters
 };
 
 class ZipExtractor {
@@ -63,13 +63,16 @@ public:
 
     // Asked once per block of every later extraction; false stops it as a
     // failure (nothing of the entry is left).
-    void SetKeepRunning(std::function<bool()> keepRunning) { keepRunning_ = std::move(keepRunning); }
+    void SetKeepRunning(std::function<bool()> keepRunning) {
+        keepRunning_ = std::move(keepRunning);
+    }
     // Moves to the first entry.
     bool FirstEntry();
     // Describes the current entry and where it goes below `folder` (null: the
     // default folder); false for an entry that must not be written anywhere
     // (unsafe or cut name, a link, a path too long).
-    bool EntryTarget(const char* folder, bool flatten, ZipEntryInfo* info, std::string* target) const;
+    bool EntryTarget(const char* folder, bool flatten, ZipEntryInfo* info,
+                     std::string* target) const;
     // Unpacks the current entry, the file `info` describes, into a new
     // temporary file beside `target` (which is not touched) and notes its
     // size and MD5; false when it is encrypted, damaged, longer or shorter
@@ -79,7 +82,7 @@ public:
 private:
     bool CopyEntry(HANDLE out, const ZipEntryInfo& info, StagedFile* staged);
 
-    void* archive_ = nullptr;       // unzFile
+    void* archive_ = nullptr;   // unzFile
     std::string defaultFolder_;
     std::function<bool()> keepRunning_;
 };
