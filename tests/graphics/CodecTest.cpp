@@ -211,13 +211,13 @@ TEST(BmpEncoder, OnePixelFileIsFiftyEightBytesWithTheExactHeader) {
     testsupport::TempFolder folder;
     Bitmap b(1, 1, 0x80112233);
     const Bytes file = gfxtest::ReadFileBytes(SaveAndRead(b, &Bitmap::SaveBmp, "one.bmp", folder));
-    const Bytes expected = {
-        'B',  'M',  58,   0,    0,    0,    0, 0, 0,    0,    54,   0,    0, 0,   // file header
-        40,   0,    0,    0,    1,    0,    0, 0, 0xFF, 0xFF, 0xFF, 0xFF,   // size, width, -height
-        1,    0,    32,   0,    0,    0,    0, 0, 4,    0,    0,    0,      // planes, bits, BI_RGB,
-                                                                            // image bytes
-        0xC4, 0x0E, 0,    0,    0xC4, 0x0E, 0, 0, 0,    0,    0,    0,    0, 0,
-        0,    0,    0x33, 0x22, 0x11, 0x80};
+    // clang-format off
+    const Bytes expected = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,    // file header
+                            40, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,   // size, width, -height
+                            1, 0, 32, 0, 0, 0, 0, 0, 4, 0, 0, 0,               // planes, bits, BI_RGB, image bytes
+                            0xC4, 0x0E, 0, 0, 0xC4, 0x0E, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            0x33, 0x22, 0x11, 0x80};
+    // clang-format on
     EXPECT_EQ(file, expected);
 }
 
