@@ -108,15 +108,16 @@ GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus)
         dragOffsetY_ = mouseY_ - element->GetAbsY();
     }
     if (left) dragged_ = nullptr;
-    if (changeFocus) {
-        GUI* before = focus_;
-        focus_ = element ? element : this;
-        if (element != before) {
-            if (before) before->OnFocus(0, 0);
-            if (element) element->OnFocus(0, 1);
-        }
-    }
+    if (changeFocus) MoveFocus(element);
     return previous;
+}
+
+void GuiShell::MoveFocus(GUI* element) {
+    GUI* before = focus_;
+    focus_ = element ? element : this;
+    if (element == before) return;
+    if (before) before->OnFocus(0, 0);
+    if (element) element->OnFocus(0, 1);
 }
 
 GUI* GuiShell::SetLeftCapture(GUI* element, int changeFocus) {
