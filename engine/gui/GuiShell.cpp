@@ -23,9 +23,10 @@ GuiShell::~GuiShell() {
     // A started window goes with its shell; one never started is left. The
     // older build's frame thread may be drawing into it: it goes between two
     // frames.
-    if constexpr (BuildVariant::kOlder) EnterCriticalSection(&renderLock_);
-    if (StopRunning()) DestroyWindow();
-    if constexpr (BuildVariant::kOlder) LeaveCriticalSection(&renderLock_);
+    {
+        LockGuard betweenFrames(BuildVariant::kOlder ? &renderLock_ : nullptr);
+        if (StopRunning()) DestroyWindow();
+    }
     // The frame thread is let go of a frame it waits for, and waited for.
     if (renderDone_.handle) SetEvent(renderDone_.handle);
     Nuvex::WaitForHandle(&threadDone_, INFINITE);
