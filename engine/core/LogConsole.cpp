@@ -52,9 +52,7 @@ int LogConsole::Init(HMODULE module, const char* baseName, int namingMode, int f
 
     const char* slash = Nuvex::mbcs::FindLastOf(path, n, '\\', '\\');
     if (baseName && baseName[0]) {
-        size_t len = Nuvex::mbcs::FitLength(baseName, std::strlen(baseName), sizeof baseName_ - 1);
-        std::memcpy(baseName_, baseName, len);
-        baseName_[len] = 0;
+        Nuvex::mbcs::CopyFitting(baseName_, sizeof baseName_, baseName);
     } else {
         const char* file = slash ? slash + 1 : path;
         const char* dot = Nuvex::mbcs::FindLastOf(file, std::strlen(file), '.', '.');
