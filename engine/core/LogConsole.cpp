@@ -20,6 +20,10 @@ constexpr const char* kLineEnd = kOlder ? "\n\r" : "\r\n";
 constexpr uint32_t kStampForm = kOlder ? 2 : 3;   // Nuvex::FormatTimeStamp
 constexpr UINT kConsoleBoxType = kOlder ? 0 : 0x1030;
 constexpr UINT kConsoleWriteBoxType = kOlder ? (MB_ICONERROR | MB_YESNO) : 0x1014;
+// The stamp of a dated file name, "[date]" or in mode 3 "[date time]":
+// 2026-01-31_14-05-09 here, 26-01-31 14.05.09 in the older build.
+constexpr const char* kDateForm = kOlder ? "%y-%m-%d" : "%Y-%m-%d";
+constexpr const char* kDateTimeForm = kOlder ? "%y-%m-%d %H.%M.%S" : "%Y-%m-%d_%H-%M-%S";
 
 // snprintf that reports whether the whole text fitted.
 template <typename... Args>
@@ -48,9 +52,7 @@ int LogConsole::Init(HMODULE module, const char* baseName, int namingMode, int f
 
     const char* slash = Nuvex::mbcs::FindLastOf(path, n, '\\', '\\');
     if (baseName && baseName[0]) {
-        size_t len = Nuvex::mbcs::FitLength(baseName, std::strlen(baseName), sizeof baseName_ - 1);
-        std::memcpy(baseName_, baseName, len);
-        baseName_[len] = 0;
+        Nuvex::mbcs::CopyFitting(baseName_, sizeof baseName_, baseName);
     } else {
         const char* file = slash ? slash + 1 : path;
         const char* dot = Nuvex::mbcs::FindLastOf(file, std::strlen(file), '.', '.');
@@ -74,21 +76,10 @@ int LogConsole::Init(HMODULE module, const char* baseName, int namingMode, int f
 bool LogConsole::MakeFileName(int number, char* name, size_t size) const {
     if (namingMode_ == 0) return FormatFits(name, size, "%s~%d.log", baseName_, number);
     char date[32] = {};
-    char time[32] = {};
     time_t now = std::time(nullptr);
     const struct tm* local = std::localtime(&now);
-    if (!local) return false;
-    if constexpr (kOlder) {
-        // "[date time]" in mode 3, "[date]" otherwise: 26-01-31 and 14.05.09.
-        if (!std::strftime(date, sizeof date, "%y-%m-%d", local) ||
-            !std::strftime(time, sizeof time, "%H.%M.%S", local))
-            return false;
-        if (namingMode_ == 3)
-            return FormatFits(name, size, "[%s %s]%s~%d.log", date, time, baseName_, number);
-        return FormatFits(name, size, "[%s]%s~%d.log", date, baseName_, number);
-    }
-    if (!std::strftime(date, sizeof date, namingMode_ == 3 ? "%Y-%m-%d_%H-%M-%S" : "%Y-%m-%d",
-                       local))
+    if (!local ||
+        !std::strftime(date, sizeof date, namingMode_ == 3 ? kDateTimeForm : kDateForm, local))
         return false;
     return FormatFits(name, size, "[%s]%s~%d.log", date, baseName_, number);
 }

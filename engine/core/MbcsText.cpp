@@ -1,6 +1,7 @@
 #include "engine/core/MbcsText.h"
 
 #include <windows.h>
+#include <cstring>
 
 namespace Nuvex {
 namespace mbcs {
@@ -48,6 +49,13 @@ size_t FitLength(const char* text, size_t len, size_t max) {
         used += step;
     }
     return used;
+}
+
+size_t CopyFitting(char* out, size_t size, const char* text) {
+    const size_t n = FitLength(text, SIZE_MAX, size - 1);
+    std::memcpy(out, text, n);
+    std::memset(out + n, 0, size - n);
+    return n;
 }
 
 }   // namespace mbcs

@@ -26,6 +26,10 @@ void ReplaceChar(char* text, char from, char to);
 // Longest prefix of text[0, len) that does not split a double-byte character
 // and is at most max bytes long.
 size_t FitLength(const char* text, size_t len, size_t max);
+// Copies the longest start of text that fits in size - 1 bytes without
+// splitting a double-byte character into out (size > 0), and zero-fills the
+// rest of out. Returns the bytes copied.
+size_t CopyFitting(char* out, size_t size, const char* text);
 
 }   // namespace mbcs
 

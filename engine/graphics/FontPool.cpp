@@ -16,10 +16,7 @@ uint32_t CreateXFont(const char* face, int height, uint32_t flags, int spare) {
     description.lfHeight = height;
     description.lfWeight = FW_NORMAL;
     description.lfCharSet = DEFAULT_CHARSET;
-    const size_t room = sizeof description.lfFaceName - 1;
-    const size_t n = mbcs::FitLength(face, std::strlen(face), room);
-    std::memcpy(description.lfFaceName, face, n);
-    description.lfFaceName[n] = 0;
+    mbcs::CopyFitting(description.lfFaceName, sizeof description.lfFaceName, face);
     return CreateXFontIndirect(&description, flags, spare);
 }
 

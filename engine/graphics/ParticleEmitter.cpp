@@ -216,11 +216,8 @@ void ParticleEmitter::Remove(int index) {
 }
 
 void ParticleEmitter::InvalidateArea(const Particle& p) const {
-    // In 64 bits: a particle far out must not wrap its right edge around.
-    const int64_t right = int64_t(p.drawX) + p.region.width;
-    const int64_t bottom = int64_t(p.drawY) + p.region.height;
-    const RECT r = Nuvex::MakeRect(p.drawX, p.drawY, int32_t(std::min<int64_t>(right, INT32_MAX)),
-                                   int32_t(std::min<int64_t>(bottom, INT32_MAX)));
+    // A particle far out must not wrap its far edges around.
+    const RECT r = Nuvex::RectOfSize(p.drawX, p.drawY, p.region.width, p.region.height);
     surface_->InvalidateRect(&r, nullptr);
 }
 

@@ -2,7 +2,6 @@
 // queries it answers through its host window.
 #include "engine/gui/GUI.h"
 
-#include <cstring>
 #include <new>
 
 #include "engine/core/Log.h"
@@ -19,13 +18,6 @@ namespace {
     Nuvex::ShowMessageBox(nullptr, "无法构建UI属性系统!", "严重错误",
                           MB_SYSTEMMODAL | MB_ICONERROR);
     ExitProcess(UINT(-1));
-}
-
-// Copies at most 259 bytes of text, never half of a double-byte character.
-void CopyName(char (&dst)[kGuiNameSize], const char* text) {
-    const size_t n = Nuvex::mbcs::FitLength(text, std::strlen(text), kGuiNameSize - 1);
-    std::memcpy(dst, text, n);
-    std::memset(dst + n, 0, kGuiNameSize - n);
 }
 
 }   // namespace
@@ -104,7 +96,7 @@ int GUI::CreateWithTexture(const char* name, const char* resname, int srcX, int 
 
 const char* GUI::SetName(const char* name) {
     if (!name || !*name) name = GetRuntimeClass()->name;
-    CopyName(p_->name, name);
+    Nuvex::mbcs::CopyFitting(p_->name, sizeof p_->name, name);
     return p_->name;
 }
 
@@ -121,7 +113,7 @@ int GUI::SetAnimation(const char* resname, int first, int count, int sizeToFit) 
     const int bound = manager->BindAnimation(p_->player.get(), resname, first, count);
     if (bound) {
         p_->imageKind = GUI_IMAGE_ANIMATION;
-        CopyName(p_->resourceName, resname);
+        Nuvex::mbcs::CopyFitting(p_->resourceName, sizeof p_->resourceName, resname);
     }
     if (sizeToFit) SizeToImage(0);
     if (bound) OnAnimationSet(resname, first, count, sizeToFit);
@@ -140,7 +132,7 @@ int GUI::SetTexture(const char* resname, int srcX, int srcY, int srcW, int srcH,
                                            offY, alpha, blend);
     if (bound) {
         p_->imageKind = GUI_IMAGE_TEXTURE;
-        CopyName(p_->resourceName, resname);
+        Nuvex::mbcs::CopyFitting(p_->resourceName, sizeof p_->resourceName, resname);
     }
     if (sizeToFit) SizeToImage(0);
     if (bound) {

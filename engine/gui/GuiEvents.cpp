@@ -157,12 +157,15 @@ void GUI::DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore) {
         UINT down, up, doubleClick;
         void (GUI::*report)(int, int, int);
         GuiShell::CaptureSlot capture;
-        int firstCode;
+        int firstCode;   // the press; release, click and double click follow
     };
     static const Button kButtons[] = {
-        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, &GUI::OnLButton, GuiShell::LEFT, 289},
-        {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, &GUI::OnRButton, GuiShell::RIGHT, 293},
-        {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, &GUI::OnMButton, GuiShell::MIDDLE, 297},
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, &GUI::OnLButton, GuiShell::LEFT,
+         GUI_MOUSE_LEFT_DOWN},
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, &GUI::OnRButton, GuiShell::RIGHT,
+         GUI_MOUSE_RIGHT_DOWN},
+        {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, &GUI::OnMButton, GuiShell::MIDDLE,
+         GUI_MOUSE_MIDDLE_DOWN},
     };
     GuiShell* host = p_->host;
     for (const Button& b : kButtons) {

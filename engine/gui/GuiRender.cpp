@@ -3,6 +3,7 @@
 #include "engine/gui/GUI.h"
 
 #include "engine/graphics/ISurface.h"
+#include "engine/graphics/RectOps.h"
 #include "engine/resources/AnimationPlayer.h"
 
 // The area the element's image covers: at the frame's offset, the element's
@@ -11,17 +12,16 @@
 bool GUI::MeasureArea(RECT* area, int* force) const {
     const AnimationPlayer* player = p_->player.get();
     if (!player) {
-        *area = {p_->absX, p_->absY, p_->absX + p_->width, p_->absY + p_->height};
+        *area = Nuvex::RectOfSize(p_->absX, p_->absY, p_->width, p_->height);
         *force = 0;
         return true;
     }
     const PlayerFrame* frame = player->CurrentFrame();
     if (!frame) return false;
     const bool stretch = (p_->state & GUI_STRETCH) != 0;
-    area->left = p_->absX + frame->offsetX;
-    area->top = p_->absY + frame->offsetY;
-    area->right = area->left + (stretch ? p_->width : frame->width);
-    area->bottom = area->top + (stretch ? p_->height : frame->height);
+    *area = Nuvex::RectOfSize(p_->absX + frame->offsetX, p_->absY + frame->offsetY,
+                              stretch ? p_->width : frame->width,
+                              stretch ? p_->height : frame->height);
     *force = player->IsChanged();
     return true;
 }

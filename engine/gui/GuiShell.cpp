@@ -23,9 +23,10 @@ GuiShell::~GuiShell() {
     // A started window goes with its shell; one never started is left. The
     // older build's frame thread may be drawing into it: it goes between two
     // frames.
-    if constexpr (BuildVariant::kOlder) EnterCriticalSection(&renderLock_);
-    if (StopRunning()) DestroyWindow();
-    if constexpr (BuildVariant::kOlder) LeaveCriticalSection(&renderLock_);
+    {
+        LockGuard betweenFrames(BuildVariant::kOlder ? &renderLock_ : nullptr);
+        if (StopRunning()) DestroyWindow();
+    }
     // The frame thread is let go of a frame it waits for, and waited for.
     if (renderDone_.handle) SetEvent(renderDone_.handle);
     Nuvex::WaitForHandle(&threadDone_, INFINITE);
@@ -108,15 +109,16 @@ GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus)
         dragOffsetY_ = mouseY_ - element->GetAbsY();
     }
     if (left) dragged_ = nullptr;
-    if (changeFocus) {
-        GUI* before = focus_;
-        focus_ = element ? element : this;
-        if (element != before) {
-            if (before) before->OnFocus(0, 0);
-            if (element) element->OnFocus(0, 1);
-        }
-    }
+    if (changeFocus) MoveFocus(element);
     return previous;
+}
+
+void GuiShell::MoveFocus(GUI* element) {
+    GUI* before = focus_;
+    focus_ = element ? element : this;
+    if (element == before) return;
+    if (before) before->OnFocus(0, 0);
+    if (element) element->OnFocus(0, 1);
 }
 
 GUI* GuiShell::SetLeftCapture(GUI* element, int changeFocus) {

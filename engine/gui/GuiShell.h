@@ -204,6 +204,9 @@ private:
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
     void OnSizeMessage(WPARAM type, LPARAM size);
     LRESULT OnWindowPosChanged(const WINDOWPOS* pos, WPARAM wParam, LPARAM lParam);
+    // The focus goes to element (null: the shell); unless it stays, the
+    // element that held it gets OnFocus(0, 0) and element OnFocus(0, 1).
+    void MoveFocus(GUI* element);
     void ReleaseInputState(bool hidePopup);
     void NonClientPress();
     void OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -173,30 +173,17 @@ void GuiShell::ReleaseInputState(bool hidePopup) {
         GUI* target = keyTarget_;
         keyTarget_ = nullptr;
         target->OnFocus(2, 0);
-        GUI* before = focus_;
-        focus_ = this;
-        if (before) before->OnFocus(0, 0);
+        MoveFocus(nullptr);
     }
     if (ISurface* surface = Surface()) surface->InvalidateAll();
 }
 
-// A press on the frame or caption: the shell takes the left button, the
-// other buttons' captures end, and the focus returns to the shell.
+// A press on the frame or caption: the shell takes the left button, and
+// the other buttons' captures end, each handing the focus back to the shell.
 void GuiShell::NonClientPress() {
     SetLeftCapture(this, 1);
-    for (CaptureSlot slot : {RIGHT, MIDDLE}) {
-        GUI* held = captures_[slot];
-        captures_[slot] = nullptr;
-        if (held && held != hover_) {
-            if (slot == RIGHT)
-                held->OnRButton(0, 0, GUI_BUTTON_CAPTURE_LOST);
-            else
-                held->OnMButton(0, 0, GUI_BUTTON_CAPTURE_LOST);
-        }
-        GUI* before = focus_;
-        focus_ = this;
-        if (before) before->OnFocus(0, 0);
-    }
+    SetRightCapture(nullptr, 1);
+    SetMiddleCapture(nullptr, 1);
     UpdateWindow(hwnd_);
 }
 

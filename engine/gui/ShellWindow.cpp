@@ -139,7 +139,7 @@ int GuiShell::CreateNativeWindow(const char* title, int width, int height, uint3
 
     CreateParams cp;
     std::memset(&cp, 0, sizeof cp);
-    std::memcpy(cp.title, title, Nuvex::mbcs::FitLength(title, std::strlen(title), 255));
+    Nuvex::mbcs::CopyFitting(cp.title, sizeof cp.title, title);
     cp.x = parent ? 0 : (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     cp.y = parent ? 0 : (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     if (owner_) owner_->PreCreateWindow(&cp);

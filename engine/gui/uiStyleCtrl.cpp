@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/graphics/ISurface.h"
+#include "engine/graphics/RectOps.h"
 #include "engine/graphics/TextureRegion.h"
 #include "engine/resources/AnimationPlayer.h"
 
@@ -69,7 +70,7 @@ const RuntimeClass* uiStyleCtrl::GetRuntimeClass() const { return &kRuntimeClass
 int uiStyleCtrl::OnDraw(int absX, int absY, int width, int height) {
     const int n = GetFrameCount();
     if (!IsStyleCount(n)) return GUI::OnDraw(absX, absY, width, height);
-    const RECT area = {absX, absY, absX + width, absY + height};
+    const RECT area = Nuvex::RectOfSize(absX, absY, width, height);
     if (!TrackDrawRect(&area, nullptr, 0)) return 1;
 
     // Piece slot[i] is frame i's.
@@ -83,9 +84,9 @@ int uiStyleCtrl::OnDraw(int absX, int absY, int width, int height) {
         pieces[slot[i]] = {0, 0, frame->width, frame->height};
     }
     if (n >= 8) {
-        LayOutNine(absX, absY, absX + width, absY + height, pieces);
+        LayOutNine(area.left, area.top, area.right, area.bottom, pieces);
     } else {
-        LayOutFew(n, vertical_ != 0, absX, absY, absX + width, absY + height, pieces);
+        LayOutFew(n, vertical_ != 0, area.left, area.top, area.right, area.bottom, pieces);
     }
 
     ISurface* surface = GetSurface();

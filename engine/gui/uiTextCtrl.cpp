@@ -4,6 +4,7 @@
 
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/ISurface.h"
+#include "engine/graphics/RectOps.h"
 #include "engine/gui/TextBuffer.h"
 
 // The label's state. No operation of the engine changes the background,
@@ -119,7 +120,7 @@ int uiTextCtrl::OnDraw(int absX, int absY, int width, int height) {
     ISurface* surface = GetSurface();
     TextRecord* t = Record();
     if (!surface || !t) return 1;
-    const RECT area = {absX, absY, absX + width, absY + height};
+    const RECT area = Nuvex::RectOfSize(absX, absY, width, height);
     if (!TrackDrawRect(&area, nullptr, 0)) return 1;
     if (!t->font) SetFont(0);
     const uint32_t previous = surface->SetFont(t->font);
