@@ -100,8 +100,6 @@ protected:
     // Members are destroyed in reverse order: a subclass's connection goes
     // before the session.
     platform::InternetSession session_;
-    std::string server_;
-    unsigned short port_ = 0;
 
 private:
     bool WithinBound(unsigned long long bytes) const {
