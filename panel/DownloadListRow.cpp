@@ -1,5 +1,6 @@
 #include "panel/DownloadListRow.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -36,6 +37,13 @@ uiTextCtrl* AddLabel(GUI* parent, const char* name, int x, int y, int width, int
     label->SetAlign(alignH, 0);
     if (text) label->SetText(text, 0);
     return Attach(parent, std::move(label), x, y);
+}
+
+// Every task message refreshes every row: a text that stays the same is
+// neither laid out nor drawn again.
+void SetChangedText(uiTextCtrl* label, const char* text) {
+    if (!text) text = "";
+    if (label && std::strcmp(label->GetText(), text) != 0) label->SetText(text, 0);
 }
 
 }   // namespace
@@ -88,9 +96,9 @@ void DownloadListRow::SetFraction(float fraction) {
 }
 
 void DownloadListRow::SetTexts(const char* status, const char* size, const char* speed) {
-    if (name_) name_->SetText(status, 0);
-    if (size_) size_->SetText(size, 0);
-    if (speed_) speed_->SetText(speed, 0);
+    SetChangedText(name_, status);
+    SetChangedText(size_, size);
+    SetChangedText(speed_, speed);
 }
 
 void DownloadListRow::Clear() {

@@ -196,7 +196,11 @@ bool FtpConnection::QueryFileSize(const std::string& name, unsigned long long* s
         if (response) InternetCloseHandle(response);
         return ok != FALSE;
     };
-    if (!command("TYPE I") || !command("SIZE " + name)) return false;
+    // The type stays binary for the connection (file transfers ask for
+    // binary too): it is set once, not before every file.
+    if (!binary_ && !command("TYPE I")) return false;
+    binary_ = true;
+    if (!command("SIZE " + name)) return false;
     const std::string reply = LastInternetResponse();   // "213 <bytes>"
     return reply.compare(0, 4, "213 ") == 0 && ParseDecimal(reply.substr(4), size);
 }

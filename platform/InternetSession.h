@@ -101,7 +101,10 @@ public:
     // anonymously.
     bool Connect(const InternetSession& session, const std::string& host, unsigned short port,
                  const std::string& user, const std::string& password, InternetError* error);
-    void Close() { handle_.Close(); }
+    void Close() {
+        handle_.Close();
+        binary_ = false;
+    }
     bool IsOpen() const { return static_cast<bool>(handle_); }
 
     bool ChangeFolder(const std::string& folder, InternetError* error);
@@ -113,6 +116,7 @@ public:
 private:
     InternetHandle handle_;
     DWORD receiveMs_ = 0;
+    bool binary_ = false;   // the server took "TYPE I" on this connection
 };
 
 class HttpRequest : public InternetFile {

@@ -49,8 +49,6 @@ int Downloader::Open(const char* serverUrl) {
     Close();
     platform::InternetUrl url;
     if (!platform::ParseInternetUrl(serverUrl, &url)) return 0;
-    server_ = url.host;
-    port_ = url.port;
     platform::InternetError error;
     if (!session_.Open(Agent().c_str(), timeouts_, &error) || !Connect(url, &error)) {
         SetError(error);

@@ -40,9 +40,9 @@ public:
 
     // Connects to the server of `serverUrl`, dropping any earlier connection
     // first. 1 connected, 0 failed.
-    virtual int Open(const char* serverUrl);
+    int Open(const char* serverUrl);
     // Drops the connection; always 1.
-    virtual int Close();
+    int Close();
     // Fetches `fileUrl` into `localPath` (a full path). 1 done, or stopped
     // because the sink no longer keeps running (the local file is then
     // partial); 0 failed.
@@ -100,8 +100,6 @@ protected:
     // Members are destroyed in reverse order: a subclass's connection goes
     // before the session.
     platform::InternetSession session_;
-    std::string server_;
-    unsigned short port_ = 0;
 
 private:
     bool WithinBound(unsigned long long bytes) const {

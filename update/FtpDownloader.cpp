@@ -1,9 +1,7 @@
 #include "update/FtpDownloader.h"
 
 bool FtpDownloader::Connect(const platform::InternetUrl& url, platform::InternetError* error) {
-    user_ = url.user;
-    password_ = url.password;
-    return connection_.Connect(session_, server_, port_, user_, password_, error);
+    return connection_.Connect(session_, url.host, url.port, url.user, url.password, error);
 }
 
 int FtpDownloader::Download(const char* fileUrl, const char* localPath) {

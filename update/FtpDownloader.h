@@ -5,7 +5,7 @@
 
 class FtpDownloader : public Downloader {
 public:
-    explicit FtpDownloader(DownloadSink* sink) : Downloader(sink) { port_ = 21; }
+    explicit FtpDownloader(DownloadSink* sink) : Downloader(sink) {}
 
     int Download(const char* fileUrl, const char* localPath) override;
     std::string UrlEncode(const std::string& text) const override { return text; }
@@ -16,7 +16,5 @@ protected:
     std::string Agent() const override { return "ludorin"; }
 
 private:
-    std::string user_;
-    std::string password_;
     platform::FtpConnection connection_;
 };

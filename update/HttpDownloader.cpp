@@ -20,8 +20,8 @@ std::string HttpDownloader::ModuleAgent() {
 }
 
 bool HttpDownloader::Connect(const platform::InternetUrl& url, platform::InternetError* error) {
-    secure_ = url.service == platform::kInternetServiceHttps;
-    return connection_.Connect(session_, server_, port_, secure_, error);
+    const bool secure = url.service == platform::kInternetServiceHttps;
+    return connection_.Connect(session_, url.host, url.port, secure, error);
 }
 
 int HttpDownloader::Download(const char* fileUrl, const char* localPath) {

@@ -6,7 +6,7 @@
 
 class HttpDownloader : public Downloader {
 public:
-    explicit HttpDownloader(DownloadSink* sink) : Downloader(sink) { port_ = 80; }
+    explicit HttpDownloader(DownloadSink* sink) : Downloader(sink) {}
 
     int Download(const char* fileUrl, const char* localPath) override;
     std::string UrlEncode(const std::string& text) const override { return text; }
@@ -21,6 +21,5 @@ protected:
     std::string Agent() const override { return ModuleAgent(); }
 
 private:
-    bool secure_ = false;
     platform::HttpConnection connection_;
 };

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/graphics/Bitmap.h"
+
 namespace bench {
 
 double NowSeconds() {
@@ -69,6 +71,18 @@ double RunUnixTimed(const std::string& command, const std::string& tempFolder) {
         Sleep(5);
     }
     return -1;
+}
+
+void PaintSentinel(Bitmap& store) {
+    for (int y = 0; y < store.Height(); ++y)
+        for (int x = 0; x < store.Pitch(); ++x)
+            store.Row(y)[x] = 0x5A000000u | uint32_t(y << 12 | x);
+}
+
+long CountChanged(const Bitmap& store, const std::vector<uint32_t>& before) {
+    long changed = 0;
+    for (size_t i = 0; i < before.size(); ++i) changed += store.GetPixels()[i] != before[i];
+    return changed;
 }
 
 }   // namespace bench

@@ -2,8 +2,11 @@
 // Timing and the Linux reference tools (run through wine's Unix process
 // start) that the benchmarks share.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+class Bitmap;
 
 namespace bench {
 
@@ -17,6 +20,11 @@ double RunUnixTimed(const std::string& command, const std::string& tempFolder);
 
 // operator new calls of the whole program so far (every allocation counts).
 long AllocationCount();
+
+// Fills every pixel of a surface's pixel store with a pattern no frame
+// draws; CountChanged then tells how many pixels the frames since touched.
+void PaintSentinel(Bitmap& store);
+long CountChanged(const Bitmap& store, const std::vector<uint32_t>& before);
 
 // The median of `runs` timed runs of work, in ms, after one warm-up run.
 template <typename Work>

@@ -114,9 +114,7 @@ void RunFrameBench() {
 
     // Idle: a sentinel in every pixel, then frames with nothing invalidated.
     frame(true);
-    for (int y = 0; y < store.Height(); ++y)
-        for (int x = 0; x < store.Pitch(); ++x)
-            store.Row(y)[x] = 0x5A000000u | uint32_t(y << 12 | x);
+    bench::PaintSentinel(store);
     std::vector<uint32_t> sentinel(store.GetPixels(), store.GetPixels() + store.PixelBytes() / 4);
     const size_t bufferBytes = canvas.BufferBytes();
     long newCalls = 0;   // only those made by the frames themselves
@@ -125,9 +123,7 @@ void RunFrameBench() {
         frame(false);
         newCalls += bench::AllocationCount() - before;
     });
-    long changed = 0;
-    for (size_t i = 0; i < sentinel.size(); ++i)
-        if (store.GetPixels()[i] != sentinel[i]) ++changed;
+    const long changed = bench::CountChanged(store, sentinel);
     std::printf("  %-28s %8.3f ms  ratio to memcpy %.2f\n", "idle frame", idleMs,
                 idleMs / memcpyMs);
     std::printf(

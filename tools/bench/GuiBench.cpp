@@ -26,18 +26,6 @@ constexpr int kWidth = 600;
 constexpr int kHeight = 200;
 constexpr int kFrames = 300;
 
-void PaintSentinel(Bitmap& store) {
-    for (int y = 0; y < store.Height(); ++y)
-        for (int x = 0; x < store.Pitch(); ++x)
-            store.Row(y)[x] = 0x5A000000u | uint32_t(y << 12 | x);
-}
-
-long CountChanged(const Bitmap& store, const std::vector<uint32_t>& before) {
-    long changed = 0;
-    for (size_t i = 0; i < before.size(); ++i) changed += store.GetPixels()[i] != before[i];
-    return changed;
-}
-
 }   // namespace
 
 void RunGuiBench() {
@@ -73,7 +61,7 @@ void RunGuiBench() {
 
         // Nothing changed.
         frame();
-        PaintSentinel(store);
+        bench::PaintSentinel(store);
         std::vector<uint32_t> sentinel(store.GetPixels(), store.GetPixels() + copy.size());
         long idleAllocations = 0;
         const size_t bufferBytes = canvas.BufferBytes();
@@ -82,7 +70,7 @@ void RunGuiBench() {
             frame();
             idleAllocations += bench::AllocationCount() - before;
         });
-        const long idleTouched = CountChanged(store, sentinel);
+        const long idleTouched = bench::CountChanged(store, sentinel);
 
         // One label changed per frame.
         const char* texts[] = {"128 KB/s", "96.5 KB/s"};
@@ -91,10 +79,10 @@ void RunGuiBench() {
             tree.changing->SetText(texts[++turn & 1], 0);
             frame();
         });
-        PaintSentinel(store);
+        bench::PaintSentinel(store);
         tree.changing->SetText(texts[++turn & 1], 0);
         frame();
-        const long changeTouched = CountChanged(store, sentinel);
+        const long changeTouched = bench::CountChanged(store, sentinel);
         const long labelArea = long(tree.changing->GetWidth()) * tree.changing->GetHeight();
 
         std::printf("  %d elements\n", tree.elements + 1);

@@ -9,14 +9,9 @@ namespace {
 
 // A read-only file is not replaced (Windows refuses, wine's rename wouldn't),
 // nor is a folder.
-bool Replaceable(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+bool Replaceable(DWORD attributes) {
     return attributes == INVALID_FILE_ATTRIBUTES ||
            !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
-}
-
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool Rename(const std::string& from, const std::string& to) {
@@ -54,18 +49,23 @@ void StagedFiles::Discard() {
 }
 
 bool StagedFiles::Commit() {
-    for (const StagedFile& file : files_)
-        if (!Replaceable(file.target)) {
+    // Each target is asked once, under wine a round trip per file: whether
+    // it may be replaced, and whether there is an old file to step aside.
+    std::vector<DWORD> attributes(files_.size());
+    for (size_t i = 0; i < files_.size(); ++i) {
+        attributes[i] = GetFileAttributesA(files_[i].target.c_str());
+        if (!Replaceable(attributes[i])) {
             Discard();
             return false;
         }
+    }
     // Old files step aside first, so that a rename failing half-way can be
     // undone; then the new ones move in.
     std::vector<std::string> aside(files_.size());
     bool ok = true;
     for (size_t i = 0; ok && i < files_.size(); ++i) {
         const std::string& target = files_[i].target;
-        if (!Exists(target)) continue;
+        if (attributes[i] == INVALID_FILE_ATTRIBUTES) continue;
         ok = MakeAsideName(target, &aside[i]);
         if (ok && !Rename(target, aside[i])) {
             DeleteFileA(aside[i].c_str());
