@@ -1,6 +1,6 @@
 #include "host/WindowShot.h"
 
-#include "engine/graphics/ImageCodecs.h"
+#include <zlib.h>
 
 #include <cstdio>
 
@@ -40,6 +40,19 @@ private:
     void* bits_ = nullptr;
 };
 
+void PutBigEndian(std::string* out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out->push_back(char(value >> shift));
+}
+
+void PutChunk(std::string* png, const char type[4], const std::string& data) {
+    PutBigEndian(png, uint32_t(data.size()));
+    const std::string typed = std::string(type, 4) + data;
+    png->append(typed);
+    PutBigEndian(png,
+                 uint32_t(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(typed.data()),
+                                uInt(typed.size()))));
+}
+
 }   // namespace
 
 WindowShot CaptureWindow(HWND hwnd) {
@@ -66,10 +79,37 @@ WindowShot CaptureWindow(HWND hwnd) {
 
 bool WritePng(const WindowShot& shot, const std::string& path) {
     if (shot.Empty()) return false;
+    // Each row: filter byte 0, then R, G, B.
+    std::string raw;
+    raw.reserve(size_t(shot.height) * (1 + size_t(shot.width) * 3));
+    for (int y = 0; y < shot.height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < shot.width; ++x) {
+            const uint32_t p = shot.pixels[size_t(y) * shot.width + x];
+            raw.push_back(char(p >> 16));
+            raw.push_back(char(p >> 8));
+            raw.push_back(char(p));
+        }
+    }
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
+                  reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size()), 9) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+
+    std::string header;
+    PutBigEndian(&header, uint32_t(shot.width));
+    PutBigEndian(&header, uint32_t(shot.height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);   // 8 bits, RGB, deflate, no interlace
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    PutChunk(&png, "IHDR", header);
+    PutChunk(&png, "IDAT", packed);
+    PutChunk(&png, "IEND", std::string());
+
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    const bool written = Nuvex::WritePng(file, shot.pixels.data(), shot.width, shot.width,
-                                         shot.height, false);
+    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
     return std::fclose(file) == 0 && written;
 }
 
