@@ -131,9 +131,7 @@ int FETCHPANE_THISCALL PanelInterface::Show(int show) {
 int FETCHPANE_THISCALL PanelInterface::SetText(const char* text) {
     return Guarded(0, [&] {
         if (!text || !*text) return 0;
-        const size_t n = Nuvex::mbcs::FitLength(text, std::strlen(text), kTextSize - 1);
-        std::memcpy(text_, text, n);
-        std::memset(text_ + n, 0, kTextSize - n);
+        Nuvex::mbcs::CopyFitting(text_, kTextSize, text);
         return 1;
     });
 }

@@ -17,9 +17,7 @@ constexpr size_t kTextSize = 260;
 LRESULT SendPanelNotify(HWND host, HWND panel, int code, int arg, const char* text) {
     if (!host) return 0;
     char copy[kTextSize] = {};
-    if (text) {
-        std::memcpy(copy, text, Nuvex::mbcs::FitLength(text, std::strlen(text), kTextSize - 1));
-    }
+    if (text) Nuvex::mbcs::CopyFitting(copy, kTextSize, text);
     g_record.code = code;
     g_record.arg = arg;
     g_record.text = text ? copy : nullptr;
