@@ -143,7 +143,7 @@ TEST_F(ListTest, ARemovedItemOutlivesTheTaskMessagesQueuedForIt) {
     EXPECT_NE(old, next);
 
     testsupport::PumpFor(50);
-    EXPECT_TRUE(host.notices.empty());   // the stale finish matched nothing
+    EXPECT_TRUE(host.Notifications().empty());   // the stale finish matched nothing
     EXPECT_EQ(0u, list->RetiredCount());
     EXPECT_TRUE(list->Contains(next) && list->Contains(other));
 }
