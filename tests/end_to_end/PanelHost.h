@@ -60,6 +60,16 @@ protected:
     // Receiver windows of this process: one per panel window.
     static int ReceiverWindows();
 
+    // The notifications so far, one Describe line each, all from window_.
+    void ExpectNotifications(const std::string& lines);
+    // Every slot that needs a window answers as without one.
+    void ExpectNoWindow(IPanelInterface* panel);
+    // The host closes the panel from inside the next notification, with
+    // Release or with Destroy; after it, window and receiver are gone, that
+    // notification was the only one, and a destroyed object has no window.
+    void CloseInsideTheNextNotification(bool release);
+    void ExpectClosedInside(HWND window);
+
 private:
     // Pumps until a line of the server's log `logName` names a file of
     // `game` and holds `needle`.
@@ -74,6 +84,10 @@ protected:
     bool started_ = false;
     IPanelInterface* panel_ = nullptr;
     HWND window_ = nullptr;
+
+private:
+    bool closeWithRelease_ = false;
+    int destroyedInside_ = -1;   // Destroy's result inside the notification
 };
 
 }   // namespace e2e
