@@ -70,13 +70,6 @@ protected:
     void CloseInsideTheNextNotification(bool release);
     void ExpectClosedInside(HWND window);
 
-private:
-    // Pumps until a line of the server's log `logName` names a file of
-    // `game` and holds `needle`.
-    bool WaitForServerLine(const char* logName, const std::string& game, const char* needle,
-                           DWORD timeoutMs);
-
-protected:
     testsupport::TempFolder root_;
     servers::ServedFolder served_{"e2e"};
     panelhost::HostWindow host_{"end-to-end host", 320, 200, false};
@@ -86,6 +79,11 @@ protected:
     HWND window_ = nullptr;
 
 private:
+    // Pumps until a line of the server's log `logName` names a file of
+    // `game` and holds `needle`.
+    bool WaitForServerLine(const char* logName, const std::string& game, const char* needle,
+                           DWORD timeoutMs);
+
     bool closeWithRelease_ = false;
     int destroyedInside_ = -1;   // Destroy's result inside the notification
 };
