@@ -53,8 +53,6 @@ TEST_F(PanelHost, AnObjectMakesOneWindowOverAUsableRoot) {
     ASSERT_NE(nullptr, window_);
     EXPECT_EQ(window_, Slots()->GetWindow(panel_));
     EXPECT_FALSE(IsWindowVisible(window_));   // hidden until the host shows it
-    EXPECT_EQ(nullptr, Slots()->GetText(panel_));
-    EXPECT_EQ(0, Slots()->Spare(panel_));
     EXPECT_EQ(nullptr, Slots()->Create(panel_, "Fetchpane", host, 0, root_.Path().c_str()));
     EXPECT_TRUE(IsWindow(window_));
     EXPECT_EQ(GetWindow(window_, GW_OWNER), host);

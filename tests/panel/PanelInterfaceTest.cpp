@@ -28,7 +28,6 @@ TEST_F(PanelTest, SlotsThroughTheTableTextAndArguments) {
     EXPECT_EQ(0, slots->SetText(p, nullptr));
     EXPECT_EQ(1, slots->SetText(p, "abc"));
     EXPECT_STREQ("abc", slots->GetText(p));
-    EXPECT_EQ(0, slots->Spare(p));
     EXPECT_EQ(hwnd, slots->GetWindow(p));
 
     EXPECT_EQ(nullptr, slots->Create(p, "again", host.hwnd(), 0, root.Path().c_str()));
