@@ -36,7 +36,7 @@ TEST_F(PanelTest, TheFrameFillsTheWindowAndLaysOutItsControls) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_NE(ERROR, GetWindowRgn(hwnd, region));
     DeleteObject(region);
-    // Its class and title, and its end with the window: end_to_end's PanelHost.
+    // Its class, title and end with the window: the end-to-end host counts receivers by them.
     EXPECT_FALSE(IsWindowVisible(frame->Receiver()));
 }
 
