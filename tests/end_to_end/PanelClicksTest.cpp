@@ -5,20 +5,11 @@
 #include "end_to_end/PanelHost.h"
 
 using namespace e2e;
-using panelhost::Notification;
 
 namespace {
 
 class PanelClicks : public PanelHost {
 protected:
-    // Three slow downloads, each fetching its archives.
-    void StartThreeBusyDownloads() {
-        for (const char* game : {"Starfall", "Moonfall", "Sunspire"})
-            ASSERT_EQ(1, AddGame(game, "_slow/"));
-        for (const char* game : {"Starfall", "Moonfall", "Sunspire"})
-            ASSERT_TRUE(WaitUntilDownloading(game)) << game;
-    }
-
     // Clicks, then waits for the notification the click causes; how long the
     // click took to be answered, its work (stopping tasks) included.
     DWORD ClickAndWait(POINT at, int code, size_t count = 1) {
@@ -29,46 +20,36 @@ protected:
     }
 };
 
-void ExpectNotice(const Notification& n, int code, int arg, const char* text) {
-    EXPECT_EQ(code, n.code);
-    EXPECT_EQ(arg, n.arg);
-    EXPECT_EQ(text != nullptr, n.hasText);
-    EXPECT_EQ(text ? text : "", n.text);
-}
-
 }   // namespace
 
 TEST_F(PanelClicks, CancelAndCancelAllStopBusyDownloadsAtOnce) {
     OpenPanel();
-    StartThreeBusyDownloads();
+    for (const char* game : {"Starfall", "Moonfall", "Sunspire"})
+        ASSERT_EQ(1, AddGame(game, "_slow/"));
+    for (const char* game : {"Starfall", "Moonfall", "Sunspire"})
+        ASSERT_TRUE(WaitUntilDownloading(game)) << game;
 
     // The first download is selected as it was added.
     EXPECT_LT(ClickAndWait(kCancelButton, PANEL_NOTIFY_CANCELLED), 1000u);
-    ASSERT_EQ(1u, host_.Notifications().size()) << host_.Lines();
-    ExpectNotice(host_.Notifications()[0], PANEL_NOTIFY_CANCELLED, 2, "Starfall");
     EXPECT_TRUE(WaitUntilAbandoned("Starfall"));
     EXPECT_FALSE(WaitUntilAbandoned("Moonfall", 300)) << "a download still listed stopped";
-
     // Nothing is selected now: cancel does nothing.
     Click(kCancelButton);
     testsupport::PumpFor(300);
-    EXPECT_EQ(1u, host_.Notifications().size()) << host_.Lines();
+    ExpectNotifications("CANCELLED (2 left) \"Starfall\"\n");
 
     // The second row (Sunspire, after Moonfall) is picked and cancelled.
     Click(kSecondRow);
     EXPECT_LT(ClickAndWait(kCancelButton, PANEL_NOTIFY_CANCELLED, 2), 1000u);
-    ASSERT_EQ(2u, host_.Notifications().size()) << host_.Lines();
-    ExpectNotice(host_.Notifications()[1], PANEL_NOTIFY_CANCELLED, 1, "Sunspire");
-
     EXPECT_LT(ClickAndWait(kCancelAllButton, PANEL_NOTIFY_ALL_CANCELLED), 1000u);
-    ASSERT_EQ(3u, host_.Notifications().size()) << host_.Lines();
-    ExpectNotice(host_.Notifications()[2], PANEL_NOTIFY_ALL_CANCELLED, 0, nullptr);
     EXPECT_TRUE(WaitUntilAbandoned("Sunspire"));
     EXPECT_TRUE(WaitUntilAbandoned("Moonfall"));
 
     // No cancelled download reports anything later.
     testsupport::PumpFor(1000);
-    EXPECT_EQ(3u, host_.Notifications().size()) << host_.Lines();
+    ExpectNotifications(
+        "CANCELLED (2 left) \"Starfall\"\nCANCELLED (1 left) \"Sunspire\"\nALL_CANCELLED (arg "
+        "0)\n");
     EXPECT_FALSE(testsupport::FileExists(root_.Join("Games\\Moonfall\\version.check")));
 }
 
@@ -94,26 +75,10 @@ TEST_F(PanelClicks, TheHostClosesThePanelInsideACancelNotification) {
             ASSERT_EQ(1, AddGame(c.second, "_slow/"));
         }
         ASSERT_TRUE(WaitUntilDownloading(c.second));
-        int destroyed = -1;
-        host_.onNotify = [&](const Notification&) {
-            if (c.release) {
-                ReleasePanel();
-            } else {
-                destroyed = Slots()->Destroy(panel_, 0);
-            }
-        };
+        CloseInsideTheNextNotification(c.release);
         Click(c.button);
         ASSERT_TRUE(WaitFor(c.code, 5000)) << host_.Lines();
-        host_.onNotify = nullptr;
-        testsupport::PumpFor(300);
-        EXPECT_FALSE(IsWindow(window));
-        EXPECT_EQ(0, ReceiverWindows());
         EXPECT_TRUE(WaitUntilAbandoned(c.second));
-        EXPECT_EQ(1u, host_.Notifications().size()) << host_.Lines();
-        if (!c.release) {
-            EXPECT_EQ(1, destroyed);
-            EXPECT_EQ(nullptr, Slots()->GetWindow(panel_));
-            ReleasePanel();
-        }
+        ExpectClosedInside(window);
     }
 }

@@ -109,4 +109,46 @@ int PanelHost::ReceiverWindows() {
     return count;
 }
 
+void PanelHost::ExpectNotifications(const std::string& lines) {
+    EXPECT_EQ(lines, host_.Lines());
+    for (const panelhost::Notification& n : host_.Notifications()) EXPECT_EQ(window_, n.panel);
+}
+
+void PanelHost::ExpectNoWindow(IPanelInterface* p) {
+    const IPanelInterfaceVtbl* s = Slots(p);
+    const std::string url = GamesUrl();
+    const PanelServerRecord record = {0, 0, nullptr, url.c_str()};
+    const PanelServerList servers = {nullptr, &record, &record + 1, nullptr};
+    EXPECT_EQ(nullptr, s->GetWindow(p));
+    for (int result :
+         {s->Destroy(p, 0), s->Move(p, 0, 0, 600, 200), s->Show(p, 1), s->ShowAt(p, 0, 0, p),
+          s->Spare(p), s->AddUpdateTask(p, url.c_str(), "Starfall", PANEL_KIND_GAME),
+          s->AddUpdateTaskByServers(p, &servers, 0, "Starfall", PANEL_KIND_GAME)})
+        EXPECT_EQ(0, result);
+}
+
+void PanelHost::CloseInsideTheNextNotification(bool release) {
+    closeWithRelease_ = release;
+    destroyedInside_ = -1;
+    host_.onNotify = [this](const panelhost::Notification&) {
+        if (closeWithRelease_) {
+            ReleasePanel();
+        } else {
+            destroyedInside_ = Slots()->Destroy(panel_, 0);
+        }
+    };
+}
+
+void PanelHost::ExpectClosedInside(HWND window) {
+    host_.onNotify = nullptr;
+    testsupport::PumpFor(300);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, ReceiverWindows());
+    EXPECT_EQ(1u, host_.Notifications().size()) << host_.Lines();
+    if (closeWithRelease_) return;
+    EXPECT_EQ(1, destroyedInside_);
+    ExpectNoWindow(panel_);
+    ReleasePanel();
+}
+
 }   // namespace e2e

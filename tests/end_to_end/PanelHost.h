@@ -60,13 +60,16 @@ protected:
     // Receiver windows of this process: one per panel window.
     static int ReceiverWindows();
 
-private:
-    // Pumps until a line of the server's log `logName` names a file of
-    // `game` and holds `needle`.
-    bool WaitForServerLine(const char* logName, const std::string& game, const char* needle,
-                           DWORD timeoutMs);
+    // The notifications so far, one Describe line each, all from window_.
+    void ExpectNotifications(const std::string& lines);
+    // Every slot that needs a window answers as without one.
+    void ExpectNoWindow(IPanelInterface* panel);
+    // The host closes the panel from inside the next notification, with
+    // Release or with Destroy; after it, window and receiver are gone, that
+    // notification was the only one, and a destroyed object has no window.
+    void CloseInsideTheNextNotification(bool release);
+    void ExpectClosedInside(HWND window);
 
-protected:
     testsupport::TempFolder root_;
     servers::ServedFolder served_{"e2e"};
     panelhost::HostWindow host_{"end-to-end host", 320, 200, false};
@@ -74,6 +77,15 @@ protected:
     bool started_ = false;
     IPanelInterface* panel_ = nullptr;
     HWND window_ = nullptr;
+
+private:
+    // Pumps until a line of the server's log `logName` names a file of
+    // `game` and holds `needle`.
+    bool WaitForServerLine(const char* logName, const std::string& game, const char* needle,
+                           DWORD timeoutMs);
+
+    bool closeWithRelease_ = false;
+    int destroyedInside_ = -1;   // Destroy's result inside the notification
 };
 
 }   // namespace e2e

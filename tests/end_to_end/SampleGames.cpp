@@ -7,11 +7,21 @@
 #include <wincrypt.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace e2e {
 
 namespace {
+
+// One file of an update list, by its path below the root's Games folder
+// ("Starfall\data\maps.pak").
+struct ListedFile {
+    std::string path;
+    uint64_t size = 0;
+    std::string md5;
+};
 
 // The value of attribute `name` inside one tag's text; "" when absent.
 std::string Attribute(const std::string& tag, const char* name) {
@@ -21,10 +31,6 @@ std::string Attribute(const std::string& tag, const char* name) {
     const size_t from = start + key.size(), end = tag.find('"', from);
     return end == std::string::npos ? std::string() : tag.substr(from, end - from);
 }
-
-}   // namespace
-
-std::string SampleGames() { return testsupport::ExeFolder() + "\\sample_games"; }
 
 std::string ListBytes(const std::string& game) {
     std::string bytes;
@@ -76,6 +82,10 @@ std::string Md5Hex(const std::string& bytes) {
     for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
     return hex;
 }
+
+}   // namespace
+
+std::string SampleGames() { return testsupport::ExeFolder() + "\\sample_games"; }
 
 void ExpectInstalled(const std::string& root, const std::string& game) {
     const std::string list = ListBytes(game);

@@ -7,29 +7,12 @@
 #include <cstring>
 
 using namespace e2e;
-using panelhost::Notification;
-
-namespace {
-
-// The one notification of a download that ended: its code, arg and text.
-void ExpectOutcome(const panelhost::HostWindow& host, HWND panel, int code, int arg,
-                   const char* text) {
-    ASSERT_EQ(1u, host.Notifications().size()) << host.Lines();
-    const Notification& n = host.Notifications().front();
-    EXPECT_EQ(code, n.code) << host.Lines();
-    EXPECT_EQ(arg, n.arg) << host.Lines();
-    EXPECT_TRUE(n.hasText);
-    EXPECT_EQ(text, n.text);
-    EXPECT_EQ(panel, n.panel);
-}
-
-}   // namespace
 
 TEST_F(PanelHost, AGameIsUpdatedFromOneUrl) {
     OpenPanel();
     ASSERT_EQ(1, AddGame("Starfall"));
     ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FINISHED, 60000)) << host_.Lines();
-    ExpectOutcome(host_, window_, PANEL_NOTIFY_FINISHED, 0, "Starfall");
+    ExpectNotifications("FINISHED (0 left) \"Starfall\"\n");
     ExpectInstalled(root_.Path(), "Starfall");
 }
 
@@ -46,7 +29,7 @@ TEST_F(PanelHost, AGameIsUpdatedFromTheRequestedGroupOfServers) {
     std::memset(good, 'x', sizeof good - 1);
     std::memset(dead, 'x', sizeof dead - 1);
     ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FINISHED, 60000)) << host_.Lines();
-    ExpectOutcome(host_, window_, PANEL_NOTIFY_FINISHED, 0, "Starfall");
+    ExpectNotifications("FINISHED (0 left) \"Starfall\"\n");
     ExpectInstalled(root_.Path(), "Starfall");
 }
 
@@ -55,7 +38,7 @@ TEST_F(PanelHost, AnUnreachableServerFailsWhileTheListIsFetched) {
     const std::string url = servers::DeadBase() + "/";
     ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, url.c_str(), "Starfall", PANEL_KIND_GAME));
     ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FAILED, 30000)) << host_.Lines();
-    ExpectOutcome(host_, window_, PANEL_NOTIFY_FAILED, (PANEL_STATE_LIST << 16) | 0, "Starfall");
+    ExpectNotifications("FAILED (state 33, 0 left) \"Starfall\"\n");
     EXPECT_FALSE(testsupport::FileExists(root_.Join("Games\\Starfall\\Starfall.dat")));
     EXPECT_FALSE(testsupport::FileExists(root_.Join("Games\\Starfall\\version.check")));
 }
@@ -73,11 +56,10 @@ TEST_F(PanelHost, ThreeDownloadsAreListedAndAFourthIsRefused) {
     EXPECT_EQ(0, Slots()->AddUpdateTaskByServers(panel_, &servers, 0, "Other", PANEL_KIND_GAME));
 
     ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FAILED, 30000)) << host_.Lines();
-    ExpectOutcome(host_, window_, PANEL_NOTIFY_FAILED, (PANEL_STATE_LIST << 16) | 2, "Sunspire");
     EXPECT_EQ(1, AddGame("Sunspire", "_slow/"));
     EXPECT_EQ(0, AddGame("Other", "_slow/"));
     testsupport::PumpFor(300);
-    EXPECT_EQ(1u, host_.Notifications().size()) << host_.Lines();
+    ExpectNotifications("FAILED (state 33, 2 left) \"Sunspire\"\n");
 }
 
 // The natural reaction to a notification: closing the panel from inside the
@@ -89,27 +71,11 @@ TEST_F(PanelHost, TheHostClosesThePanelInsideTheFailureNotification) {
         SCOPED_TRACE(release ? "Release" : "Destroy");
         OpenPanel();
         const HWND window = window_;
-        int destroyed = -1;
         host_.Clear();
-        host_.onNotify = [&](const Notification&) {
-            if (release) {
-                ReleasePanel();
-            } else {
-                destroyed = Slots()->Destroy(panel_, 0);
-            }
-        };
+        CloseInsideTheNextNotification(release);
         ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, dead.c_str(), "Starfall", PANEL_KIND_GAME));
         ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FAILED, 30000)) << host_.Lines();
-        host_.onNotify = nullptr;
-        testsupport::PumpFor(300);
-        EXPECT_FALSE(IsWindow(window));
-        EXPECT_EQ(0, ReceiverWindows());
-        EXPECT_EQ(1u, host_.Notifications().size()) << host_.Lines();
-        if (release) continue;
-        EXPECT_EQ(1, destroyed);
-        EXPECT_EQ(nullptr, Slots()->GetWindow(panel_));
-        EXPECT_EQ(0, AddGame("Starfall"));
-        ReleasePanel();
+        ExpectClosedInside(window);
     }
 }
 
@@ -123,21 +89,9 @@ TEST_F(PanelHost, AfterTheSystemClosedThePanelEverySlotActsAsDestroyed) {
     testsupport::PumpFor(300);
     EXPECT_FALSE(IsWindow(window_));
     EXPECT_TRUE(WaitUntilAbandoned("Starfall")) << "the download went on";
-
-    const std::string url = GamesUrl();
-    PanelServerRecord record = {0, 0, nullptr, url.c_str()};
-    PanelServerList servers = {nullptr, &record, &record + 1, nullptr};
-    EXPECT_EQ(nullptr, Slots()->GetWindow(panel_));
-    EXPECT_EQ(0, Slots()->Destroy(panel_, 0));
-    EXPECT_EQ(0, Slots()->Move(panel_, 0, 0, 600, 200));
-    EXPECT_EQ(0, Slots()->Show(panel_, 1));
-    EXPECT_EQ(0, Slots()->ShowAt(panel_, 0, 0, nullptr));
-    EXPECT_EQ(0, Slots()->Spare(panel_));
-    EXPECT_EQ(0, AddGame("Moonfall"));
-    EXPECT_EQ(0, Slots()->AddUpdateTaskByServers(panel_, &servers, 0, "Moonfall", PANEL_KIND_GAME));
+    ExpectNoWindow(panel_);
     EXPECT_EQ(1, Slots()->SetText(panel_, "kept"));
     EXPECT_STREQ("kept", Slots()->GetText(panel_));
-
     testsupport::PumpFor(1000);
     EXPECT_TRUE(host_.Notifications().empty()) << host_.Lines();
 

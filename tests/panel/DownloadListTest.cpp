@@ -16,14 +16,8 @@ std::string Text(const uiTextCtrl* label) { return label->GetText() ? label->Get
 
 class ListTest : public FrameTest {
 protected:
-    void SetUp() override {
-        FrameTest::SetUp();
-        list = List();
-    }
-    DownloadListRow* Row(int i) { return list->Row(i); }
+    DownloadListRow* Row(int i) { return List()->Row(i); }
     int FillWidth(int row) { return Row(row)->Bar()->Fill()->GetWidth(); }
-
-    DownloadList* list = nullptr;
 };
 
 }   // namespace
@@ -73,7 +67,7 @@ TEST_F(ListTest, TheFillIsTheBarsShareOfTheFractionHeldToTheBar) {
     for (const auto& c : cases) {
         Row(0)->Bar()->Show(1);
         item->fraction = c.fraction;
-        list->Refresh();
+        List()->Refresh();
         EXPECT_EQ(c.width, FillWidth(0)) << c.fraction;
         EXPECT_EQ(c.shown, Row(0)->Bar()->IsVisible() != 0) << c.fraction;
     }
@@ -83,11 +77,11 @@ TEST_F(ListTest, RemovingAnItemMovesTheLaterOnesUpAndAFourthIsRefused) {
     DownloadItem* items[3] = {ListItem("a"), ListItem("b"), ListItem("c")};
     for (int i = 0; i < 3; ++i) items[i]->SetState(TASK_STATE_CONNECTING + i);
     DownloadItem fourth;
-    EXPECT_EQ(-1, list->AddItem(&fourth));
+    EXPECT_EQ(-1, List()->AddItem(&fourth));
 
-    list->RemoveItem(items[0]);
-    EXPECT_EQ(2, list->Count());
-    EXPECT_EQ(items[1], list->Item(0));
+    List()->RemoveItem(items[0]);
+    EXPECT_EQ(2, List()->Count());
+    EXPECT_EQ(items[1], List()->Item(0));
     // Rows show their items' texts; the row left over is empty.
     EXPECT_EQ("下载更新列表中", Text(Row(0)->StatusLabel()));
     EXPECT_EQ("0 KB/S", Text(Row(0)->SpeedLabel()));
@@ -96,25 +90,25 @@ TEST_F(ListTest, RemovingAnItemMovesTheLaterOnesUpAndAFourthIsRefused) {
     EXPECT_EQ("", Text(Row(2)->SpeedLabel()));
     EXPECT_FALSE(Row(2)->Bar()->IsVisible());
 
-    list->RemoveItem(&fourth);   // not listed: only a refresh
-    EXPECT_EQ(2, list->Count());
-    EXPECT_EQ(1, list->RemoveAll());
-    EXPECT_EQ(0, list->Count());
+    List()->RemoveItem(&fourth);   // not listed: only a refresh
+    EXPECT_EQ(2, List()->Count());
+    EXPECT_EQ(1, List()->RemoveAll());
+    EXPECT_EQ(0, List()->Count());
 }
 
 TEST_F(ListTest, SelectionTogglesFollowsClicksAndClearsWhenTheListEmpties) {
     DownloadItem* a = ListItem("a");
     DownloadItem* b = ListItem("b");
-    EXPECT_EQ(-1, list->SelectRow(1));
-    EXPECT_EQ(b, list->FindSelected());
+    EXPECT_EQ(-1, List()->SelectRow(1));
+    EXPECT_EQ(b, List()->FindSelected());
     EXPECT_TRUE(Row(1)->SelectionLayer()->IsVisible());
-    EXPECT_EQ(1, list->SelectRow(1));   // selecting the selected row unselects it
-    EXPECT_EQ(nullptr, list->FindSelected());
-    list->SelectRow(0);
-    EXPECT_EQ(0, list->SelectRow(-1));   // below 0 only clears
-    list->SelectRow(2);                  // a row beyond the items is no selection
-    EXPECT_EQ(nullptr, list->FindSelected());
-    list->ClearSelection();
+    EXPECT_EQ(1, List()->SelectRow(1));   // selecting the selected row unselects it
+    EXPECT_EQ(nullptr, List()->FindSelected());
+    List()->SelectRow(0);
+    EXPECT_EQ(0, List()->SelectRow(-1));   // below 0 only clears
+    List()->SelectRow(2);                  // a row beyond the items is no selection
+    EXPECT_EQ(nullptr, List()->FindSelected());
+    List()->ClearSelection();
 
     // Clicks: the frame agrees to a row with an item, and the row selected
     // before is let go; an empty row stays unselected.
@@ -125,9 +119,9 @@ TEST_F(ListTest, SelectionTogglesFollowsClicksAndClearsWhenTheListEmpties) {
                          std::to_string(Row(2)->IsSelected()));
 
     // A removal keeps the selection where it is; an empty list has none.
-    list->RemoveItem(a);
+    List()->RemoveItem(a);
     EXPECT_TRUE(Row(1)->IsSelected());
-    list->RemoveItem(b);
+    List()->RemoveItem(b);
     EXPECT_FALSE(Row(1)->IsSelected());
 }
 
@@ -137,15 +131,15 @@ TEST_F(ListTest, ARemovedItemOutlivesTheTaskMessagesQueuedForIt) {
     DownloadItem* old = ListItem("old");
     DownloadItem* other = ListItem("other");
     PostMessageA(Frame()->Receiver(), WM_TASK_FINISHED, WPARAM(old), 0);
-    list->RemoveItem(old);
-    EXPECT_EQ(1u, list->RetiredCount());
+    List()->RemoveItem(old);
+    EXPECT_EQ(1u, List()->RetiredCount());
     DownloadItem* next = ListItem("next");
     EXPECT_NE(old, next);
 
     testsupport::PumpFor(50);
-    EXPECT_TRUE(host.notices.empty());   // the stale finish matched nothing
-    EXPECT_EQ(0u, list->RetiredCount());
-    EXPECT_TRUE(list->Contains(next) && list->Contains(other));
+    EXPECT_TRUE(host.Notifications().empty());   // the stale finish matched nothing
+    EXPECT_EQ(0u, List()->RetiredCount());
+    EXPECT_TRUE(List()->Contains(next) && List()->Contains(other));
 }
 
 // Three tasks busy on a slow server are stopped, deleted and their items
@@ -157,19 +151,20 @@ TEST_F(ListTest, RemoveAllStopsThreeBusyTasksPromptly) {
     for (const char* name : {"One", "Two", "Three"}) {
         ASSERT_EQ(1, Frame()->AddUpdateTask(url.c_str(), name, PANEL_KIND_GAME));
         threads.push_back(nullptr);
-        DuplicateHandle(GetCurrentProcess(), list->Item(list->Count() - 1)->task->ThreadHandle(),
+        DuplicateHandle(GetCurrentProcess(),
+                        List()->Item(List()->Count() - 1)->task->ThreadHandle(),
                         GetCurrentProcess(), &threads.back(), SYNCHRONIZE, FALSE, 0);
     }
     auto fetching = [&] {
         for (int i = 0; i < 3; ++i)
-            if (list->Item(i)->State() != TASK_STATE_FETCHING_LIST) return false;
+            if (List()->Item(i)->State() != TASK_STATE_FETCHING_LIST) return false;
         return true;
     };
     ASSERT_TRUE(testsupport::PumpUntil(fetching, 20000));
     testsupport::PumpFor(200);
 
     const DWORD start = GetTickCount();
-    EXPECT_EQ(1, list->RemoveAll());
+    EXPECT_EQ(1, List()->RemoveAll());
     EXPECT_LT(GetTickCount() - start, 1000u);
     for (HANDLE thread : threads) {
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0));

@@ -11,8 +11,6 @@
 
 namespace {
 
-const char kHostClass[] = "PanelTestHost";
-
 // The pointer the engine's windows see.
 POINT g_at = {-100, -100};
 HWND g_over = nullptr;
@@ -23,35 +21,6 @@ struct TestPointer {
 const GuiShell::PointerQuery kTestPointer = {&TestPointer::Where, &TestPointer::Under};
 
 }   // namespace
-
-HostWindow::HostWindow() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kHostClass;
-    RegisterClassA(&wc);
-    hwnd_ = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                            nullptr, wc.hInstance, this);
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, LONG_PTR(this));
-}
-
-HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
-
-LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    HostWindow* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message != WM_PANEL_NOTIFY || !self) return DefWindowProcA(hwnd, message, wParam, lParam);
-    const PanelNotifyRecord* r = reinterpret_cast<const PanelNotifyRecord*>(lParam);
-    self->notices.push_back({r->code, r->arg, r->text ? r->text : "(null)", HWND(wParam)});
-    if (self->onNotify) self->onNotify(self->notices.back());
-    return 0;
-}
-
-std::string HostWindow::Last() const {
-    if (notices.empty()) return "";
-    char head[32];
-    std::snprintf(head, sizeof head, "%x %d ", notices.back().code, notices.back().arg);
-    return head + notices.back().text;
-}
 
 void FrameTest::SetUp() {
     ASSERT_EQ(1, PanelModelInit());

@@ -5,11 +5,11 @@
 #include "SkinFixture.h"
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/gui/GuiShell.h"
+#include "host/HostWindow.h"
 #include "panel/DownloadList.h"
 #include "panel/DownloadMainFrame.h"
 #include "panel/PanelInterface.h"
@@ -17,28 +17,15 @@
 #include "update/UpdateTask.h"
 #include "update_tasks/TestServers.h"
 
-#include <algorithm>
 #include <memory>
 
-struct Notice {
-    int code, arg;
-    std::string text;   // "(null)" for no text
-    HWND panel;
-};
-
-class HostWindow {
-public:
-    HostWindow();
-    ~HostWindow();
-    HWND hwnd() const { return hwnd_; }
-    std::vector<Notice> notices;
-    // The last notification as "code arg text", code in hex ("" for none).
-    std::string Last() const;
-    std::function<void(const Notice&)> onNotify;   // run inside the handler
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND hwnd_ = nullptr;
+// The host's window, keeping every notification (host/HostWindow.h).
+struct HostWindow : panelhost::HostWindow {
+    HostWindow() : panelhost::HostWindow("host", 100, 100, false) {}
+    HWND hwnd() const { return Handle(); }
+    std::string Last() const {
+        return Notifications().empty() ? "" : panelhost::Describe(Notifications().back());
+    }
 };
 
 // An element's rectangle in its parent: x, y, width, height.

@@ -5,11 +5,12 @@
 #include "engine/resources/Pack.h"
 #include "engine/resources/ResourceManager.h"
 #include "engine/resources/ResourcePacks.h"
+#include "host/FolderSnapshot.h"
 #include "panel/PanelSkin.h"
 #include "panel/SkinStyles.h"
 
+#include <algorithm>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -45,20 +46,13 @@ TEST_F(SkinTest, OnlyTheLooseFolderBuildsThePackAndTheSkinComesFromIt) {
     // The pack holds the list and every file of the loose folder, readable
     // only with the password.
     const std::string pack = Root(PanelSkin::kPackPath);
-    std::vector<std::string> files = {"Index.xml"};
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(Root("Skins\\Fetchpane\\fp_skin\\*.*").c_str(), &fd);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
-    do
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.push_back(std::string("fp_skin/") + fd.cFileName);
-    while (FindNextFileA(find, &fd));
-    FindClose(find);
+    const panelhost::FolderSnapshot files = panelhost::TakeSnapshot(Root("Skins\\Fetchpane"));
     EXPECT_EQ(14u, files.size());
-    for (const std::string& file : files) {
-        std::string loose;
-        ASSERT_TRUE(testsupport::ReadWholeFile(Root("Skins\\Fetchpane\\" + file), &loose)) << file;
-        EXPECT_EQ(loose, PackEntry(pack, PanelSkin::kPassword, file)) << file;
+    for (const auto& file : files) {
+        std::string loose, entry = file.first;
+        std::replace(entry.begin(), entry.end(), '\\', '/');
+        ASSERT_TRUE(testsupport::ReadWholeFile(Root("Skins\\Fetchpane\\" + file.first), &loose));
+        EXPECT_EQ(loose, PackEntry(pack, PanelSkin::kPassword, entry)) << entry;
     }
     EXPECT_EQ("", PackEntry(pack, nullptr, "Index.xml"));
 

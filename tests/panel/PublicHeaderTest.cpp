@@ -6,6 +6,7 @@
 #include "update/DownloadItem.h"
 #include "update/UpdateTask.h"
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,49 +29,45 @@ static_assert(int(PANEL_STATE_CONNECTING) == int(TASK_STATE_CONNECTING) &&
 
 namespace {
 
-// Records which slot ran with which arguments.
+// Records which slot ran with which arguments, as "slot arg arg...".
 class SlotRecorder final : public IPanelInterface {
 public:
     explicit SlotRecorder(std::vector<std::string>* calls) : calls_(calls) {}
-    void Release() override { Note("0"); }
+    void Release() override { Note(0); }
     HWND Create(const char* title, HWND host, int unused, const char* root) override {
-        Note("1 " + std::string(title) + " " + std::to_string(unused) + " " + root);
-        return host;
+        return Note(1, title, unused, root), host;
     }
-    HWND GetWindow() override { return Note("2"), reinterpret_cast<HWND>(0x2); }
-    int Destroy(int unused) override { return Note("3 " + std::to_string(unused)), 3; }
-    int Move(int x, int y, int w, int h) override {
-        Note("4 " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " +
-             std::to_string(h));
-        return 4;
-    }
-    int Show(int show) override { return Note("5 " + std::to_string(show)), 5; }
-    int SetText(const char* text) override { return Note("6 " + std::string(text)), 6; }
-    const char* GetText() override { return Note("7"), "seven"; }
-    int Spare() override { return Note("8"), 8; }
+    HWND GetWindow() override { return Note(2), HWND(0x2); }
+    int Destroy(int unused) override { return Note(3, unused), 3; }
+    int Move(int x, int y, int w, int h) override { return Note(4, x, y, w, h), 4; }
+    int Show(int show) override { return Note(5, show), 5; }
+    int SetText(const char* text) override { return Note(6, text), 6; }
+    const char* GetText() override { return Note(7), "seven"; }
+    int Spare() override { return Note(8), 8; }
     int ShowAt(int x, int y, IPanelInterface* other) override {
-        Note("9 " + std::to_string(x) + " " + std::to_string(y) +
-             (other == this ? " self" : " other"));
-        return 9;
+        return Note(9, x, y, other == this ? "self" : "other"), 9;
     }
     int AddUpdateTaskByServers(const PanelServerList* servers, int group, const char* name,
                                int kind) override {
-        Note("10 " + std::string(servers->first->url) + " " + std::to_string(group) + " " + name +
-             " " + std::to_string(kind));
-        return 10;
+        return Note(10, servers->first->url, group, name, kind), 10;
     }
     int AddUpdateTask(const char* url, const char* name, int kind) override {
-        Note("11 " + std::string(url) + " " + name + " " + std::to_string(kind));
-        return 11;
+        return Note(11, url, name, kind), 11;
     }
     void* DeletingDestructor(unsigned flags) override {
-        Note("12 " + std::to_string(flags));
+        Note(12, flags);
         if (flags & 1) delete this;
         return this;
     }
 
 private:
-    void Note(const std::string& call) { calls_->push_back(call); }
+    template <class... Args>
+    void Note(int slot, const Args&... args) {
+        std::ostringstream call;
+        call << slot;
+        ((call << ' ' << args), ...);
+        calls_->push_back(call.str());
+    }
     std::vector<std::string>* calls_;
 };
 
