@@ -14,7 +14,7 @@ namespace {
 
 using Progress = std::vector<std::pair<int, int>>;
 
-// Records the progress it is told, which textures were loaded at each report,
+// Records the progress it is told, what was loaded at each report,
 // and whether the window showed.
 class LoadingWnd : public BaseWnd {
 public:
@@ -22,8 +22,9 @@ public:
         progress.emplace_back(kind, percent);
         shownWhileLoading = IsWindowVisible(GetHwnd()) != 0;
         std::string names;
-        for (const char* name : {"t1", "t2", "t3"})
+        for (const char* name : {"t1", "t2"})
             if (ResourceManager::Current()->Lookup(RESOURCE_TEXTURE, name)) names += name;
+        if (ResourceManager::Current()->Lookup(RESOURCE_ANIMATION, "a0")) names += "a0";
         loaded.push_back(names);
     }
     int OnInitialize(GuiShell*) override {
@@ -58,32 +59,17 @@ protected:
 
 }   // namespace
 
-TEST_F(QueuedStart, ThreeTexturesReportTheirProgressAndLoadInNameOrder) {
-    for (const char* name : {"t2", "t3", "t1"})
-        Queue(RESOURCE_TEXTURE, name, TinyTga(2, 2, 0xFF00FF00));
+TEST_F(QueuedStart, ThreeResourcesReportTheirProgressAndLoadTexturesFirstInNameOrder) {
+    Queue(RESOURCE_ANIMATION, "a0", "<animation><aniframe/></animation>");
+    for (const char* name : {"t2", "t1"}) Queue(RESOURCE_TEXTURE, name, TinyTga(2, 2, 0xFF00FF00));
     EXPECT_EQ(1, wnd.Start(1, 0, 30, 1));
     EXPECT_EQ((Progress{{0, 0}, {2, 33}, {2, 66}, {2, 100}, {1, 0}}), wnd.progress);
-    EXPECT_EQ((std::vector<std::string>{"", "t1", "t1t2", "t1t2t3", "t1t2t3"}), wnd.loaded);
+    EXPECT_EQ((std::vector<std::string>{"", "t1", "t1t2", "t1t2a0", "t1t2a0"}), wnd.loaded);
     EXPECT_TRUE(wnd.shownWhileLoading);   // shown while loading, though it shows nothing at start
     EXPECT_EQ(1, wnd.initialised);
-    EXPECT_EQ(0, mgr->GetQueuedCount());
+    EXPECT_EQ(0, mgr->LoadNextQueued());   // nothing left: nothing done
     EXPECT_NE(nullptr, wnd.GetShell()->FrameThread());
     EXPECT_EQ(0, wnd.Start(1, 0, 30, 1));   // once only
-}
-
-TEST_F(QueuedStart, TexturesGoBeforeAnimationsEachInNameOrder) {
-    Queue(RESOURCE_ANIMATION, "a0", "<animation><aniframe/></animation>");
-    Queue(RESOURCE_TEXTURE, "t2", TinyTga(1, 1, 0xFF000000));
-    Queue(RESOURCE_TEXTURE, "t1", TinyTga(1, 1, 0xFF000000));
-    ASSERT_EQ(3, mgr->GetQueuedCount());
-    EXPECT_EQ(2, mgr->LoadNextQueued());
-    EXPECT_NE(nullptr, mgr->Lookup(RESOURCE_TEXTURE, "t1"));
-    EXPECT_EQ(nullptr, mgr->Lookup(RESOURCE_TEXTURE, "t2"));
-    EXPECT_EQ(1, mgr->LoadNextQueued());
-    EXPECT_EQ(nullptr, mgr->Lookup(RESOURCE_ANIMATION, "a0"));
-    EXPECT_EQ(0, mgr->LoadNextQueued());
-    EXPECT_NE(nullptr, mgr->Lookup(RESOURCE_ANIMATION, "a0"));
-    EXPECT_EQ(0, mgr->LoadNextQueued());   // nothing left: nothing done
 }
 
 TEST_F(QueuedStart, AnEmptyQueueReportsNothingAndShowsNothingBeforeInitialising) {
