@@ -3,6 +3,8 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "drawing/DrawingTestSupport.h"
@@ -10,6 +12,18 @@
 #include "engine/resources/ResourceManager.h"
 
 namespace guitest {
+
+std::string Journal::Seen(const std::string& prefixes) const {
+    std::istringstream in(prefixes);
+    const std::vector<std::string> wanted{std::istream_iterator<std::string>(in), {}};
+    std::string out;
+    for (const std::string& line : lines) {
+        bool take = wanted.empty();
+        for (const std::string& p : wanted) take = take || line.compare(0, p.size(), p) == 0;
+        if (take) out += (out.empty() ? "" : " ") + line;
+    }
+    return out;
+}
 
 std::vector<std::string> Journal::Only(const std::vector<std::string>& prefixes) const {
     std::vector<std::string> out;
@@ -62,6 +76,12 @@ Probe* MakeProbe(const std::string& tag, Journal* journal, int width, int height
 
 bool SameRect(const RECT& r, int l, int t, int rr, int b) {
     return r.left == l && r.top == t && r.right == rr && r.bottom == b;
+}
+
+std::string Text(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+    return text;
 }
 
 // --- the off-screen shell

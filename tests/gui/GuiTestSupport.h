@@ -22,7 +22,9 @@ namespace guitest {
 // The hooks seen, in order, as "tag.Hook" or "tag.Hook(args)".
 struct Journal {
     std::vector<std::string> lines;
-    // The lines that start with one of the prefixes, in order.
+    // The lines that start with one of the space-separated prefixes (all
+    // lines without one), joined by spaces.
+    std::string Seen(const std::string& prefixes = "") const;
     std::vector<std::string> Only(const std::vector<std::string>& prefixes) const;
     void Clear() { lines.clear(); }
 };
@@ -132,6 +134,8 @@ void PointerOutside();
 // Moves the pointer to a client point and sends the mouse message there.
 LRESULT SendMouse(HWND hwnd, UINT message, int clientX, int clientY, WPARAM wParam = 0);
 
+// "left,top,right,bottom".
+std::string Text(const RECT& r);
 bool SameRect(const RECT& r, int l, int t, int rr, int b);
 
 }   // namespace guitest
