@@ -8,25 +8,50 @@
 #include "engine/gui/TextBuffer.h"
 #include "engine/gui/uiStyleCtrl.h"
 #include "engine/gui/uiTextCtrl.h"
+#include "engine/resources/ResourceManager.h"
 #include "gui/GuiTestSupport.h"
 
 using guitest::OffscreenShell;
 
 namespace {
 
-// "WxH*n ..." to the rectangles of frames cut side by side, 10 pixels apart.
-std::vector<std::string> Frames(const std::string& sizes) {
-    std::vector<std::string> rects;
-    std::istringstream in(sizes);
-    for (std::string item; in >> item;) {
-        int w = 0, h = 0, n = 1;
-        std::sscanf(item.c_str(), "%dx%d*%d", &w, &h, &n);
-        while (n-- > 0)
-            rects.push_back(std::to_string(10 * rects.size()) + ",0," + std::to_string(w) + "," +
-                            std::to_string(h));
+// The resource manager of one test, holding a one-colour texture "skin" and
+// the animations added that cut it.
+struct Skin {
+    Skin() {
+        drawtest::EnsurePools();
+        ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+        record->SetHandle(drawtest::AddTexture(drawtest::FilledBitmap(128, 64, 0xFF336699)));
+        ready = record->Handle() &&
+                ResourceManager::Instance()->Add(RESOURCE_TEXTURE, "skin", record, 1);
+        if (!ready) DeleteResourceRecord(record);
     }
-    return rects;
-}
+    ~Skin() { ResourceManager::Release(); }
+    // Frames "WxH*n ..." cut side by side, 10 pixels apart; registered first,
+    // then loaded from the script's bytes.
+    bool AddAnimation(const std::string& name, const std::string& frames) {
+        std::string script = "<animation>";
+        std::istringstream in(frames);
+        int x = 0;
+        for (std::string item; in >> item;) {
+            int w = 0, h = 0, n = 1;
+            std::sscanf(item.c_str(), "%dx%d*%d", &w, &h, &n);
+            for (; n > 0; --n, x += 10)
+                script += "<aniframe alpha=\"255\" texture=\"skin\" rectangle=\"" +
+                          std::to_string(x) + ",0," + std::to_string(w) + "," + std::to_string(h) +
+                          "\"/>";
+        }
+        script += "</animation>";
+        ResourceManager* manager = ResourceManager::Instance();
+        ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+        if (manager->Add(RESOURCE_ANIMATION, name.c_str(), record, 1))
+            return manager->LoadRecord(record, RESOURCE_ANIMATION, name.c_str(), script.data(),
+                                       uint32_t(script.size())) != 0;
+        DeleteResourceRecord(record);
+        return false;
+    }
+    bool ready = false;
+};
 
 // Each recorded texture as "srcX:x,y wxh|".
 std::string Pieces(OffscreenShell& off) {
@@ -43,8 +68,8 @@ void* FailingRealloc(void*, size_t) { return nullptr; }
 }   // namespace
 
 TEST(uiStyle, PiecesOfEachLayout) {
-    guitest::SkinResources skin;
-    ASSERT_NE(0u, skin.AddTexture("skin", 128, 64, 0xFF336699));
+    Skin skin;
+    ASSERT_TRUE(skin.ready);
     struct Case {
         const char* what;
         const char* frames;
@@ -77,7 +102,7 @@ TEST(uiStyle, PiecesOfEachLayout) {
     OffscreenShell off(200, 100);
     for (const Case& c : cases) {
         const std::string name = "style" + std::to_string(&c - cases);
-        ASSERT_TRUE(skin.AddAnimation(name.c_str(), "skin", Frames(c.frames))) << c.what;
+        ASSERT_TRUE(skin.AddAnimation(name, c.frames)) << c.what;
         uiStyleCtrl* style = new uiStyleCtrl;
         ASSERT_EQ(1, style->CreateWithAnimation("style", name.c_str(), c.w, c.h, nullptr, 0));
         ASSERT_EQ(1, off.shell().AddChild(style, 20, 10));
