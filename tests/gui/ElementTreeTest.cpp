@@ -21,38 +21,36 @@ TEST(GuiElement, DefaultsClassRecordsAndCreateRules) {
     EXPECT_EQ(0, e.IsDraggable() || e.IsStretch() || e.IsCreated());
     EXPECT_EQ(0, e.SetHitTestSelf(1) || e.SetTipTargetBit(1));   // previous bits: clear
 
-    struct Record {
-        const RuntimeClass* record;
-        const char* name;
-        uint32_t size;
-    };
     PlainFrame frame;
     uiTextCtrl text;
     GuiShell shell(nullptr, 0);
-    for (const Record& r : {Record{e.GetRuntimeClass(), "GUI", sizeof(GUI)},
-                            Record{text.GetRuntimeClass(), "uiTextCtrl", sizeof(uiTextCtrl)},
-                            Record{frame.GetRuntimeClass(), "uiStyleCtrl", sizeof(uiStyleCtrl)},
-                            Record{shell.GetRuntimeClass(), "GuiShell", sizeof(GuiShell)}}) {
+    const struct {
+        const RuntimeClass* record;
+        const char* name;
+        uint32_t size;
+    } records[] = {{e.GetRuntimeClass(), "GUI", sizeof(GUI)},
+                   {text.GetRuntimeClass(), "uiTextCtrl", sizeof(uiTextCtrl)},
+                   {frame.GetRuntimeClass(), "uiStyleCtrl", sizeof(uiStyleCtrl)},
+                   {shell.GetRuntimeClass(), "GuiShell", sizeof(GuiShell)}};
+    for (const auto& r : records) {
+        SCOPED_TRACE(r.name);
         EXPECT_STREQ(r.name, r.record->name);
-        EXPECT_EQ(r.size, r.record->objectSize) << r.name;
+        EXPECT_EQ(r.size, r.record->objectSize);
         EXPECT_STREQ(r.record == &GUI::kRuntimeClass ? nullptr : "GUI",
                      r.record->base ? r.record->base->name : nullptr);
     }
     EXPECT_STREQ("uiStyleCtrl", frame.SetName(nullptr));   // the default element name
 
+    // A size of 0 becomes 1; refused: a second create, a negative size, no name.
     EXPECT_EQ(1, e.Create("e", 0, 5, nullptr, 7));
-    EXPECT_EQ(1, e.GetWidth());
-    EXPECT_EQ(5, e.GetHeight());
+    EXPECT_EQ(1, e.GetWidth() == 1 && e.GetHeight() == 5);
     EXPECT_EQ(0, e.Create("again", 3, 3, nullptr, 0));
-    struct Refused {
-        const char* name;
-        int w, h;
-    };
-    for (const Refused& c : {Refused{"neg", -1, 5}, Refused{"neg", 5, -1}, Refused{"", 5, 5},
-                             Refused{nullptr, 5, 5}}) {
+    auto refused = [](const char* name, int w, int h) {
         GUI other;
-        EXPECT_EQ(0, other.Create(c.name, c.w, c.h, nullptr, 0) || other.IsCreated());
-    }
+        return !other.Create(name, w, h, nullptr, 0) && !other.IsCreated();
+    };
+    EXPECT_TRUE(refused("neg", -1, 5) && refused("neg", 5, -1) && refused("", 5, 5) &&
+                refused(nullptr, 5, 5));
 
     // Names are cut at 259 bytes, never inside a double-byte character.
     std::string odd = "A", even = "AB";
@@ -67,9 +65,7 @@ TEST(GuiTree, FirstAttachRunsTheHooksInOrderAndRefusalsChangeNothing) {
     std::unique_ptr<Probe> root(MakeProbe("root", &j, 100, 100));
     Probe* a = MakeProbe("a", &j, 10, 10);
     ASSERT_EQ(1, root->AddChild(a, 3, 4));
-    EXPECT_EQ((std::vector<std::string>{"a.OnMove(3,4)", "a.OnInitialize", "a.OnCreate",
-                                        "a.OnSize(10,10)", "a.OnShow(1)"}),
-              j.lines);
+    EXPECT_EQ("a.OnMove(3,4) a.OnInitialize a.OnCreate a.OnSize(10,10) a.OnShow(1)", j.Seen());
 
     // Refused: null, itself, a duplicate, an ancestor, another parent's child.
     std::unique_ptr<Probe> other(MakeProbe("other", &j, 10, 10));
@@ -79,15 +75,14 @@ TEST(GuiTree, FirstAttachRunsTheHooksInOrderAndRefusalsChangeNothing) {
     EXPECT_EQ(0, root->AddChild(nullptr, 0, 0) || root->AddChild(root.get(), 0, 0) ||
                      root->AddChild(a, 0, 0) || b->AddChild(root.get(), 0, 0) ||
                      other->AddChild(b, 0, 0) || root->AddChild(b, 0, 0));
-    EXPECT_TRUE(j.lines.empty());
+    EXPECT_EQ("", j.Seen());
     EXPECT_EQ(a, b->GetParent());
 
     // A refused first attach leaves the child unattached and the caller's.
     Probe* c = MakeProbe("c", &j, 5, 5);
     c->createResult = 0;
     EXPECT_EQ(0, root->AddChild(c, 0, 0));
-    EXPECT_EQ(nullptr, c->GetParent());
-    EXPECT_EQ(0, root->IsChild(c, 1));
+    EXPECT_EQ(0, c->GetParent() || root->IsChild(c, 1));
     delete c;
     Probe uncreated("u", &j);
     EXPECT_EQ(0, root->AddChild(&uncreated, 0, 0));
@@ -110,10 +105,10 @@ TEST(GuiTree, DestructionReleasesChildrenInOrderAndCountsBackToZero) {
     }
     // Each probe writes "delete" as its own destructor starts, before the
     // element base destroys its children.
-    EXPECT_EQ((std::vector<std::string>{"root.delete", "c1.OnRelease(1)", "c1.delete",
-                                        "c1g.OnRelease(1)", "c1g.delete", "c2.OnRelease(1)",
-                                        "c2.delete", "c2g.OnRelease(1)", "c2g.delete"}),
-              j.lines);
+    EXPECT_EQ(
+        "root.delete c1.OnRelease(1) c1.delete c1g.OnRelease(1) c1g.delete "
+        "c2.OnRelease(1) c2.delete c2g.OnRelease(1) c2g.delete",
+        j.Seen());
     EXPECT_EQ(0, Probe::live);
 }
 
@@ -139,6 +134,6 @@ TEST(GuiTree, ElementDeletedWhileAttachedUnlinksAndIsForgotten) {
     EXPECT_EQ(&shell, shell.Focus());
     // The next frame repaints where it was and draws only b.
     j.Clear();
-    EXPECT_RECT(off.Frame(), 0, 0, 20, 20);
-    EXPECT_EQ((std::vector<std::string>{"b.OnDraw"}), j.lines);
+    EXPECT_EQ("0,0,20,20", guitest::Text(off.Frame()));
+    EXPECT_EQ("b.OnDraw", j.Seen());
 }

@@ -3,22 +3,24 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "drawing/DrawingTestSupport.h"
 #include "engine/graphics/SurfacePool.h"
-#include "engine/resources/ResourceManager.h"
 
 namespace guitest {
 
-std::vector<std::string> Journal::Only(const std::vector<std::string>& prefixes) const {
-    std::vector<std::string> out;
-    for (const std::string& line : lines)
-        for (const std::string& p : prefixes)
-            if (line.compare(0, p.size(), p) == 0) {
-                out.push_back(line);
-                break;
-            }
+std::string Journal::Seen(const std::string& prefixes) const {
+    std::istringstream in(prefixes);
+    const std::vector<std::string> wanted{std::istream_iterator<std::string>(in), {}};
+    std::string out;
+    for (const std::string& line : lines) {
+        bool take = wanted.empty();
+        for (const std::string& p : wanted) take = take || line.compare(0, p.size(), p) == 0;
+        if (take) out += (out.empty() ? "" : " ") + line;
+    }
     return out;
 }
 
@@ -60,8 +62,10 @@ Probe* MakeProbe(const std::string& tag, Journal* journal, int width, int height
     return probe;
 }
 
-bool SameRect(const RECT& r, int l, int t, int rr, int b) {
-    return r.left == l && r.top == t && r.right == rr && r.bottom == b;
+std::string Text(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+    return text;
 }
 
 // --- the off-screen shell
@@ -100,42 +104,6 @@ std::vector<CanvasCommandView> OffscreenShell::Commands(uint16_t kind) {
         if (canvas.ViewCommand(i, &view) && view.command->kind == kind) out.push_back(view);
     }
     return out;
-}
-
-// --- resources
-
-SkinResources::SkinResources() {
-    drawtest::EnsurePools();
-    EXPECT_NE(nullptr, ResourceManager::Instance());
-}
-
-SkinResources::~SkinResources() { ResourceManager::Release(); }
-
-uint32_t SkinResources::AddTexture(const char* name, int w, int h, uint32_t colour) {
-    const uint32_t id = drawtest::AddTexture(drawtest::FilledBitmap(w, h, colour));
-    ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
-    record->SetHandle(id);
-    if (ResourceManager::Instance()->Add(RESOURCE_TEXTURE, name, record, 1)) return id;
-    DeleteResourceRecord(record);
-    return 0;
-}
-
-bool SkinResources::AddAnimation(const char* name, const char* texture,
-                                 const std::vector<std::string>& rects) {
-    std::string script = "<animation>";
-    for (const std::string& r : rects)
-        script += std::string("<aniframe alpha=\"255\" texture=\"") + texture + "\" rectangle=\"" +
-                  r + "\"/>";
-    script += "</animation>";
-    // Registered first, then loaded from the script's bytes.
-    ResourceManager* manager = ResourceManager::Instance();
-    ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
-    if (!manager->Add(RESOURCE_ANIMATION, name, record, 1)) {
-        DeleteResourceRecord(record);
-        return false;
-    }
-    return manager->LoadRecord(record, RESOURCE_ANIMATION, name, script.data(),
-                               uint32_t(script.size())) != 0;
 }
 
 // --- the pointer

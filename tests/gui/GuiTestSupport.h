@@ -1,8 +1,8 @@
 #pragma once
 // Shared by the element tests: a probe element that writes the hooks it
 // sees into a journal, an off-screen shell drawing into a real surface
-// without a window of its own, skin resources registered from memory, a
-// framework window with settable hooks and the pointer the shell sees.
+// without a window of its own, a framework window with settable hooks and
+// the pointer the shell sees.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,8 +22,9 @@ namespace guitest {
 // The hooks seen, in order, as "tag.Hook" or "tag.Hook(args)".
 struct Journal {
     std::vector<std::string> lines;
-    // The lines that start with one of the prefixes, in order.
-    std::vector<std::string> Only(const std::vector<std::string>& prefixes) const;
+    // The lines that start with one of the space-separated prefixes (all
+    // lines without one), joined by spaces.
+    std::string Seen(const std::string& prefixes = "") const;
     void Clear() { lines.clear(); }
 };
 
@@ -102,15 +103,6 @@ private:
     std::unique_ptr<GuiShell> shell_;
 };
 
-// Skin resources from memory: a texture of one colour, and an animation
-// whose frames cut that texture by "l,t,w,h" rectangles.
-struct SkinResources {
-    SkinResources();
-    ~SkinResources();
-    uint32_t AddTexture(const char* name, int w, int h, uint32_t colour);
-    bool AddAnimation(const char* name, const char* texture, const std::vector<std::string>& rects);
-};
-
 // A framework window whose hooks a test sets; by default it builds nothing
 // and is not shown at start.
 class TestWnd : public BaseWnd {
@@ -132,11 +124,7 @@ void PointerOutside();
 // Moves the pointer to a client point and sends the mouse message there.
 LRESULT SendMouse(HWND hwnd, UINT message, int clientX, int clientY, WPARAM wParam = 0);
 
-bool SameRect(const RECT& r, int l, int t, int rr, int b);
+// "left,top,right,bottom".
+std::string Text(const RECT& r);
 
 }   // namespace guitest
-
-#define EXPECT_RECT(r, l, t, rr, b)                                                          \
-    EXPECT_TRUE(guitest::SameRect((r), (l), (t), (rr), (b)))                                 \
-        << "rect (" << (r).left << "," << (r).top << ")-(" << (r).right << "," << (r).bottom \
-        << ")"

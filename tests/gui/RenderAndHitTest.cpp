@@ -8,6 +8,7 @@ using guitest::Journal;
 using guitest::MakeProbe;
 using guitest::OffscreenShell;
 using guitest::Probe;
+using guitest::Text;
 
 TEST(GuiRender, WalkPrunesAndRepaintsOnlyWhatChanged) {
     OffscreenShell off(200, 100);
@@ -15,40 +16,35 @@ TEST(GuiRender, WalkPrunesAndRepaintsOnlyWhatChanged) {
     Journal j;
     Probe* a = MakeProbe("a", &j, 30, 20);
     Probe* b = MakeProbe("b", &j, 30, 20);
-    Probe* under = MakeProbe("under", &j, 5, 5);
-    ASSERT_EQ(1, shell.AddChild(a, 10, 10));
-    ASSERT_EQ(1, shell.AddChild(b, 100, 50));
-    ASSERT_EQ(1, b->AddChild(under, 2, 2));
+    ASSERT_EQ(1, shell.AddChild(a, 10, 10) && shell.AddChild(b, 100, 50) &&
+                     b->AddChild(MakeProbe("under", &j, 5, 5), 2, 2));
     off.Frame();   // first frame: everything
 
     b->drawResult = 0;
     j.Clear();
     RECT repainted = off.Frame();
-    EXPECT_EQ((std::vector<std::string>{"a.OnDraw", "b.OnDraw"}),
-              j.Only({"a.OnDraw", "b.OnDraw", "under.OnDraw"}));
+    EXPECT_EQ("a.OnDraw b.OnDraw", j.Seen("a.OnDraw b.OnDraw under.OnDraw"));
     EXPECT_TRUE(Nuvex::RectIsEmpty(repainted));   // nothing changed
 
     // Hiding repaints the old area; moving repaints old and new.
     a->Show(0);
-    EXPECT_RECT(off.Frame(), 10, 10, 40, 30);
+    EXPECT_EQ("10,10,40,30", Text(off.Frame()));
     a->Show(1);
     off.Frame();
     a->MoveTo(50, 15);
     a->Invalidate(nullptr, nullptr, 0);
-    EXPECT_RECT(off.Frame(), 10, 10, 80, 35);
+    EXPECT_EQ("10,10,80,35", Text(off.Frame()));
     EXPECT_TRUE(Nuvex::RectIsEmpty(off.Frame()));
 
     // The dirty rectangle union: an empty side adds nothing; two give zeros.
     GUI e;
     RECT out;
-    const RECT empty = {5, 5, 5, 9};
-    const RECT r1 = {1, 2, 3, 4};
+    const RECT empty = {5, 5, 5, 9}, r1 = {1, 2, 3, 4};
     e.Invalidate(&out, &empty, 0);
-    EXPECT_RECT(out, 0, 0, 0, 0);
+    EXPECT_EQ("0,0,0,0", Text(out));
     e.Invalidate(&out, &r1, 0);
-    EXPECT_RECT(out, 1, 2, 3, 4);
     e.Invalidate(&out, &empty, 0);
-    EXPECT_RECT(out, 1, 2, 3, 4);
+    EXPECT_EQ("1,2,3,4", Text(out));
 }
 
 TEST(GuiHitTest, RulesWithAndWithoutAWindow) {
@@ -57,9 +53,8 @@ TEST(GuiHitTest, RulesWithAndWithoutAWindow) {
     Probe* low = MakeProbe("low", &j, 50, 50);
     Probe* high = MakeProbe("high", &j, 50, 50);
     Probe* inner = MakeProbe("inner", &j, 10, 10);
-    ASSERT_EQ(1, root->AddChild(low, 0, 0));
-    ASSERT_EQ(1, root->AddChild(high, 20, 20));
-    ASSERT_EQ(1, high->AddChild(inner, 5, 5));
+    ASSERT_EQ(1, root->AddChild(low, 0, 0) && root->AddChild(high, 20, 20) &&
+                     high->AddChild(inner, 5, 5));
 
     // No window: the rectangle test still holds.
     EXPECT_EQ(nullptr, root->HitTest(150, 5, 1));
@@ -76,17 +71,15 @@ TEST(GuiHitTest, RulesWithAndWithoutAWindow) {
     EXPECT_EQ(low, root->HitTest(30, 30, 1));
     EXPECT_EQ(high, root->HitTest(60, 60, 1));
 
-    // The first drawn after SendToBack.
+    // In a window: the first drawn after SendToBack, and hit last.
     OffscreenShell off(100, 100);
     Probe* first = MakeProbe("first", &j, 10, 10);
     Probe* second = MakeProbe("second", &j, 10, 10);
-    ASSERT_EQ(1, off.shell().AddChild(first, 0, 0));
-    ASSERT_EQ(1, off.shell().AddChild(second, 0, 0));
+    ASSERT_EQ(1, off.shell().AddChild(first, 0, 0) && off.shell().AddChild(second, 0, 0));
     second->SendToBack();
     j.Clear();
     off.Frame();
-    EXPECT_EQ((std::vector<std::string>{"second.OnDraw", "first.OnDraw"}),
-              j.Only({"first.OnDraw", "second.OnDraw"}));
+    EXPECT_EQ("second.OnDraw first.OnDraw", j.Seen("first.OnDraw second.OnDraw"));
     EXPECT_EQ(first, off.shell().HitTest(5, 5, 1));
 }
 
@@ -97,8 +90,7 @@ TEST(GuiNotify, RoutingBubblingAndPackedPoints) {
     Probe* child = MakeProbe("child", &j, 50, 50);
     Probe* grand = new Probe("grand", &j);
     ASSERT_EQ(1, grand->Create("grand", 10, 10, watcher.get(), 0));
-    ASSERT_EQ(1, root->AddChild(child, 10, 20));
-    ASSERT_EQ(1, child->AddChild(grand, 3, 4));
+    ASSERT_EQ(1, root->AddChild(child, 10, 20) && child->AddChild(grand, 3, 4));
 
     GUI alone;
     EXPECT_EQ(0, alone.Notify(0x21, 0, 0));
@@ -108,10 +100,10 @@ TEST(GuiNotify, RoutingBubblingAndPackedPoints) {
     grand->OnLButton(-3, -7, GUI_BUTTON_DOWN);   // the listener wins
     grand->OnMouseMessage(5, 5, GUI_MOUSE_LEFT_DOWN);
     EXPECT_EQ(
-        (std::vector<std::string>{"grand.OnLButton(-3,-7,1)", "watcher.OnNotify(grand,36,1,-3,-7)",
-                                  "grand.OnMouseMessage(5,5,289)", "child.OnMouseMessage(8,9,289)",
-                                  "root.OnMouseMessage(18,29,289)"}),
-        j.lines);
+        "grand.OnLButton(-3,-7,1) watcher.OnNotify(grand,36,1,-3,-7) "
+        "grand.OnMouseMessage(5,5,289) child.OnMouseMessage(8,9,289) "
+        "root.OnMouseMessage(18,29,289)",
+        j.Seen());
     EXPECT_EQ(-7, GET_Y_LPARAM(GuiPackPoint(-3, -7)));
     EXPECT_EQ(-3, GET_X_LPARAM(GuiPackPoint(-3, -7)));
 }

@@ -8,26 +8,50 @@
 #include "engine/gui/TextBuffer.h"
 #include "engine/gui/uiStyleCtrl.h"
 #include "engine/gui/uiTextCtrl.h"
+#include "engine/resources/ResourceManager.h"
 #include "gui/GuiTestSupport.h"
 
 using guitest::OffscreenShell;
 
 namespace {
 
-// "WxH*n ..." to the rectangles of frames cut side by side, 10 pixels apart.
-std::vector<std::string> Frames(const std::string& sizes) {
-    std::vector<std::string> rects;
-    std::istringstream in(sizes);
-    std::string item;
-    while (in >> item) {
-        int w = 0, h = 0, n = 1;
-        std::sscanf(item.c_str(), "%dx%d*%d", &w, &h, &n);
-        while (n-- > 0)
-            rects.push_back(std::to_string(10 * rects.size()) + ",0," + std::to_string(w) + "," +
-                            std::to_string(h));
+// The resource manager of one test, holding a one-colour texture "skin" and
+// the animations added that cut it.
+struct Skin {
+    Skin() {
+        drawtest::EnsurePools();
+        ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+        record->SetHandle(drawtest::AddTexture(drawtest::FilledBitmap(128, 64, 0xFF336699)));
+        ready = record->Handle() &&
+                ResourceManager::Instance()->Add(RESOURCE_TEXTURE, "skin", record, 1);
+        if (!ready) DeleteResourceRecord(record);
     }
-    return rects;
-}
+    ~Skin() { ResourceManager::Release(); }
+    // Frames "WxH*n ..." cut side by side, 10 pixels apart; registered first,
+    // then loaded from the script's bytes.
+    bool AddAnimation(const std::string& name, const std::string& frames) {
+        std::string script = "<animation>";
+        std::istringstream in(frames);
+        int x = 0;
+        for (std::string item; in >> item;) {
+            int w = 0, h = 0, n = 1;
+            std::sscanf(item.c_str(), "%dx%d*%d", &w, &h, &n);
+            for (; n > 0; --n, x += 10)
+                script += "<aniframe alpha=\"255\" texture=\"skin\" rectangle=\"" +
+                          std::to_string(x) + ",0," + std::to_string(w) + "," + std::to_string(h) +
+                          "\"/>";
+        }
+        script += "</animation>";
+        ResourceManager* manager = ResourceManager::Instance();
+        ResourceRecord* record = NewResourceRecord(kMemoryResourceTag);
+        if (manager->Add(RESOURCE_ANIMATION, name.c_str(), record, 1))
+            return manager->LoadRecord(record, RESOURCE_ANIMATION, name.c_str(), script.data(),
+                                       uint32_t(script.size())) != 0;
+        DeleteResourceRecord(record);
+        return false;
+    }
+    bool ready = false;
+};
 
 // Each recorded texture as "srcX:x,y wxh|".
 std::string Pieces(OffscreenShell& off) {
@@ -44,8 +68,8 @@ void* FailingRealloc(void*, size_t) { return nullptr; }
 }   // namespace
 
 TEST(uiStyle, PiecesOfEachLayout) {
-    guitest::SkinResources skin;
-    ASSERT_NE(0u, skin.AddTexture("skin", 128, 64, 0xFF336699));
+    Skin skin;
+    ASSERT_TRUE(skin.ready);
     struct Case {
         const char* what;
         const char* frames;
@@ -78,7 +102,7 @@ TEST(uiStyle, PiecesOfEachLayout) {
     OffscreenShell off(200, 100);
     for (const Case& c : cases) {
         const std::string name = "style" + std::to_string(&c - cases);
-        ASSERT_TRUE(skin.AddAnimation(name.c_str(), "skin", Frames(c.frames))) << c.what;
+        ASSERT_TRUE(skin.AddAnimation(name, c.frames)) << c.what;
         uiStyleCtrl* style = new uiStyleCtrl;
         ASSERT_EQ(1, style->CreateWithAnimation("style", name.c_str(), c.w, c.h, nullptr, 0));
         ASSERT_EQ(1, off.shell().AddChild(style, 20, 10));
@@ -107,20 +131,22 @@ TEST(uiText, AlignmentAutoSizeAndCountedText) {
     ASSERT_EQ(1, sized->Create("sized", 1, 1, nullptr, 0) && off.shell().AddChild(sized, 0, 0));
     sized->SetFont(font);
     EXPECT_EQ(3, sized->SetText("abc", 0));
-    EXPECT_EQ(extent("abc").cx, sized->GetWidth());
-    EXPECT_EQ(extent("abc").cy, sized->GetHeight());
     EXPECT_EQ(0, sized->SetText("", 0));
-    EXPECT_EQ(extent("abc").cx, sized->GetWidth());
+    EXPECT_EQ(1, sized->GetWidth() == extent("abc").cx && sized->GetHeight() == extent("abc").cy);
     delete sized;
 
-    // Fixed size: placed by the alignments (halves truncated); a text wider
-    // than a centred label starts left of it.
+    // Fixed size: placed by the alignments (-1 left or top, 0 centred with
+    // halves truncated, 1 right or bottom); a text wider than a centred
+    // label starts left of it.
+    const char* wide = "abcdefghijklmnopqrstuvwxyz";
+    ASSERT_LT((105 - extent(wide).cx) / 2, 0);
     struct Case {
         const char* text;
         int h, v;
     };
-    for (const Case& c : {Case{"ab", 0, 0}, Case{"ab", 1, 1}, Case{"ab", -1, -1},
-                          Case{"abcdefghijklmnopqrstuvwxyz", 0, -1}}) {
+    for (const Case& c :
+         {Case{"ab", 0, 0}, Case{"ab", 1, 1}, Case{"ab", -1, -1}, Case{wide, 0, -1}}) {
+        SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.h) + "," + std::to_string(c.v));
         uiTextCtrl* label = new uiTextCtrl;
         ASSERT_EQ(1,
                   label->Create("l", 105, 19, nullptr, 0) && off.shell().AddChild(label, 50, 40));
@@ -129,27 +155,22 @@ TEST(uiText, AlignmentAutoSizeAndCountedText) {
         label->SetAlign(c.h, c.v);
         label->SetText(c.text, 0);
         off.Frame();
-        const SIZE e = extent(c.text);
         const std::vector<CanvasCommandView> texts = off.Commands(CANVAS_TEXT);
-        ASSERT_EQ(1u, texts.size()) << c.text;
-        EXPECT_EQ(50 + (c.h == 0  ? (105 - e.cx) / 2
-                        : c.h > 0 ? 105 - e.cx
-                                  : 0),
-                  texts[0].params[0]);
-        EXPECT_EQ(40 + (c.v == 0 ? (19 - e.cy) / 2 : c.v > 0 ? 19 - e.cy : 0), texts[0].params[1]);
+        ASSERT_EQ(1u, texts.size());
+        EXPECT_EQ(50 + (1 + c.h) * (105 - extent(c.text).cx) / 2, texts[0].params[0]);
+        EXPECT_EQ(40 + (1 + c.v) * (19 - extent(c.text).cy) / 2, texts[0].params[1]);
         EXPECT_EQ(105, label->GetWidth());
         delete label;
     }
-    EXPECT_LT((105 - extent("abcdefghijklmnopqrstuvwxyz").cx) / 2, 0);
 
-    // Without a window no font; the first draw takes the window's default.
+    // Alignments are held to -1..1; counts are characters, not bytes; without
+    // a window no font, and the first draw takes the window's default.
     uiTextCtrl* t = new uiTextCtrl;
     ASSERT_EQ(1, t->Create("t", 40, 14, nullptr, 0));
     t->SetAlign(5, -7);
-    EXPECT_EQ(1, t->GetAlignH());
-    EXPECT_EQ(-1, t->GetAlignV());
+    EXPECT_EQ(1, t->GetAlignH() == 1 && t->GetAlignV() == -1);
     EXPECT_EQ(0xFFFFFFFFu, t->SetColor(0xFF000000u));
-    EXPECT_EQ(2, t->SetText("两字A", 2));   // characters, not bytes
+    EXPECT_EQ(2, t->SetText("两字A", 2));
     EXPECT_STREQ("两字", t->GetText());
     EXPECT_EQ(0u, t->GetFont());
     ASSERT_EQ(1, off.shell().AddChild(t, 0, 0));

@@ -2,6 +2,7 @@
 // destruction in every order a host can choose, and the frame loop's start.
 #include "gui/GuiTestSupport.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "drawing/DrawingTestSupport.h"
@@ -19,47 +20,43 @@ class Window : public ::testing::Test {
 protected:
     void SetUp() override { drawtest::EnsurePools(); }
 
-    // Creates a popup of w x h; fails the test loudly without a display.
-    HWND Make(TestWnd& wnd, int w = 200, int h = 100, uint32_t style = 0x101) {
-        HWND hwnd = wnd.Create("test window", w, h, style, nullptr, 0);
+    // A 200 x 100 popup; fails the test loudly without a display.
+    HWND Make(TestWnd& wnd) {
+        HWND hwnd = wnd.Create("test window", 200, 100, 0x101, nullptr, 0);
         EXPECT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
         return hwnd;
     }
-    // A window started with one probe under its shell.
-    HWND Started(TestWnd& wnd, Probe** probe, uint32_t fps = 30) {
-        wnd.onInitialize = [this, probe](GuiShell* shell) {
-            *probe = MakeProbe("p", &journal, 50, 50);
-            return shell->AddChild(*probe, 10, 10);
+    // A window started with one probe under its shell; returns the probe.
+    Probe* Started(TestWnd& wnd, uint32_t fps = 30) {
+        probe = nullptr;
+        wnd.onInitialize = [this](GuiShell* shell) {
+            probe = MakeProbe("p", &journal, 50, 50);
+            return shell->AddChild(probe, 10, 10);
         };
-        HWND hwnd = Make(wnd);
+        Make(wnd);
         EXPECT_EQ(1, wnd.Start(1, 0, fps, 0, 1));
-        return hwnd;
+        EXPECT_NE(nullptr, probe);
+        return probe;
     }
 
     Journal journal;
+    Probe* probe = nullptr;   // of the last window started
     testsupport::LogCapture log;
 };
 
-int EngineWindowsOfThisThread() {
-    int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM counter) -> BOOL {
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (std::string(name) == "VornGuiWindow") ++*reinterpret_cast<int*>(counter);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+BOOL CALLBACK CountEngineWindow(HWND hwnd, LPARAM count) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    *reinterpret_cast<int*>(count) += std::strcmp(name, "VornGuiWindow") == 0;
+    return TRUE;
 }
 
 // The client area in screen coordinates.
-RECT ClientOnScreen(HWND hwnd) {
+std::string ClientOnScreen(HWND hwnd) {
     RECT r;
     GetClientRect(hwnd, &r);
     MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    return r;
+    return guitest::Text(r);
 }
 
 }   // namespace
@@ -81,11 +78,11 @@ TEST_F(Window, CreateStylesClassesAndPlacement) {
     EXPECT_TRUE(GetClassLongPtrA(hwnd, GCL_STYLE) & CS_DBLCLKS);
 
     // Centred without a parent, client size as asked; moved in client terms.
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 480) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - 320) / 2;
-    EXPECT_RECT(ClientOnScreen(hwnd), x, y, x + 480, y + 320);
+    const LONG x = (GetSystemMetrics(SM_CXSCREEN) - 480) / 2;
+    const LONG y = (GetSystemMetrics(SM_CYSCREEN) - 320) / 2;
+    EXPECT_EQ(guitest::Text({x, y, x + 480, y + 320}), ClientOnScreen(hwnd));
     EXPECT_NE(0, wnd.MoveWindow(10, 20, 300, 100, 1, 1));
-    EXPECT_RECT(ClientOnScreen(hwnd), 10, 20, 310, 120);
+    EXPECT_EQ("10,20,310,120", ClientOnScreen(hwnd));
     wnd.Destroy();
     EXPECT_EQ(0, wnd.MoveWindow(10, 20, 300, 100, 1, 1));
     EXPECT_EQ(nullptr, GuiShell::FromHandle(hwnd));
@@ -109,14 +106,15 @@ TEST_F(Window, NothingIsLeftWhenTheSurfaceFails) {
     EXPECT_EQ(nullptr, wnd.Create("flat", 0, 50, 0x001, nullptr, 0));
     EXPECT_TRUE(log.Contains("Can't create surface of window flat!"));
     EXPECT_TRUE(log.Contains("Can't create framework interfaces!"));
-    EXPECT_EQ(0, EngineWindowsOfThisThread());
+    int windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountEngineWindow, LPARAM(&windows));
+    EXPECT_EQ(0, windows);
 }
 
 TEST_F(Window, CloseRequestsAndDestroyAfterASystemClose) {
     TestWnd wnd;
-    Probe* probe = nullptr;
-    HWND hwnd = Started(wnd, &probe);
-    ASSERT_NE(nullptr, probe);
+    Started(wnd);
+    HWND hwnd = wnd.GetHwnd();
 
     // Keys never close the window; the owner decides on a close request.
     EXPECT_EQ(1, SendMessageA(hwnd, WM_ERASEBKGND, 0, 0));
@@ -145,54 +143,46 @@ TEST_F(Window, CloseRequestsAndDestroyAfterASystemClose) {
 }
 
 TEST_F(Window, DestroyFromInsideAnElementHandler) {
+    // At a press, as a host may: the handling goes on to its end with the
+    // tree intact; then it all goes.
     TestWnd wnd;
-    Probe* probe = nullptr;
-    HWND hwnd = Started(wnd, &probe);
-    ASSERT_NE(nullptr, probe);
-    probe->onLButton = [&] { wnd.Destroy(); };   // at the press, as a host may
-    guitest::SendMouse(hwnd, WM_MOUSEMOVE, 20, 20);
-    guitest::SendMouse(hwnd, WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
-    // The handling went on to its end with the tree intact; then it all went.
-    EXPECT_EQ((std::vector<std::string>{"p.OnLButton(10,10,1)", "p.OnMouseMessage(10,10,289)"}),
-              journal.Only({"p.OnLButton", "p.OnMouseMessage"}));
+    Started(wnd)->onLButton = [&] { wnd.Destroy(); };
+    guitest::SendMouse(wnd.GetHwnd(), WM_MOUSEMOVE, 20, 20);
+    guitest::SendMouse(wnd.GetHwnd(), WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    EXPECT_EQ("p.OnLButton(10,10,1) p.OnMouseMessage(10,10,289)",
+              journal.Seen("p.OnLButton p.OnMouseMessage"));
     EXPECT_EQ(0, Probe::live);
-    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(IsWindow(wnd.GetHwnd()));
     EXPECT_EQ(nullptr, wnd.GetShell());
     testsupport::PumpFor(100);   // a frame still queued finds no window
 
     // The same from the update walk of a frame.
     TestWnd second;
-    HWND other = Started(second, &probe);
-    probe->onUpdate = [&] { second.Destroy(); };
-    SendMessageA(other, WM_GUI_FRAME, 0, 0);
+    Started(second)->onUpdate = [&] { second.Destroy(); };
+    SendMessageA(second.GetHwnd(), WM_GUI_FRAME, 0, 0);
     EXPECT_EQ(0, Probe::live);
-    EXPECT_FALSE(IsWindow(other));
+    EXPECT_FALSE(IsWindow(second.GetHwnd()));
 
     // And while another window's code holds the tree.
     TestWnd third;
-    HWND held = Started(third, &probe);
+    Started(third);
     {
         GuiShell::DispatchScope hold(third.GetShell());
         third.Destroy();
-        EXPECT_FALSE(IsWindow(held));
+        EXPECT_FALSE(IsWindow(third.GetHwnd()));
         EXPECT_EQ(1, Probe::live);
     }
     EXPECT_EQ(0, Probe::live);
 }
 
 TEST_F(Window, StartRefusalsAndRates) {
-    TestWnd wnd;
-    Probe* probe = nullptr;
-    HWND hwnd = Started(wnd, &probe, 0);
-    EXPECT_EQ(30u, GuiShell::FromHandle(hwnd)->Fps());
+    TestWnd wnd, fast, failing;
+    Started(wnd, 0);
+    EXPECT_EQ(30u, wnd.GetShell()->Fps());
     EXPECT_EQ(0, wnd.Start(1, 0, 30, 0, 1));   // once only
-
-    TestWnd fast;
-    Make(fast);
-    EXPECT_EQ(1, fast.Start(1, 0, 250, 0, 1));
+    Started(fast, 250);
     EXPECT_EQ(100u, fast.GetShell()->Fps());
 
-    TestWnd failing;
     failing.onInitialize = [](GuiShell*) { return 0; };
     Make(failing);
     EXPECT_EQ(0, failing.Start(1, 0, 30, 0, 1));
@@ -208,8 +198,7 @@ TEST_F(Window, StartRefusalsAndRates) {
 
 TEST_F(Window, FramesRunAndAStallGivesTheNominalDelta) {
     TestWnd wnd;
-    Probe* probe = nullptr;
-    HWND hwnd = Started(wnd, &probe);
+    Started(wnd);
     ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= 3; }, 10000));
     probe->onUpdate = [] { Sleep(1000); };
     const size_t before = probe->deltas.size();
@@ -221,15 +210,14 @@ TEST_F(Window, FramesRunAndAStallGivesTheNominalDelta) {
     DuplicateHandle(GetCurrentProcess(), wnd.GetShell()->FrameThread(), GetCurrentProcess(),
                     &thread, 0, FALSE, DUPLICATE_SAME_ACCESS);
     ASSERT_NE(nullptr, thread);
-    DestroyWindow(hwnd);
+    DestroyWindow(wnd.GetHwnd());
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
     CloseHandle(thread);
 }
 
 TEST_F(Window, ExceptionsStayInsideTheWindow) {
     TestWnd wnd;
-    Probe* probe = nullptr;
-    HWND hwnd = Started(wnd, &probe);
+    Started(wnd);
     ASSERT_TRUE(testsupport::PumpUntil([&] { return probe->deltas.size() >= 2; }, 10000));
     probe->throwOnDraw = true;
     probe->Invalidate(nullptr, nullptr, 0);
@@ -241,16 +229,15 @@ TEST_F(Window, ExceptionsStayInsideTheWindow) {
     probe->throwOnDraw = false;
 
     probe->onLButton = [] { throw std::runtime_error("handler"); };
-    guitest::SendMouse(hwnd, WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    guitest::SendMouse(wnd.GetHwnd(), WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
     EXPECT_TRUE(log.Contains("Can't handle message 0x0201 of an engine window!"));
-    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_TRUE(IsWindow(wnd.GetHwnd()));
 }
 
 TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
     for (int i = 0; i < 100; ++i) {
         TestWnd wnd;
-        Probe* probe = nullptr;
-        Started(wnd, &probe, 100);
+        Started(wnd, 100);
         GuiShell* shell = wnd.GetShell();
         ASSERT_NE(nullptr, shell);
         // The start message is handled and the thread made; it may not have
@@ -276,12 +263,10 @@ TEST_F(EngineExit, DestroysEveryWindow) {
     config.flags = EngineConfig::kNoLog;
     ASSERT_EQ(1, app.Init(nullptr, &config, "test"));
     TestWnd first, second;
-    Probe* probe = nullptr;
-    HWND one = Started(first, &probe);
-    HWND two = Started(second, &probe);
+    Started(first), Started(second);
     EXPECT_EQ(2, Probe::live);
     app.Exit(nullptr);
     EXPECT_EQ(0, Probe::live);
-    EXPECT_FALSE(IsWindow(one) || IsWindow(two));
+    EXPECT_FALSE(IsWindow(first.GetHwnd()) || IsWindow(second.GetHwnd()));
     EXPECT_EQ(nullptr, first.GetShell());   // the windows' owners find nothing left
 }
