@@ -1,21 +1,30 @@
 # Shared set-up of tools/test, tools/demo and tools/benchmark (sourced).
 # Callers set `root` to the repository and use `set -euo pipefail`.
 export FETCHPANE_CACHE="${FETCHPANE_CACHE:-/var/cache/fetchpane-deps}"
-export WINEPREFIX="${FETCHPANE_WINEPREFIX:-$FETCHPANE_CACHE/wineprefix}"
+. "$root/tools/wine-env.sh"
 build="${FETCHPANE_BUILD:-$root/build}"
 cleanup_pids=()
+wine_arches=()
+
+# Runs a command with an architecture's wine environment (tools/wine-env.sh).
+with_wine() { (wine_env "$1" && shift && "$@"); }
 
 cleanup() {
-    # The prefix's desktop lives on our display: end it before the display.
-    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    # A prefix's desktop lives on our display: end it before the display.
+    local arch
+    for arch in "${wine_arches[@]}"; do
+        with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    done
     for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
 
-# Toolchain, libraries and the wine prefix, each made once.
+# Toolchain, libraries and the wine prefix of each architecture given
+# (x86_64 by default), each made once.
 prepare() {
+    local arch
     "$root/tools/bootstrap"
-    "$root/tools/wine-prefix"
+    for arch in "${@:-x86_64}"; do "$root/tools/wine-prefix" "$arch"; done
 }
 
 # configure_and_build <arch> <tests ON|OFF> [cmake --build arguments...]
@@ -60,11 +69,18 @@ start_servers() {
     set -a; . "$server_root/.env"; set +a
 }
 
-# A persistent wineserver on this display keeps each wine start short; one
-# left from another run may hold a desktop without this display.
+# A persistent wineserver on this display for the architecture given
+# (x86_64 by default) keeps each wine start short; one left from another run
+# may hold a desktop without this display. The prefix then brings up its
+# desktop and starts a program once, before many programs start at once: a
+# warm-up that fails is an error here, not a first test's time-out.
 start_wineserver() {
-    /usr/lib/wine/wineserver -k 2>/dev/null || true
-    /usr/lib/wine/wineserver -p
-    # Let the prefix bring up its desktop once before many programs start.
-    "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1 || true
+    local arch=${1:-x86_64}
+    wine_arches+=("$arch")
+    with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    with_wine "$arch" /usr/lib/wine/wineserver -p
+    if ! FETCHPANE_WINE_ARCH=$arch timeout 120 "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1; then
+        echo "wine ($arch) did not start a program in its prefix" >&2
+        exit 1
+    fi
 }
