@@ -102,7 +102,7 @@ TEST_F(PanelHost, TheModuleRunsAgainAfterItWasUnloadedAndLoadedElsewhere) {
     module_.Unload();
 
     void* taken = VirtualAlloc(first, size, MEM_RESERVE, PAGE_NOACCESS);
-    ASSERT_TRUE(module_.Load(BuiltModulePath().c_str())) << module_.Error();
+    ASSERT_TRUE(module_.Load(ShippedModulePath().c_str())) << module_.Error();
     if (taken) {
         EXPECT_NE(first, module_.Handle());
     }

@@ -11,9 +11,9 @@ const int kPanelX = 300, kPanelY = 420, kPanelW = 600, kPanelH = 200;
 
 }   // namespace
 
-std::string BuiltModulePath() {
+std::string ShippedModulePath() {
     const std::string tests = testsupport::ExeFolder();
-    return tests.substr(0, tests.rfind('\\')) + "\\panel\\Fetchpane.dll";
+    return tests.substr(0, tests.rfind('\\')) + "\\ship\\Fetchpane.dll";
 }
 
 void PanelHost::SetUp() {
@@ -22,7 +22,7 @@ void PanelHost::SetUp() {
     ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\server", served_.Path()));
     ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\root", root_.Path()));
     ASSERT_TRUE(skininstall::Install(root_.Path()));
-    ASSERT_TRUE(module_.Load(BuiltModulePath().c_str())) << module_.Error();
+    ASSERT_TRUE(module_.Load(ShippedModulePath().c_str())) << module_.Error();
     ASSERT_EQ(1, module_.Init());
     started_ = true;
 }

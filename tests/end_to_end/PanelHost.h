@@ -16,8 +16,8 @@
 
 namespace e2e {
 
-// The module of this build (<build>\panel\Fetchpane.dll).
-std::string BuiltModulePath();
+// The module of this build as it ships, stripped (<build>\ship\Fetchpane.dll).
+std::string ShippedModulePath();
 
 // Client points of the panel at its default 600 x 200: the middle of the
 // cancel and cancel-all buttons, and of the list's second row (the first

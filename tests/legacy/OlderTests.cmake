@@ -85,5 +85,5 @@ set(FP_CURRENT_ONLY
     panel.FrameTest.DirectCancelsAndTheTitleBarNotifyAsTheyShould
     panel.FrameTest.TheReceiverActsOnTheTaskMessagesOfListedItems
     end_to_end.PanelHost.AnObjectMakesOneWindowOverAUsableRoot)
-list(TRANSFORM FP_CURRENT_ONLY PREPEND "older.")
+list(TRANSFORM FP_CURRENT_ONLY PREPEND "${FP_TEST_NAME_PREFIX}older.")
 set_tests_properties(${FP_CURRENT_ONLY} PROPERTIES DISABLED TRUE)
