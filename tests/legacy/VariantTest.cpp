@@ -1,7 +1,7 @@
 // The older build as a host, a file or a log sees it: its interface version
 // and version line, its log's kinds, lines and names, its NVX header word,
-// its bitmap's error, its shell's class name, and its canvas's texts and
-// screenshots.
+// its bitmap's error, its shell's class name, its canvas's texts and
+// screenshots, and its surface's refused scene.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "engine/graphics/ISurface.h"
 #include "engine/gui/GuiShell.h"
 #include "support/TestSupport.h"
+#include "support/TestWindow.h"
 
 using coretest::LogFiles;
 
@@ -154,4 +155,34 @@ TEST(OlderCanvas, TheResizeFailureIsABoxAloneAndAShotSavesTheWholeStore) {
     EXPECT_EQ(std::vector<std::string>{"Warning|BitmapDC::Resize(100000, 100000)" + kWarning},
               Boxes());
     EXPECT_TRUE(OlderLines(files.Read(0)).empty());
+}
+
+// A second scene is refused through the older log call: with a log, a line
+// and a "Warning" box, and the open scene stays open; without one, nothing.
+TEST(OlderSurface, ASecondSceneIsALineAndAWarningBoxOnlyWithALog) {
+    ASSERT_TRUE(testsupport::EnsurePools());
+    testsupport::TestWindow window(120, 80);
+    ASSERT_NE(nullptr, window.hwnd()) << "no window (is DISPLAY set?)";
+    ISurface surface;
+    ASSERT_EQ(1, surface.Startup(window.hwnd(), 120, 80));
+    for (bool withLog : {true, false}) {
+        SCOPED_TRACE(withLog ? "with a log" : "without a log");
+        LogFiles files("older_scene");
+        if (withLog) {
+            ASSERT_EQ(1, Nuvex::OpenLog(files.Base().c_str(), 0, 0));
+        }
+        testsupport::ClearShownBoxes();
+        ASSERT_EQ(1, surface.BeginScene(0));
+        EXPECT_EQ(0, surface.BeginScene(0));
+        EXPECT_TRUE(surface.SceneOpen());
+        EXPECT_EQ(1, surface.EndScene());
+        Nuvex::CloseLog();
+        if (withLog) {
+            EXPECT_EQ(std::vector<std::string>{"Warning|Can't begin scene!" + kWarning}, Boxes());
+            EXPECT_EQ(std::vector<std::string>{"Can't begin scene!"}, OlderLines(files.Read(0)));
+        } else {
+            EXPECT_TRUE(Boxes().empty());
+        }
+    }
+    surface.Shutdown();
 }
