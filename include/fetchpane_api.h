@@ -107,7 +107,8 @@ public:
     virtual HWND FETCHPANE_THISCALL GetWindow() = 0;
     /* 3: destroys the window (and its downloads); 0 without one. */
     virtual int FETCHPANE_THISCALL Destroy(int unused) = 0;
-    /* 4 */
+    /* 4: 0 without a window, and for a negative size or one larger than the
+     * desktop's screens together (the window then stays as it was). */
     virtual int FETCHPANE_THISCALL Move(int x, int y, int w, int h) = 0;
     /* 5 */
     virtual int FETCHPANE_THISCALL Show(int show) = 0;
