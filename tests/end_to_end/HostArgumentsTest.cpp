@@ -1,5 +1,6 @@
 // What a host passes that the panel must not take: a window size no screen
-// could show.
+// could show, and URLs that would carry the host's own header or command
+// into a request.
 #include "end_to_end/PanelHost.h"
 
 #include <cstring>
@@ -62,4 +63,34 @@ TEST_F(PanelHost, MoveRefusesASizeNoScreenCouldShow) {
     testsupport::PumpFor(200);
     EXPECT_EQ(0, g_refusedBoxes);
     UnhookWindowsHookEx(hook);
+}
+
+// Both add slots refuse a URL holding a control byte, in any of the host's
+// server records too: nothing is listed and no server is asked. A good URL
+// then finds the list empty.
+TEST_F(PanelHost, AddSlotsRefuseAUrlHoldingAControlByte) {
+    OpenPanel();
+    const std::string good = GamesUrl();
+    const std::string bad[] = {good + "\r\nX-Evil: 1\r\n",
+                               good + "Starfall\n",
+                               good + "\t",
+                               good + "\x7F",
+                               good + std::string(1, '\x01') + "/",
+                               servers::FtpBase() + "/" + served_.Name() + "/\r\nDELE x"};
+    for (const std::string& url : bad) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(0, Slots()->AddUpdateTask(panel_, url.c_str(), "Starfall", PANEL_KIND_GAME));
+        const PanelServerRecord records[] = {{0, 2, nullptr, good.c_str()},
+                                             {0, 1, nullptr, url.c_str()}};
+        const PanelServerList servers = {nullptr, records, records + 2, nullptr};
+        EXPECT_EQ(
+            0, Slots()->AddUpdateTaskByServers(panel_, &servers, 2, "Starfall", PANEL_KIND_GAME));
+    }
+    testsupport::PumpFor(500);
+    EXPECT_TRUE(servers::LogLines("FETCHPANE_HTTP_LOG", served_.Name()).empty());
+    EXPECT_TRUE(servers::LogLines("FETCHPANE_FTP_LOG", served_.Name()).empty());
+
+    ASSERT_EQ(1, AddGame("Starfall"));
+    ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FINISHED, 60000)) << host_.Lines();
+    ExpectNotifications("FINISHED (0 left) \"Starfall\"\n");
 }
