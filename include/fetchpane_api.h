@@ -107,7 +107,8 @@ public:
     virtual HWND FETCHPANE_THISCALL GetWindow() = 0;
     /* 3: destroys the window (and its downloads); 0 without one. */
     virtual int FETCHPANE_THISCALL Destroy(int unused) = 0;
-    /* 4 */
+    /* 4: 0 without a window, and for a negative size or one larger than the
+     * desktop's screens together (the window then stays as it was). */
     virtual int FETCHPANE_THISCALL Move(int x, int y, int w, int h) = 0;
     /* 5 */
     virtual int FETCHPANE_THISCALL Show(int show) = 0;
@@ -119,10 +120,12 @@ public:
     virtual int FETCHPANE_THISCALL Spare() = 0;
     /* 9: shows the window where it stands (x, y and other are not used). */
     virtual int FETCHPANE_THISCALL ShowAt(int x, int y, IPanelInterface* other) = 0;
-    /* 10: 1 when listed (at most three at a time), else 0. */
+    /* 10: 1 when listed (at most three at a time), else 0; 0 also when any
+     * record's url holds a control byte (0x00-0x1F, 0x7F). */
     virtual int FETCHPANE_THISCALL AddUpdateTaskByServers(const PanelServerList* servers, int group,
                                                           const char* name, int kind) = 0;
-    /* 11: 1 when listed (at most three at a time), else 0. */
+    /* 11: 1 when listed (at most three at a time), else 0; 0 also when url
+     * holds a control byte (0x00-0x1F, 0x7F). */
     virtual int FETCHPANE_THISCALL AddUpdateTask(const char* url, const char* name, int kind) = 0;
     /* 12: frees the object when bit 0 of flags is set. Hosts call Release. */
     virtual void* FETCHPANE_THISCALL DeletingDestructor(unsigned flags) = 0;

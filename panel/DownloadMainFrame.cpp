@@ -10,6 +10,8 @@
 #include "panel/PanelVariant.h"
 #include "panel/SkinStyles.h"
 #include "panel/uiButton.h"
+#include "platform/InternetUrl.h"
+#include "update/TaskTypes.h"
 #include "update/UpdateTask.h"
 
 namespace {
@@ -152,8 +154,10 @@ int DownloadMainFrame::AddDownload(const char* name, SetUp setUp) {
     return 1;
 }
 
+// A URL with a control byte would carry headers or commands of the host's
+// making into the requests: refused before anything is listed or started.
 int DownloadMainFrame::AddUpdateTask(const char* url, const char* name, int kind) {
-    if (!url || !*url) return 0;
+    if (!url || !*url || platform::HoldsControlByte(url)) return 0;
     return AddDownload(name, [&](UpdateTask& task, DownloadItem* item) {
         task.InitWithUrl(url, name, kind, item);
     });
@@ -161,7 +165,7 @@ int DownloadMainFrame::AddUpdateTask(const char* url, const char* name, int kind
 
 int DownloadMainFrame::AddUpdateTaskByServers(const HostRecordVector* servers, int groupId,
                                               const char* name, int kind) {
-    if (!servers) return 0;
+    if (!servers || AnyServerUrlHoldsControlByte(servers)) return 0;
     return AddDownload(name, [&](UpdateTask& task, DownloadItem* item) {
         task.InitWithServers(servers, groupId, name, kind, item);
     });

@@ -1,5 +1,6 @@
 #include "panel/PanelInterface.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -38,6 +39,15 @@ Result Guarded(Result failure, Body body) {
     } catch (...) {
         return failure;
     }
+}
+
+// The window's surface takes the window's size. A size that no screen of
+// the desktop could show is refused: its surface might not be made, and
+// that failure is told in a box that would stop the host's thread.
+bool FitsTheDesktop(int w, int h) {
+    const int maxW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), kWidth);
+    const int maxH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), kHeight);
+    return w >= 0 && h >= 0 && w <= maxW && h <= maxH;
 }
 
 }   // namespace
@@ -115,7 +125,10 @@ int FETCHPANE_THISCALL PanelInterface::Destroy(int) {
 }
 
 int FETCHPANE_THISCALL PanelInterface::Move(int x, int y, int w, int h) {
-    return Guarded(0, [&] { return Window() ? wnd_.MoveWindow(x, y, w, h, 1, 0) : 0; });
+    return Guarded(0, [&] {
+        if (!Window() || !FitsTheDesktop(w, h)) return 0;
+        return wnd_.MoveWindow(x, y, w, h, 1, 0);
+    });
 }
 
 int FETCHPANE_THISCALL PanelInterface::Show(int show) {

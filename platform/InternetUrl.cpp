@@ -30,8 +30,16 @@ bool ParsePort(const std::string& digits, unsigned short* port) {
 
 }   // namespace
 
+bool HoldsControlByte(const char* text) {
+    for (const char* p = text; p && *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0x7F) return true;
+    }
+    return false;
+}
+
 bool ParseInternetUrl(const char* text, InternetUrl* url) {
-    if (!text || !url) return false;
+    if (!text || !url || HoldsControlByte(text)) return false;
     const char* sep = std::strstr(text, "://");
     if (!sep || sep == text) return false;
     for (const char* p = text; p < sep; ++p)

@@ -24,7 +24,13 @@ struct InternetUrl {
     unsigned short port = 0;   // the scheme's default when the URL names none
 };
 
-// False when the text is not a URL (no "scheme://", no host, a bad port).
+// Whether the text holds a control byte (0x00 to 0x1F, or 0x7F). In a
+// request, such a byte would end the request's line and begin a header or
+// a command of its own; no URL holds one.
+bool HoldsControlByte(const char* text);
+
+// False when the text is not a URL (no "scheme://", no host, a bad port, a
+// control byte).
 bool ParseInternetUrl(const char* text, InternetUrl* url);
 
 // The service type of a URL, or kInternetServiceUnknown when it does not split.

@@ -37,6 +37,13 @@ static_assert(offsetof(HostRecordVector, first) == 4 && offsetof(HostRecordVecto
               "the host's vector layout");
 #endif
 
+// The number of whole records the host's vector holds from `first` on.
+size_t WholeRecordCount(const HostRecordVector* records);
+
+// Whether a record's URL holds a control byte (platform/InternetUrl.h): the
+// host's list is then refused as a whole.
+bool AnyServerUrlHoldsControlByte(const HostRecordVector* records);
+
 // The URL's service type (platform/InternetUrl.h numbering); a URL that
 // can't be split counts as FTP (1).
 unsigned ServiceTypeOf(const char* url);

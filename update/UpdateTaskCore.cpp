@@ -78,16 +78,11 @@ void UpdateTaskCore::ChooseServers(const HostRecordVector* records, int groupId)
     servers_.clear();
     tried_.clear();
     std::vector<std::string> matching, others;
-    if (records && records->first && records->last) {
-        uintptr_t begin = reinterpret_cast<uintptr_t>(records->first);
-        uintptr_t end = reinterpret_cast<uintptr_t>(records->last);
-        size_t count = end > begin ? (end - begin) / sizeof(ServerRecord)
-                                   : 0;   // whole records only
-        for (size_t i = 0; i < count; ++i) {
-            const ServerRecord& record = records->first[i];
-            if (!record.url) continue;
-            (record.group == groupId ? matching : others).push_back(record.url);
-        }
+    const size_t count = WholeRecordCount(records);
+    for (size_t i = 0; i < count; ++i) {
+        const ServerRecord& record = records->first[i];
+        if (!record.url) continue;
+        (record.group == groupId ? matching : others).push_back(record.url);
     }
     if (!matching.empty() || !others.empty()) {
         random_.seed(GetTickCount());

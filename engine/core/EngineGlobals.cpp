@@ -3,6 +3,7 @@
 #include "engine/core/BuildVariant.h"
 #include "engine/core/GrowBuffer.h"
 #include "engine/core/MbcsText.h"
+#include "engine/core/ThreadSlot.h"
 #include "engine/core/WorkPath.h"
 
 #include <cstring>
@@ -10,29 +11,18 @@
 
 namespace {
 
-// Per-thread storage is plain data only. A thread_local with a destructor
-// has that destructor queued in the C++ runtime for the thread's end; a host
-// that unloads the module while one of its threads lives on would then crash
-// when the thread ends. The format area is freed by the module's own
-// thread-detach callback instead, which goes away with the module.
-thread_local char t_resultBuffer[kPathBufferSize];
-thread_local ByteBuffer1K* t_formatBuffer = nullptr;
+// Each thread's MakeWorkPath result and WriteLog format text.
+struct ThreadAreas {
+    char result[kPathBufferSize] = {};
+    ByteBuffer1K format;
+};
 
-ByteBuffer1K* ThreadFormatBuffer() {
-    if (!t_formatBuffer) t_formatBuffer = new (std::nothrow) ByteBuffer1K;
-    return t_formatBuffer;
-}
+ThreadSlot<ThreadAreas> g_threadAreas;
 
-void NTAPI ReleaseThreadFormatBuffer(PVOID, DWORD reason, PVOID) {
-    if (reason != DLL_THREAD_DETACH && reason != DLL_PROCESS_DETACH) return;
-    delete t_formatBuffer;
-    t_formatBuffer = nullptr;
-}
+void NTAPI ReleaseThreadAreas(PVOID, DWORD reason, PVOID) { g_threadAreas.Release(reason); }
 
-// Runs before the runtime's own callbacks (".CRT$XLC" on), which free the
-// thread's thread_local storage.
 __attribute__((section(".CRT$XLB"), used))
-const PIMAGE_TLS_CALLBACK g_releaseFormatBufferAtThreadEnd = &ReleaseThreadFormatBuffer;
+const PIMAGE_TLS_CALLBACK g_releaseThreadAreasAtThreadEnd = &ReleaseThreadAreas;
 
 }   // namespace
 
@@ -63,11 +53,14 @@ int EngineGlobals::Setup(HINSTANCE module) {
     return 1;
 }
 
-char* EngineGlobals::ResultBuffer() { return t_resultBuffer; }
+char* EngineGlobals::ResultBuffer() {
+    ThreadAreas* areas = g_threadAreas.Get();
+    return areas ? areas->result : nullptr;
+}
 
 char* EngineGlobals::PrepareFormatBuffer(uint32_t n) {
-    ByteBuffer1K* buffer = ThreadFormatBuffer();
-    char* data = buffer ? buffer->Reserve(n) : nullptr;
+    ThreadAreas* areas = g_threadAreas.Get();
+    char* data = areas ? areas->format.Reserve(n) : nullptr;
     if (!data) return nullptr;
     // Only the bytes the caller will use need zeroing; the rest is never read.
     std::memset(data, 0, n ? n : 1);

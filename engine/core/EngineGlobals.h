@@ -21,7 +21,8 @@ struct EngineGlobals {
     // makes the work folder the module folder. Returns 1.
     int Setup(HINSTANCE module);
 
-    // This thread's MakeWorkPath result area (kPathBufferSize bytes).
+    // This thread's MakeWorkPath result area (kPathBufferSize bytes); null
+    // when none can be had.
     static char* ResultBuffer();
     // This thread's format area with room for n bytes, zeroed; null when it
     // cannot grow.

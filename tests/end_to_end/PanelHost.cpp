@@ -22,27 +22,45 @@ void PanelHost::SetUp() {
     ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\server", served_.Path()));
     ASSERT_TRUE(skininstall::CopyTree(SampleGames() + "\\root", root_.Path()));
     ASSERT_TRUE(skininstall::Install(root_.Path()));
-    ASSERT_TRUE(module_.Load(ShippedModulePath().c_str())) << module_.Error();
-    ASSERT_EQ(1, module_.Init());
-    started_ = true;
+    LoadModule();
 }
 
 void PanelHost::TearDown() {
     host_.onNotify = nullptr;
     ReleasePanel();
+    UnloadModule();
+}
+
+void PanelHost::LoadModule() {
+    ASSERT_TRUE(module_.Load(ShippedModulePath().c_str())) << module_.Error();
+    ASSERT_EQ(1, module_.Init());
+    started_ = true;
+}
+
+void PanelHost::UnloadModule() {
     if (started_) {
         EXPECT_EQ(1, module_.Exit());
     }
+    started_ = false;
     module_.Unload();
 }
 
-void PanelHost::OpenPanel() {
+void PanelHost::OpenPanel(bool show) {
     panel_ = module_.CreateInterface();
     ASSERT_NE(nullptr, panel_);
     window_ = Slots()->Create(panel_, "Fetchpane", host_.Handle(), 0, root_.Path().c_str());
     ASSERT_NE(nullptr, window_);
     ASSERT_EQ(1, Slots()->Move(panel_, kPanelX, kPanelY, kPanelW, kPanelH));
-    Slots()->Show(panel_, 1);
+    if (show) Slots()->Show(panel_, 1);
+}
+
+void PanelHost::RunAPanelWithAFailingDownload() {
+    const std::string dead = servers::DeadBase() + "/";
+    OpenPanel(false);
+    host_.Clear();
+    ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, dead.c_str(), "Starfall", PANEL_KIND_GAME));
+    EXPECT_TRUE(WaitFor(PANEL_NOTIFY_FAILED, 30000)) << host_.Lines();
+    ReleasePanel();
 }
 
 void PanelHost::ReleasePanel() {

@@ -34,9 +34,17 @@ protected:
     static const IPanelInterfaceVtbl* Slots(IPanelInterface* panel) { return PANEL_VTBL(panel); }
     const IPanelInterfaceVtbl* Slots() const { return PANEL_VTBL(panel_); }
 
+    // Loads and starts the built module; stops and unloads it.
+    void LoadModule();
+    void UnloadModule();
+
     // A new interface object (panel_) with its window (window_) over the
-    // root folder, shown where the test clicks.
-    void OpenPanel();
+    // root folder, placed where the test clicks and shown when `show`.
+    void OpenPanel(bool show = true);
+    // A panel, never shown, whose one download fails at an unreachable
+    // server; released. (Under wine without a window manager, a shown
+    // window takes two seconds to go.)
+    void RunAPanelWithAFailingDownload();
     // Release through slot 0; panel_ and window_ are forgotten.
     void ReleasePanel();
 

@@ -36,6 +36,9 @@ TEST(InternetUrl, SplitsEveryPart) {
         {"http://h:/x", false, 0, "", 0, "", "", ""},
         {"http://h:8a/x", false, 0, "", 0, "", "", ""},
         {"ht tp://h/x", false, 0, "", 0, "", "", ""},
+        {"http://h/a\r\nX: 1", false, 0, "", 0, "", "", ""},
+        {"ftp://h/d\x7F", false, 0, "", 0, "", "", ""},
+        {"http://h\t/x", false, 0, "", 0, "", "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -136,7 +136,7 @@ TEST(UpdateList, HostileNamesAreRefused) {
     const char* files[] = {
         "..\\..\\evil.txt", "../evil.txt", "a\\..\\..\\evil", "C:\\evil.txt", "C:evil",
         "\\evil.txt", "/evil.txt", "a\\\\b", "", ".", "x:stream", "nul", "COM1.txt", "a.",
-        "a ", "a*b", "a\\.\\b",
+        "a ", "a*b", "a\\.\\b", "a&#13;&#10;b", "a&#x7F;", "a\x01",
     };
     // clang-format on
     for (const char* name : files) {
