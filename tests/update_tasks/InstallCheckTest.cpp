@@ -50,6 +50,17 @@ size_t ThreadCount() {
     return count;
 }
 
+// A file of `bytes` that takes no disk space: all zeros.
+bool PutSparseFile(const std::string& path, int64_t bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER end;
+    end.QuadPart = bytes;
+    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return sized;
+}
+
 // The table's files, three times over, behind one large current file: with
 // several readers the small files behind it are done long before it.
 class CheckTable {
@@ -128,4 +139,98 @@ TEST(InstallCheck, OutcomesAreTheSameWithOneReaderAndWithFour) {
         }
         EXPECT_EQ(threadsBefore, ThreadCount());   // no reader left behind
     }
+}
+
+namespace {
+
+class InstallCheckTaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_TEST_SERVERS();
+        ASSERT_NE(nullptr, receiver.Handle());
+    }
+    std::string HttpUrl() const { return servers::HttpBase() + "/" + served.Name() + "/"; }
+
+    WorkFolder work;
+    servers::ServedFolder served{"check"};
+    Receiver receiver;
+};
+
+}   // namespace
+
+// Behind a large current file the readers finish the small ones first; the
+// task still takes the outcomes in list order, so the changed files are
+// fetched in list order and the progress only grows.
+TEST_F(InstallCheckTaskTest, ChangedFilesAreFetchedInListOrder) {
+    std::vector<ListedFile> files = {{"Order", "large.dat", servers::Pattern(6 << 20, 7)}};
+    for (int i = 0; i < 24; ++i)
+        files.push_back({"Order", "f" + std::to_string(i) + ".dat", servers::Pattern(900, i)});
+    PublishedUpdate update;
+    ASSERT_TRUE(update.PublishGame(served, "Order", files));
+    std::vector<std::string> changed;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string local = work.Join("Games\\Order\\" + files[i].name);
+        if (i % 3 == 0) ASSERT_TRUE(PutFile(local, files[i].content));   // current
+        if (i % 3 == 1) ASSERT_TRUE(PutFile(local, files[i].content + "!"));
+        if (i % 3 != 0) changed.push_back(files[i].name);   // the rest are missing
+    }
+
+    TaskUnderTest t;
+    t.task->InitWithUrl(HttpUrl().c_str(), "Order", TASK_KIND_GAME, t.item.get());
+    t.task->SetReceiver(receiver.Handle());
+    ASSERT_TRUE(RunToOutcome(*t.task, receiver)) << receiver.Sequence();
+    EXPECT_EQ("S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F", receiver.Sequence());
+    float last = 0;
+    for (const Recorded& r : receiver.Messages())
+        if (r.message == WM_TASK_CHECK_PROGRESS) {
+            EXPECT_GE(r.fraction, last);
+            last = r.fraction;
+        }
+    EXPECT_FLOAT_EQ(1.0f, last);
+
+    const auto lines = servers::LogLines("FETCHPANE_HTTP_LOG", served.Name());
+    ASSERT_EQ(changed.size() + 1, lines.size());   // the list, then each changed file
+    for (size_t i = 0; i < changed.size(); ++i)
+        EXPECT_NE(std::string::npos, lines[i + 1].find("/" + changed[i] + ".zip")) << lines[i + 1];
+    for (const ListedFile& f : files)
+        EXPECT_EQ(f.content, ReadFile(work.Join("Games\\Order\\" + f.name))) << f.name;
+}
+
+// More files of a gigabyte than a task has readers keep every reader hashing
+// for seconds: a cancel must stop each of them at its next block, so the
+// task's thread ends inside the stop's wait and leaves no reader behind.
+TEST_F(InstallCheckTaskTest, CancelDuringTheCheckOfLargeFilesReturnsAtOnce) {
+    const int64_t kGigabyte = int64_t(1) << 30;
+    std::string xml = "<UpdateList Name=\"Huge\"><Directory Name=\"Huge\">";
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "huge" + std::to_string(i) + ".dat";
+        ASSERT_TRUE(PutFile(work.Join("Games\\Huge\\" + name), ""));
+        ASSERT_TRUE(PutSparseFile(work.Join("Games\\Huge\\" + name), kGigabyte));
+        xml += "<File Name=\"" + name + "\" Size=\"" + std::to_string(kGigabyte) +
+               "\" ZipSize=\"10\" MD5=\"0123456789abcdef0123456789abcdef\"/>";
+    }
+    ASSERT_TRUE(served.Put("Update\\Games\\Huge\\Huge.xml", xml + "</Directory></UpdateList>"));
+
+    const size_t threadsBefore = ThreadCount();
+    TaskUnderTest t;
+    bool checking = false;
+    receiver.onMessage = [&](const Recorded& m) {
+        if (m.message == WM_TASK_CHECK_BEGIN) checking = true;
+    };
+    t.task->InitWithUrl(HttpUrl().c_str(), "Huge", TASK_KIND_GAME, t.item.get());
+    t.task->SetReceiver(receiver.Handle());
+    ASSERT_TRUE(t.task->Start());
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return checking; }, 20000)) << receiver.Sequence();
+    testsupport::PumpFor(300);   // every reader is inside its file now
+    const size_t seen = receiver.Messages().size();
+    EXPECT_EQ("S32 S33 S34 CB", receiver.Sequence());
+
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(t.task->Cancel());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    testsupport::PumpFor(700);
+    EXPECT_EQ(seen, receiver.Messages().size()) << receiver.Sequence();
+    EXPECT_FALSE(receiver.HasOutcome());
+    // Ended, not left behind: the worker and its readers are gone.
+    EXPECT_EQ(threadsBefore, ThreadCount());
 }
