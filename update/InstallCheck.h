@@ -36,8 +36,8 @@ public:
     // Readers per check of a task, the calling thread included. Measured
     // under wine on eight shared cores (tools/benchmark update): one reader
     // waits out every open and close; three overlap them and reach the
-    // floor of reading with as many threads; a fourth only queues on the
-    // same file server and often does worse.
+    // floor of reading with as many threads; a fourth only lengthens the
+    // queue at wine's one server thread, and often does worse.
     static const unsigned kReaders = 3;
     static const unsigned kMaxReaders = 4;
 
