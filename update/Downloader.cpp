@@ -84,8 +84,8 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
     }
     // Data is taken from the connection in as few reads as the link allows
     // (each read costs a round trip through the system) and then handled
-    // block by block: each block is written and reported, and a stop is
-    // noticed between blocks.
+    // block by block: each block is reported, and a stop is noticed between
+    // blocks; what was reported is written.
     std::unique_ptr<char[]> chunk(new char[kReadChunk]);
     ReadSizer sizer;
     unsigned long long received = 0;
@@ -112,18 +112,20 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
             return 0;
         }
         sizer.Completed(got, sizer.Now() - start);
-        for (DWORD offset = 0; offset < got; offset += kBlockSize) {
-            const DWORD block = got - offset < kBlockSize ? got - offset : kBlockSize;
-            if (!local.Write(chunk.get() + offset, block)) {
-                SetError(std::string("can't write ") + localPath);
-                return 0;
-            }
+        // The blocks up to a stop are reported, then written in one call: a
+        // write per block costs as much as the reads.
+        const bool report = sink_ && sink_->ReportBlocks();
+        DWORD taken = 0;
+        while (taken < got && !stopped) {
+            const DWORD block = got - taken < kBlockSize ? got - taken : kBlockSize;
+            taken += block;
             received += block;
-            if (sink_ && sink_->ReportBlocks()) sink_->OnBlock(localPath, block);
-            if (sink_ && !sink_->KeepRunning()) {
-                stopped = true;
-                break;
-            }
+            if (report) sink_->OnBlock(localPath, block);
+            if (sink_ && !sink_->KeepRunning()) stopped = true;
+        }
+        if (!local.Write(chunk.get(), taken)) {
+            SetError(std::string("can't write ") + localPath);
+            return 0;
         }
     }
     if (!local.Close()) {

@@ -28,10 +28,12 @@ class Downloader {
 public:
     static const unsigned kBlockSize = 1024;
     // Most bytes taken from the connection in one read (then handled in blocks).
-    static const unsigned kReadChunk = 64 * 1024;
+    static const unsigned kReadChunk = 256 * 1024;
     // The most one read may wait for: should a fast server stall mid-file, a
     // stop waits for at most this much data to arrive (or the time-out).
-    static const unsigned kMaxWaitingRead = 32 * 1024;
+    // Reads grow this large only while they fill at once; each read costs a
+    // round trip through the system, so a fast link needs large ones.
+    static const unsigned kMaxWaitingRead = 256 * 1024;
 
     explicit Downloader(DownloadSink* sink) : sink_(sink) {}
     virtual ~Downloader() = default;

@@ -366,10 +366,13 @@ int UpdateTaskCore::AnalyseList() {
     listed_ = reader.Entries();
 
     // Every place an entry reaches must fit under the root before any is used.
+    std::vector<CheckedFile> targets;
+    targets.reserve(reader.Entries().size());
     for (const UpdateEntry& entry : reader.Entries()) {
-        std::string unused;
-        if (!FullPath(TargetPath(entry), &unused) || !FullPath(ArchivePath(entry), &unused))
+        std::string target, unused;
+        if (!FullPath(TargetPath(entry), &target) || !FullPath(ArchivePath(entry), &unused))
             return 0;
+        targets.push_back(CheckedFile{target, entry.size, entry.md5});
     }
 
     const int64_t listSize = reader.ListSize();
@@ -377,11 +380,11 @@ int UpdateTaskCore::AnalyseList() {
     Post(WM_TASK_CHECK_BEGIN);
     int64_t runningSum = 0;
     DWORD lastPost = 0;
-    for (size_t i = 0; i < listed.size(); ++i) {
-        if (!Running()) return 1;
+    // Outcomes arrive in list order whatever order the readers finish in.
+    const auto onChecked = [&](size_t i, bool current) {
         const UpdateEntry& entry = listed[i];
         const int64_t zipSize = std::max<int32_t>(entry.zipSize, 0);
-        if (NeedsUpdate(entry)) {
+        if (!current) {
             toFetch_ += zipSize;
             entries_.push_back(entry);
         }
@@ -399,7 +402,8 @@ int UpdateTaskCore::AnalyseList() {
             if (receiver_ && post)
                 PostTo(receiver_, WM_TASK_CHECK_PROGRESS, reinterpret_cast<WPARAM>(item_), 0);
         });
-    }
+    };
+    if (!InstallCheck(InstallCheck::kReaders, keepRunning_).Run(targets, onChecked)) return 1;
     Post(WM_TASK_CHECK_END);
     control_->IfRunning([&] {
         if (!item_) return;
@@ -408,12 +412,6 @@ int UpdateTaskCore::AnalyseList() {
         item_->displayName = reader.DisplayName();
     });
     return 1;
-}
-
-int UpdateTaskCore::NeedsUpdate(const UpdateEntry& entry) {
-    std::string local;
-    if (!FullPath(TargetPath(entry), &local)) return 1;
-    return LocalFileMatches(local, entry.size, entry.md5, false, keepRunning_) ? 0 : 1;
 }
 
 int UpdateTaskCore::DownloadChanged() {

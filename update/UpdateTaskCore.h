@@ -66,7 +66,6 @@ public:
 private:
     // Steps of the run; each returns 1 done (or cancelled), 0 failed.
     int AnalyseList();
-    int NeedsUpdate(const UpdateEntry& entry);
     int DownloadChanged();
     int InstallGame();
     int InstallLobby();

@@ -2,6 +2,7 @@
 // files, files longer than the list allows, lists made to fool the nesting
 // guard, cancels while the worker is blocked, and FTP transfers cut short.
 #include "TaskFixture.h"
+#include "update/InstallCheck.h"
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
@@ -156,7 +157,8 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
     const size_t kLarge = 512u << 20;
     ASSERT_TRUE(PublishedUpdate().PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
     // Big: unpacking takes about a second (its MD5 is never reached); Sparse:
-    // its local file is current in size, so its MD5 (of 1.5 GB) is computed.
+    // its local files are current in size, so their MD5s (of 1.5 GB each) are
+    // computed, by more files than a task has readers: every reader is busy.
     const std::string bigZip = served.Path() + "\\Update\\Games\\Big\\f.bin.zip";
     ASSERT_TRUE(MakeZeroZip(bigZip, "f.bin", kLarge));
     ASSERT_TRUE(served.Put("Update\\Games\\Big\\Big.xml",
@@ -165,15 +167,18 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
                                std::to_string(ReadFile(bigZip).size()) +
                                "\" MD5=\"x\"/></Directory></L>"));
     const long long kSparse = 1500000000;
-    ASSERT_TRUE(served.Put("Update\\Games\\Sparse\\Sparse.xml",
-                           "<L><Directory Name=\"Sparse\"><File Name=\"s.bin\" Size=\"" +
-                               std::to_string(kSparse) +
-                               "\" ZipSize=\"1\" MD5=\"x\"/></Directory></L>"));
+    const int kSparseFiles = InstallCheck::kReaders + 1;
+    std::string sparseList = "<L><Directory Name=\"Sparse\">";
+    for (int i = 0; i < kSparseFiles; ++i)
+        sparseList += "<File Name=\"s" + std::to_string(i) + ".bin\" Size=\"" +
+                      std::to_string(kSparse) + "\" ZipSize=\"1\" MD5=\"x\"/>";
+    ASSERT_TRUE(served.Put("Update\\Games\\Sparse\\Sparse.xml", sparseList + "</Directory></L>"));
     struct Case {
         std::string url;
         const char* game;
         int state;           // cancelled a moment after this state was sent
-        bool endsByItself;   // the worker notices, rather than being left behind
+        bool endsByItself;   // the worker (and any reader of its check) notices, rather
+                             // than being left behind
     } cases[] = {
         {servers::FtpMuteBase() + "/", "Demo", TASK_STATE_CONNECTING, false},
         {HttpUrl("_stall/"), "Demo", TASK_STATE_DOWNLOADING, false},
@@ -183,8 +188,8 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.game + std::string(" ") + std::to_string(c.state));
         WorkFolder round;
-        if (std::string(c.game) == "Sparse") {
-            const std::string local = round.Join("Games\\Sparse\\s.bin");
+        for (int i = 0; std::string(c.game) == "Sparse" && i < kSparseFiles; ++i) {
+            const std::string local = round.Join("Games\\Sparse\\s" + std::to_string(i) + ".bin");
             ASSERT_TRUE(PutFile(local, ""));
             HANDLE file = CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                       nullptr);
