@@ -230,13 +230,16 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
 }
 
 TEST_F(HostileUpdateTest, StopAllWaitsForThreeStuckTasksWithinOneBound) {
-    ASSERT_TRUE(PublishedUpdate().PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
+    // Two games, so that the two stalled tasks never share a list file.
+    const char* const games[] = {"Demo", "Demo2", "Demo"};
+    for (const char* game : {"Demo", "Demo2"})
+        ASSERT_TRUE(PublishedUpdate().PublishGame(served, game, PublishedUpdate::DemoFiles(game)));
     const std::string urls[] = {HttpUrl("_stall/"), HttpUrl("_stall/"),
                                 servers::FtpMuteBase() + "/"};
     const int blockedIn[] = {TASK_STATE_DOWNLOADING, TASK_STATE_DOWNLOADING, TASK_STATE_CONNECTING};
     TaskUnderTest tasks[3];
     for (int i = 0; i < 3; ++i) {
-        tasks[i].task->InitWithUrl(urls[i].c_str(), "Demo", TASK_KIND_GAME, tasks[i].item.get());
+        tasks[i].task->InitWithUrl(urls[i].c_str(), games[i], TASK_KIND_GAME, tasks[i].item.get());
         tasks[i].task->SetReceiver(receiver.Handle());
         ASSERT_TRUE(tasks[i].task->Start());
     }
