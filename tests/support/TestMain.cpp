@@ -1,6 +1,7 @@
 // Entry point of every test program: the environment is checked first, so a
 // wrong code page fails loudly instead of passing double-byte tests wrongly.
 #include "support/TestSupport.h"
+#include "support/ThreadStarts.h"
 #include "engine/core/Log.h"
 
 #include <gtest/gtest.h>
@@ -27,5 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no test matches the filter: rebuild the test program\n");
         return 3;
     }
+    if (!testsupport::WaitForThreadStarts(5000))
+        std::fprintf(stderr, "a thread was still starting as the program ended\n");
     return result;
 }
