@@ -32,17 +32,22 @@ int GUI::GetBottom() const { return p_->relY + p_->height; }
 int GUI::GetWidth() const { return p_->width; }
 int GUI::GetHeight() const { return p_->height; }
 
+// A hook that deletes the element ends the move there; a refusal when the
+// element went before it was placed.
 int GUI::MoveTo(int x, int y) {
     if (p_->flags & GUI_MOVE_GUARD) return 0;
     p_->flags |= GUI_MOVE_GUARD;
     if (x == kKeepCoordinate) x = p_->relX;
     if (y == kKeepCoordinate) y = p_->relY;
+    GuiWatch self(this);
     const int ok = OnMoving(&x, &y);
+    if (!self.Alive()) return 0;
     if (ok) {
         p_->relX = x;
         p_->relY = y;
         UpdateAbsolute();
         OnMove(x, y);
+        if (!self.Alive()) return ok;
     }
     p_->flags &= uint8_t(~GUI_MOVE_GUARD);
     return ok;
@@ -65,11 +70,14 @@ void GUI::UpdateAbsolute() {
 int GUI::Resize(int width, int height) {
     if (p_->flags & GUI_SIZE_GUARD) return 0;
     p_->flags |= GUI_SIZE_GUARD;
+    GuiWatch self(this);
     const int ok = OnSizing(&width, &height);
+    if (!self.Alive()) return 0;
     if (ok) {
         if (width > 0) p_->width = width;
         if (height > 0) p_->height = height;
         OnSize(p_->width, p_->height);
+        if (!self.Alive()) return ok;
     }
     p_->flags &= uint8_t(~GUI_SIZE_GUARD);
     return ok;
@@ -77,7 +85,8 @@ int GUI::Resize(int width, int height) {
 
 int GUI::SetBounds(int x1, int y1, int x2, int y2) {
     if (x1 == x2 || y1 == y2) return 0;
-    if (!MoveTo(x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2)) return 0;
+    GuiWatch self(this);
+    if (!MoveTo(x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2) || !self.Alive()) return 0;
     return Resize(std::abs(x2 - x1), std::abs(y2 - y1)) ? 1 : 0;
 }
 
@@ -86,8 +95,9 @@ int GUI::Show(int visible) {
     const int previous = IsVisible();
     if (visible != previous) {
         SetStateBit(p_->state, GUI_VISIBLE, visible);
+        GuiWatch self(this);
         OnShow(visible);
-        Invalidate(nullptr, nullptr, 1);
+        if (self.Alive()) Invalidate(nullptr, nullptr, 1);
     }
     return previous;
 }
