@@ -287,7 +287,7 @@ private:
     bool StepMovePath();
     bool MoveStart(int x, int y, int append, int64_t* dx, int64_t* dy);
     GUI* NotifyTarget() const;
-    void DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore);
+    void DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore, const GuiWatch& self);
 
     GuiProps* p_;
 };
