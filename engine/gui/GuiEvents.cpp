@@ -9,8 +9,10 @@
 
 namespace {
 
+// In 64 bits: an element near the end of the int range still has its far edge.
 bool Inside(const GuiProps& p, int x, int y) {
-    return x >= p.absX && x < p.absX + p.width && y >= p.absY && y < p.absY + p.height;
+    return x >= p.absX && x < int64_t(p.absX) + p.width && y >= p.absY &&
+           y < int64_t(p.absY) + p.height;
 }
 
 }   // namespace

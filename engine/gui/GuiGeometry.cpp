@@ -2,6 +2,7 @@
 // tracks for repainting.
 #include "engine/gui/GUI.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "engine/graphics/ISurface.h"
@@ -83,11 +84,15 @@ int GUI::Resize(int width, int height) {
     return ok;
 }
 
+// An extent wider or taller than an int holds is refused with the empty one,
+// before anything changes.
 int GUI::SetBounds(int x1, int y1, int x2, int y2) {
-    if (x1 == x2 || y1 == y2) return 0;
+    const int64_t width = std::llabs(int64_t(x2) - x1);
+    const int64_t height = std::llabs(int64_t(y2) - y1);
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return 0;
     GuiWatch self(this);
     if (!MoveTo(x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2) || !self.Alive()) return 0;
-    return Resize(std::abs(x2 - x1), std::abs(y2 - y1)) ? 1 : 0;
+    return Resize(int(width), int(height)) ? 1 : 0;
 }
 
 int GUI::Show(int visible) {
