@@ -116,6 +116,10 @@ int ParticleEmitter::SetUserData(int value) { return std::exchange(userData_, va
 // --- update ---
 
 void ParticleEmitter::Update(float seconds) {
+    // A frame time that is not finite, or negative, counts as none: one bad
+    // frame must not leave the clock where it never ends nor the ages where
+    // nothing dies.
+    if (!(seconds >= 0.0f && seconds <= FLT_MAX)) seconds = 0.0f;
     if (timer_ >= 0) {
         timer_ += seconds;
         if (timer_ >= params_.duration) timer_ = kStopped;   // the particles live on

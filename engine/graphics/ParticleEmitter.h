@@ -90,6 +90,7 @@ public:
     virtual POINTFLOAT SetPosition(float x, float y, int moveParticles);
     virtual void Restart();
     virtual void StartAt(float x, float y);
+    // A time that is not finite, or negative, counts as none.
     virtual void Update(float seconds);
     virtual void Draw();
     virtual EmitterParams* GetParams();   // the emitter's own copy, changeable in place

@@ -33,6 +33,9 @@ GUI::GUI() : p_(nullptr) {
 }
 
 GUI::~GUI() {
+    // A dispatch or walk under way learns first that the element is gone.
+    GuiWatch::ElementGone(p_->watches);
+    p_->watches = nullptr;
     // Fields of the window that point into this subtree go first, while the
     // parent chains they are found by are intact.
     if (p_->host && static_cast<GUI*>(p_->host) != this) p_->host->ForgetElement(this);

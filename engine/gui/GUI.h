@@ -18,7 +18,14 @@
 // Ownership: a parent deletes its children; a root is deleted by its owner.
 // An element deleted while attached unlinks itself from its parent and makes
 // its window forget it and its subtree (hover, captures, focus, layers).
+// That holds inside the element's own handling as well: a handler may delete
+// the element it was called for, or an ancestor, and the dispatch or walk
+// that called it goes on without touching what is gone (a dispatch holds a
+// GuiWatch on what it still has to use; a walk looks at its way down again
+// whenever an element was deleted). A subclass whose hook may delete its own
+// element holds a watch too before it touches the element again.
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
 
 #include "engine/core/BuildVariant.h"
@@ -28,6 +35,7 @@
 
 class AnimationPlayer;
 class GuiShell;
+class GuiWatch;
 class ISurface;
 struct PlayerFrame;
 
@@ -228,6 +236,7 @@ public:
     static const RuntimeClass kRuntimeClass;
 
 protected:
+    friend class GuiWatch;
     GuiProps* Props() const { return p_; }
     // Sets the host of this element and of its whole subtree.
     void SetHost(GuiShell* host);
@@ -242,16 +251,43 @@ private:
     // Deletes the children first to last, telling each first when announce.
     void DeleteChildList(bool announce);
     void Unlink();
+    // Calls hook on each child in child-list order; stops when a hook
+    // deletes this element.
+    template <typename... Args>
+    void TellChildren(void (GUI::*hook)(Args...), Args... args);
     void UpdateAbsolute();
-    void UpdateChildren(float delta);
+    // A walk's way down from the element it began at: each step names the
+    // element walked and its slot in the draw order of the step above.
+    struct WalkStep {
+        const WalkStep* up;   // null at the element the walk began at
+        const GUI* element;
+        size_t slot;
+        const GuiWatch* start;   // on the element the walk began at
+    };
+    // Whether an element on the way went since the count of deletions was
+    // deletions: a deleted one has emptied its slot, or ended its start.
+    static bool WayLost(const WalkStep& way, uint32_t deletions);
+    static bool WayBroken(const WalkStep& way);
+    void UpdateChildren(float delta, const WalkStep& way);
+    void DrawChildren(const WalkStep& way);
     void SyncDrawOrder();
+    // Whether child still holds slot i of the draw order: a child deleted
+    // since the slot was read has emptied it.
+    bool InDrawOrderAt(size_t i, const GUI* child) const {
+        return i < p_->drawOrder.size() && p_->drawOrder[i] == child;
+    }
+    // Whether the child read from slot i lives: nothing was deleted since the
+    // count was deletions, or it still holds its slot.
+    bool ChildLives(size_t i, const GUI* child, uint32_t deletions) const;
     bool MeasureArea(RECT* area, int* force) const;
     void Remeasure();
-    void StepPlayer();
-    void StepMovePath();
+    // One step of a playing animation, and of a pending move path; each
+    // false when a hook it called deleted the element.
+    bool StepPlayer();
+    bool StepMovePath();
     bool MoveStart(int x, int y, int append, int64_t* dx, int64_t* dy);
     GUI* NotifyTarget() const;
-    void DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore);
+    void DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore, const GuiWatch& self);
 
     GuiProps* p_;
 };
@@ -259,3 +295,46 @@ private:
 #if defined(__i386__)
 static_assert(sizeof(GUI) == 8, "an element is its table of operations and its block");
 #endif
+
+// A watch on one element, held on the stack across a call that may delete
+// it: Alive() turns false when the element is deleted. Watches are taken
+// and dropped on the element's own thread, innermost first.
+class GuiWatch {
+public:
+    explicit GuiWatch(GUI* element) : element_(element) {
+        if (!element_) return;
+        next_ = element_->p_->watches;
+        element_->p_->watches = this;
+    }
+    ~GuiWatch() {
+        if (!element_) return;
+        GuiWatch** link = &element_->p_->watches;
+        while (*link && *link != this) link = &(*link)->next_;
+        if (*link) *link = next_;
+    }
+    GuiWatch(const GuiWatch&) = delete;
+    GuiWatch& operator=(const GuiWatch&) = delete;
+
+    bool Alive() const { return element_ != nullptr; }
+    // Elements deleted so far: while the count stands, nothing went. The
+    // walks hold no watch per element; they look again only when it moved.
+    static uint32_t Deletions() { return deletions_.load(std::memory_order_relaxed); }
+    // Called by the element's destructor: every watch on it learns it is gone.
+    static void ElementGone(GuiWatch* first) {
+        deletions_.fetch_add(1, std::memory_order_relaxed);
+        for (GuiWatch* w = first; w; w = w->next_) w->element_ = nullptr;
+    }
+
+private:
+    GUI* element_;
+    GuiWatch* next_ = nullptr;
+    inline static std::atomic<uint32_t> deletions_{0};
+};
+
+inline bool GUI::WayLost(const WalkStep& way, uint32_t deletions) {
+    return GuiWatch::Deletions() != deletions && WayBroken(way);
+}
+
+inline bool GUI::ChildLives(size_t i, const GUI* child, uint32_t deletions) const {
+    return GuiWatch::Deletions() == deletions || InDrawOrderAt(i, child);
+}

@@ -9,8 +9,10 @@
 
 namespace {
 
+// In 64 bits: an element near the end of the int range still has its far edge.
 bool Inside(const GuiProps& p, int x, int y) {
-    return x >= p.absX && x < p.absX + p.width && y >= p.absY && y < p.absY + p.height;
+    return x >= p.absX && x < int64_t(p.absX) + p.width && y >= p.absY &&
+           y < int64_t(p.absY) + p.height;
 }
 
 }   // namespace
@@ -90,14 +92,21 @@ GUI* GUI::HitTest(int x, int y, int recurse) {
     const int lx = x - p_->absX;
     const int ly = y - p_->absY;
 
+    // The hooks below may delete this element (or an ancestor): then nothing
+    // is hit.
+    GuiWatch self(this);
     if ((p_->state & GUI_TIP_TARGET) && !(p_->flags & GUI_TIP_GUARD)) {
         p_->flags |= GUI_TIP_GUARD;
-        if (HitTip(lx, ly) && p_->host) p_->host->SetTipTarget(this);
+        const int tip = HitTip(lx, ly);
+        if (!self.Alive()) return nullptr;
+        if (tip && p_->host) p_->host->SetTipTarget(this);
+        if (!self.Alive()) return nullptr;
         p_->flags &= uint8_t(~GUI_TIP_GUARD);
     }
     if ((p_->state & GUI_HIT_TEST_SELF) && !(p_->flags & GUI_SELF_HIT_GUARD)) {
         p_->flags |= GUI_SELF_HIT_GUARD;
         GUI* hit = HitTestSelf(lx, ly);
+        if (!self.Alive()) return nullptr;
         p_->flags &= uint8_t(~GUI_SELF_HIT_GUARD);
         return hit;
     }
@@ -108,7 +117,9 @@ GUI* GUI::HitTest(int x, int y, int recurse) {
         if (i >= p_->children.size()) continue;   // the list shrank under a HitTip
         GUI* child = p_->children[i];
         if ((child->p_->state & wanted) != wanted) continue;
-        if (GUI* hit = child->HitTest(x, y, recurse)) return hit;
+        GUI* hit = child->HitTest(x, y, recurse);
+        if (!self.Alive()) return nullptr;
+        if (hit) return hit;
     }
     return this;
 }
@@ -131,28 +142,32 @@ int GUI::DispatchMouse() {
     const int ly = y - p_->absY;
     GUI* draggedBefore = host->dragged_;
 
+    // Every handler on the way may delete this element: the delivery ends
+    // there. The shell outlives it (its deletion waits for the dispatch).
+    GuiWatch self(this);
     switch (host->lastMessage_) {
     case WM_MOUSEMOVE:
         if (host->hover_ == this) {
             OnMouseMove(lx, ly);
-            OnMouseMessage(lx, ly, GUI_MOUSE_MOVE);
+            if (self.Alive()) OnMouseMessage(lx, ly, GUI_MOUSE_MOVE);
         } else {
             host->SetHover(nullptr);
-            host->SetHover(this);
-            ApplyCursor(p_->cursor);
+            if (self.Alive()) host->SetHover(this);
+            if (self.Alive()) ApplyCursor(p_->cursor);
         }
         break;
     case WM_MOUSEWHEEL:
         OnMouseWheel(lx, ly, HIWORD(host->lastWParam_) == WHEEL_DELTA ? 1 : 0);
         break;
-    default: DispatchButton(host->lastMessage_, lx, ly, draggedBefore); break;
+    default: DispatchButton(host->lastMessage_, lx, ly, draggedBefore, self); break;
     }
     return 0;
 }
 
 // Presses, releases and double-clicks of the three buttons: the same
-// sequence each, with the button's own capture, slot and codes.
-void GUI::DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore) {
+// sequence each, with the button's own capture, slot and codes; each step
+// only while the element lives.
+void GUI::DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore, const GuiWatch& self) {
     struct Button {
         UINT down, up, doubleClick;
         void (GUI::*report)(int, int, int);
@@ -171,21 +186,21 @@ void GUI::DispatchButton(UINT message, int lx, int ly, GUI* draggedBefore) {
     for (const Button& b : kButtons) {
         if (message == b.down) {
             host->SetButtonCapture(b.capture, nullptr, 0);
-            (this->*b.report)(lx, ly, GUI_BUTTON_DOWN);
-            host->SetButtonCapture(b.capture, this, 1);
-            OnMouseMessage(lx, ly, b.firstCode);
+            if (self.Alive()) (this->*b.report)(lx, ly, GUI_BUTTON_DOWN);
+            if (self.Alive()) host->SetButtonCapture(b.capture, this, 1);
+            if (self.Alive()) OnMouseMessage(lx, ly, b.firstCode);
         } else if (message == b.up) {
             GUI* held = host->SetButtonCapture(b.capture, nullptr, 0);
-            (this->*b.report)(lx, ly, GUI_BUTTON_UP);
-            OnMouseMessage(lx, ly, b.firstCode + 1);
+            if (self.Alive()) (this->*b.report)(lx, ly, GUI_BUTTON_UP);
+            if (self.Alive()) OnMouseMessage(lx, ly, b.firstCode + 1);
             // A drag is not a click; only the left button drags.
             if (held == this && (b.capture != GuiShell::LEFT || draggedBefore != this)) {
-                (this->*b.report)(lx, ly, GUI_BUTTON_CLICK);
-                OnMouseMessage(lx, ly, b.firstCode + 2);
+                if (self.Alive()) (this->*b.report)(lx, ly, GUI_BUTTON_CLICK);
+                if (self.Alive()) OnMouseMessage(lx, ly, b.firstCode + 2);
             }
         } else if (message == b.doubleClick) {
             (this->*b.report)(lx, ly, GUI_BUTTON_DOUBLE_CLICK);
-            OnMouseMessage(lx, ly, b.firstCode + 3);
+            if (self.Alive()) OnMouseMessage(lx, ly, b.firstCode + 3);
         }
     }
 }

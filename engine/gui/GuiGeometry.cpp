@@ -2,6 +2,7 @@
 // tracks for repainting.
 #include "engine/gui/GUI.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "engine/graphics/ISurface.h"
@@ -32,17 +33,22 @@ int GUI::GetBottom() const { return p_->relY + p_->height; }
 int GUI::GetWidth() const { return p_->width; }
 int GUI::GetHeight() const { return p_->height; }
 
+// A hook that deletes the element ends the move there; a refusal when the
+// element went before it was placed.
 int GUI::MoveTo(int x, int y) {
     if (p_->flags & GUI_MOVE_GUARD) return 0;
     p_->flags |= GUI_MOVE_GUARD;
     if (x == kKeepCoordinate) x = p_->relX;
     if (y == kKeepCoordinate) y = p_->relY;
+    GuiWatch self(this);
     const int ok = OnMoving(&x, &y);
+    if (!self.Alive()) return 0;
     if (ok) {
         p_->relX = x;
         p_->relY = y;
         UpdateAbsolute();
         OnMove(x, y);
+        if (!self.Alive()) return ok;
     }
     p_->flags &= uint8_t(~GUI_MOVE_GUARD);
     return ok;
@@ -65,20 +71,28 @@ void GUI::UpdateAbsolute() {
 int GUI::Resize(int width, int height) {
     if (p_->flags & GUI_SIZE_GUARD) return 0;
     p_->flags |= GUI_SIZE_GUARD;
+    GuiWatch self(this);
     const int ok = OnSizing(&width, &height);
+    if (!self.Alive()) return 0;
     if (ok) {
         if (width > 0) p_->width = width;
         if (height > 0) p_->height = height;
         OnSize(p_->width, p_->height);
+        if (!self.Alive()) return ok;
     }
     p_->flags &= uint8_t(~GUI_SIZE_GUARD);
     return ok;
 }
 
+// An extent wider or taller than an int holds is refused with the empty one,
+// before anything changes.
 int GUI::SetBounds(int x1, int y1, int x2, int y2) {
-    if (x1 == x2 || y1 == y2) return 0;
-    if (!MoveTo(x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2)) return 0;
-    return Resize(std::abs(x2 - x1), std::abs(y2 - y1)) ? 1 : 0;
+    const int64_t width = std::llabs(int64_t(x2) - x1);
+    const int64_t height = std::llabs(int64_t(y2) - y1);
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return 0;
+    GuiWatch self(this);
+    if (!MoveTo(x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2) || !self.Alive()) return 0;
+    return Resize(int(width), int(height)) ? 1 : 0;
 }
 
 int GUI::Show(int visible) {
@@ -86,8 +100,9 @@ int GUI::Show(int visible) {
     const int previous = IsVisible();
     if (visible != previous) {
         SetStateBit(p_->state, GUI_VISIBLE, visible);
+        GuiWatch self(this);
         OnShow(visible);
-        Invalidate(nullptr, nullptr, 1);
+        if (self.Alive()) Invalidate(nullptr, nullptr, 1);
     }
     return previous;
 }

@@ -94,31 +94,38 @@ int GUI::MoveDecelerating(int x, int y, int steps, int append) {
 
 // --- the update walk
 
+// Most elements neither play nor move: for them nothing is called.
 int GUI::OnUpdate(float) {
-    StepPlayer();
-    StepMovePath();
+    const AnimationPlayer* player = p_->player.get();
+    if (player && player->GetRemaining() != 0 && !StepPlayer()) return 1;
+    if (!p_->movePath.empty()) StepMovePath();
     return 1;
 }
 
-void GUI::StepPlayer() {
+bool GUI::StepPlayer() {
     AnimationPlayer* player = p_->player.get();
-    if (!player || player->GetRemaining() == 0) return;
     const int old = player->GetCurrent();
     const int going = player->Step(GetHostMuteFlag());
+    GuiWatch self(this);
     if (going && player->GetCurrent() != old) OnFrameAdvance(player->GetCurrent(), old);
+    if (!self.Alive()) return false;
     if (player->GetRemaining() == 0) OnAnimationEnd();
+    return self.Alive();
 }
 
-void GUI::StepMovePath() {
-    if (p_->movePath.empty()) return;
+bool GUI::StepMovePath() {
     const GuiMoveStep step = p_->movePath.front();
+    GuiWatch self(this);
     if (step.dx != 0 || step.dy != 0) MoveTo(p_->relX + step.dx, p_->relY + step.dy);
+    if (!self.Alive()) return false;
     if (!p_->movePath.empty()) p_->movePath.pop_front();
     if (p_->movePath.empty()) OnMoveEnd();
+    return self.Alive();
 }
 
 void GUI::UpdateTree(float delta) {
-    if (OnUpdate(delta)) UpdateChildren(delta);
+    GuiWatch start(this);
+    if (OnUpdate(delta) && start.Alive()) UpdateChildren(delta, {nullptr, this, 0, &start});
 }
 
 // Copies the child list into the draw order when it changed; the copy keeps
@@ -129,14 +136,26 @@ void GUI::SyncDrawOrder() {
     p_->drawOrder.assign(p_->children.begin(), p_->children.end());
 }
 
+bool GUI::WayBroken(const WalkStep& way) {
+    if (!way.up) return !way.start->Alive();
+    return WayBroken(*way.up) || !way.up->element->InDrawOrderAt(way.slot, way.element);
+}
+
 // By checked index: a handler that rebuilds this draw order from a nested
-// walk (a modal loop) leaves the outer walk on valid entries.
-void GUI::UpdateChildren(float delta) {
+// walk (a modal loop) leaves the outer walk on valid entries. A handler that
+// deleted elements makes the walk check its way before it goes on: a child
+// that went has emptied its slot (Unlink), an element above it ends the walk.
+void GUI::UpdateChildren(float delta, const WalkStep& way) {
     if (p_->children.empty()) return;
     SyncDrawOrder();
     for (size_t i = 0; i < p_->drawOrder.size(); ++i) {
         GUI* child = p_->drawOrder[i];
-        if (!(child->p_->state & GUI_UPDATING)) continue;
-        if (child->OnUpdate(delta)) child->UpdateChildren(delta);
+        if (!child || !(child->p_->state & GUI_UPDATING)) continue;
+        const uint32_t deletions = GuiWatch::Deletions();
+        const int goOn = child->OnUpdate(delta);
+        if (WayLost(way, deletions)) return;
+        if (goOn && ChildLives(i, child, deletions))
+            child->UpdateChildren(delta, {&way, child, i, nullptr});
+        if (WayLost(way, deletions)) return;
     }
 }

@@ -15,6 +15,7 @@
 
 class GUI;
 class GuiShell;
+class GuiWatch;
 struct TextRecord;
 
 // State bits.
@@ -70,6 +71,7 @@ struct GuiProps {
     char resourceName[kGuiNameSize] = {};
     int32_t userValue = 0;
     int32_t resortCount = 0;       // child list changes since drawOrder was copied
+    GuiWatch* watches = nullptr;   // held on the element now
     std::vector<GUI*> children;    // insertion order; the last child is on top
     std::vector<GUI*> drawOrder;   // the order of updating and drawing
     GUI* parent = nullptr;

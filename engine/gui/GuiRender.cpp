@@ -38,23 +38,37 @@ void GUI::Remeasure() {
     }
     for (size_t i = 0; i < p_->drawOrder.size(); ++i) {
         GUI* child = p_->drawOrder[i];
-        if (child->p_->flags & GUI_DIRTY) child->Remeasure();
+        if (child && (child->p_->flags & GUI_DIRTY)) child->Remeasure();
     }
 }
 
 void GUI::RenderTree() {
-    if (OnDraw(p_->absX, p_->absY, p_->width, p_->height)) DrawChildren();
+    GuiWatch start(this);
+    if (OnDraw(p_->absX, p_->absY, p_->width, p_->height) && start.Alive())
+        DrawChildren({nullptr, this, 0, &start});
 }
 
 void GUI::DrawChildren() {
+    GuiWatch start(this);
+    DrawChildren({nullptr, this, 0, &start});
+}
+
+// As the update walk: an OnDraw that deletes elements makes the walk check
+// its way before it goes on.
+void GUI::DrawChildren(const WalkStep& way) {
     if (p_->children.empty()) return;
     SyncDrawOrder();
     for (size_t i = 0; i < p_->drawOrder.size(); ++i) {
         GUI* child = p_->drawOrder[i];
+        if (!child) continue;
         GuiProps& c = *child->p_;
         if (c.flags & GUI_DIRTY) child->Remeasure();
         if (!(c.state & GUI_VISIBLE)) continue;
-        if (child->OnDraw(c.absX, c.absY, c.width, c.height)) child->DrawChildren();
+        const uint32_t deletions = GuiWatch::Deletions();
+        const int goOn = child->OnDraw(c.absX, c.absY, c.width, c.height);
+        if (WayLost(way, deletions)) return;
+        if (goOn && ChildLives(i, child, deletions)) child->DrawChildren({&way, child, i, nullptr});
+        if (WayLost(way, deletions)) return;
     }
 }
 

@@ -78,19 +78,24 @@ int GuiShell::AttachSurface(uint32_t surfaceId) {
 
 // --- input state
 
+// The hooks called here may delete either element (the shell's own fields
+// are cleared by the deletion); a deleted one is called no further, and a
+// deleted previous one is answered as null.
 GUI* GuiShell::SetHover(GUI* element) {
     GUI* previous = hover_;
     if (previous == element) return previous;
     hover_ = element;
+    GuiWatch was(previous), now(element);
     if (previous) previous->OnMouseLeave();
     if (!element) {
         currentCursor_ = defaultCursor_;
         ::SetCursor(currentCursor_);
-        return previous;
+    } else if (now.Alive()) {
+        element->OnMouseEnter();
+        if (now.Alive() && tipTarget_ && element != tipTarget_ && !element->HasAncestor(tipTarget_))
+            ClearTipTarget();
     }
-    element->OnMouseEnter();
-    if (tipTarget_ && element != tipTarget_ && !element->HasAncestor(tipTarget_)) ClearTipTarget();
-    return previous;
+    return was.Alive() ? previous : nullptr;
 }
 
 GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus) {
@@ -99,26 +104,30 @@ GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus)
     GUI* previous = captures_[slot];
     captures_[slot] = element;
     const bool left = slot == LEFT;
+    GuiWatch was(previous), now(element);
     if (previous && (element ? previous != element : previous != hover_)) {
         (previous->*kReport[slot])(0, 0, GUI_BUTTON_CAPTURE_LOST);
     }
-    if (left && previous && previous == dragged_) previous->OnDragEnd();
-    if (left && element) {
+    if (left && was.Alive() && previous == dragged_) previous->OnDragEnd();
+    if (left && element && now.Alive()) {
         SetHover(element);
-        dragOffsetX_ = mouseX_ - element->GetAbsX();
-        dragOffsetY_ = mouseY_ - element->GetAbsY();
+        if (now.Alive()) {
+            dragOffsetX_ = mouseX_ - element->GetAbsX();
+            dragOffsetY_ = mouseY_ - element->GetAbsY();
+        }
     }
     if (left) dragged_ = nullptr;
-    if (changeFocus) MoveFocus(element);
-    return previous;
+    if (changeFocus) MoveFocus(now.Alive() ? element : nullptr);
+    return was.Alive() ? previous : nullptr;
 }
 
 void GuiShell::MoveFocus(GUI* element) {
     GUI* before = focus_;
     focus_ = element ? element : this;
     if (element == before) return;
+    GuiWatch now(element);
     if (before) before->OnFocus(0, 0);
-    if (element) element->OnFocus(0, 1);
+    if (element && now.Alive()) element->OnFocus(0, 1);
 }
 
 GUI* GuiShell::SetLeftCapture(GUI* element, int changeFocus) {

@@ -110,12 +110,17 @@ void GUI::DeleteChildList(bool announce) {
 }
 
 // Takes the element out of its parent's lists; the area it covered is
-// repainted at the next frame.
+// repainted at the next frame. A walk over the draw order may be under way
+// (the element deleted from its own update or draw): its slot there is
+// emptied rather than removed, so the walk keeps its place and skips it, and
+// the next walk copies the child list afresh.
 void GUI::Unlink() {
     GUI* parent = p_->parent;
     if (!parent) return;
     Erase(parent->p_->children, this);
-    Erase(parent->p_->drawOrder, this);
+    std::vector<GUI*>& order = parent->p_->drawOrder;
+    std::replace(order.begin(), order.end(), this, static_cast<GUI*>(nullptr));
+    ++parent->p_->resortCount;
     p_->parent = nullptr;
     if (ISurface* surface = GetSurface()) surface->InvalidateRect(&p_->dirtyRect, nullptr);
 }
@@ -129,17 +134,23 @@ int GUI::OnMoving(int*, int*) { return 1; }
 int GUI::OnSizing(int*, int*) { return 1; }
 void GUI::OnMove(int, int) {}
 
-void GUI::OnSize(int width, int height) {
-    for (size_t i = 0; i < p_->children.size(); ++i) p_->children[i]->OnParentSize(width, height);
+// A child that its hook deletes leaves the list where the walk stands: the
+// next child takes its index.
+template <typename... Args>
+void GUI::TellChildren(void (GUI::*hook)(Args...), Args... args) {
+    GuiWatch self(this);
+    for (size_t i = 0; i < p_->children.size();) {
+        GUI* child = p_->children[i];
+        GuiWatch told(child);
+        (child->*hook)(args...);
+        if (!self.Alive()) return;
+        if (told.Alive()) ++i;
+    }
 }
 
-void GUI::OnShow(int visible) {
-    for (size_t i = 0; i < p_->children.size(); ++i) p_->children[i]->OnParentShow(visible);
-}
-
-void GUI::OnEnable(int enabled) {
-    for (size_t i = 0; i < p_->children.size(); ++i) p_->children[i]->OnParentEnable(enabled);
-}
+void GUI::OnSize(int width, int height) { TellChildren(&GUI::OnParentSize, width, height); }
+void GUI::OnShow(int visible) { TellChildren(&GUI::OnParentShow, visible); }
+void GUI::OnEnable(int enabled) { TellChildren(&GUI::OnParentEnable, enabled); }
 
 void GUI::OnParentShow(int) {}
 void GUI::OnParentEnable(int) {}

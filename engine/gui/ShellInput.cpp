@@ -278,18 +278,24 @@ bool GuiShell::PrepareMouse(UINT message) {
     return false;
 }
 
+// A handler that deletes the dragged element (or an ancestor) ends the drag
+// there; the move is then hit-tested as usual.
 void GuiShell::DragCapture() {
     GUI* held = captures_[LEFT];
     if (!Shows(held)) return;
+    GuiWatch watch(held);
     if (held->IsHitTestable() && held->IsDraggable()) {
         POINT target = {mouseX_ - dragOffsetX_, mouseY_ - dragOffsetY_};
         if (target.x != held->GetAbsX() || target.y != held->GetAbsY()) {
             held->OnDrag(&target);
+            if (!watch.Alive()) return;
             if constexpr (BuildVariant::kOlder)
                 held->MoveToWindowPoint(&target);
             else
                 held->MoveToAbsolute(target.x, target.y);
+            if (!watch.Alive()) return;
             held->OnDragStep();
+            if (!watch.Alive()) return;
             dragged_ = held;
         }
     }
@@ -305,14 +311,14 @@ void GuiShell::Deliver(UINT message) {
             hit->DispatchMouse();
             return;
         }
-        if (IsPress(message)) popup_->Show(0);
+        if (IsPress(message) && popup_) popup_->Show(0);   // gone if a hit test deleted it
     }
     if (Shows(exclusive_)) {
         if (GUI* hit = exclusive_->HitTestAt(&point, 1)) {
             hit->DispatchMouse();
             return;
         }
-        if (IsPress(message)) exclusive_->Show(0);
+        if (IsPress(message) && exclusive_) exclusive_->Show(0);
         DispatchMouse();
         return;
     }

@@ -43,12 +43,18 @@ TEST_F(Emitter, CarryClockAndStop) {
         e->Update(0.05f);
         EXPECT_EQ(update / 2, e->GetCount()) << update;
     }
-    e->Stop(1);
-    e->GetParams()->rate = 4, e->GetParams()->duration = 1;
-    e->Restart();
-    for (int i = 0; i < 4; ++i) e->Update(0.25f);
-    EXPECT_EQ(ParticleEmitter::kStopped, e->GetTimer());   // the update reaching 1.0 emits nothing
-    EXPECT_EQ(3, e->GetCount());                           // and the particles live on
+    // A 1 s emitter at rate 4 in quarter-second updates after a first frame
+    // time: the update reaching 1.0 emits nothing, and the particles live
+    // on. A frame time that is not finite, or negative, counts as none.
+    for (float first : {0.0f, NAN, -0.5f, INFINITY}) {
+        e->Stop(1);
+        e->GetParams()->rate = 4, e->GetParams()->duration = 1;
+        e->Restart();
+        e->Update(first);
+        for (int i = 0; i < 20; ++i) e->Update(0.25f);
+        EXPECT_EQ(ParticleEmitter::kStopped, e->GetTimer()) << first;
+        EXPECT_EQ(3, e->GetCount()) << first;
+    }
     e->GetParams()->duration = -1;
     e->Restart();
     for (int i = 0; i < 8; ++i) e->Update(0.25f);

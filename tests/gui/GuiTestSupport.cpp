@@ -32,18 +32,23 @@ void Probe::RunOnce(std::function<void()>& action) {
     if (run) run();
 }
 
+// The actions of these two may delete the probe: nothing of it is touched
+// after.
 int Probe::OnUpdate(float delta) {
     Log("OnUpdate");
     deltas.push_back(delta);
     GUI::OnUpdate(delta);
+    const int result = updateResult;
     RunOnce(onUpdate);
-    return updateResult;
+    return result;
 }
 
 int Probe::OnDraw(int x, int y, int w, int h) {
     Log("OnDraw");
     if (throwOnDraw) throw std::runtime_error("probe");
-    return GUI::OnDraw(x, y, w, h) ? drawResult : 0;
+    const int result = GUI::OnDraw(x, y, w, h) ? drawResult : 0;
+    RunOnce(onDraw);
+    return result;
 }
 
 int Probe::OnNotify(GUI* sender, uint32_t code, WPARAM wParam, LPARAM lParam) {
@@ -57,7 +62,7 @@ int Probe::OnNotify(GUI* sender, uint32_t code, WPARAM wParam, LPARAM lParam) {
 }
 
 Probe* MakeProbe(const std::string& tag, Journal* journal, int width, int height) {
-    Probe* probe = new Probe(tag, journal);
+    Probe* probe = new Poisoned<Probe>(tag, journal);
     EXPECT_EQ(1, probe->Create(tag.c_str(), width, height, nullptr, 0));
     return probe;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,15 @@ struct Journal {
     // lines without one), joined by spaces.
     std::string Seen(const std::string& prefixes = "") const;
     void Clear() { lines.clear(); }
+};
+
+// An element of class T whose memory, once deleted, is filled with 0xDD and
+// never used again: whatever touches it afterwards reads poison and faults.
+template <typename T>
+struct Poisoned : T {
+    using T::T;
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* p, std::size_t size) { std::memset(p, 0xDD, size); }
 };
 
 class Probe : public GUI {
@@ -65,7 +75,7 @@ public:
     bool throwOnDraw = false;
     std::vector<float> deltas;   // of every OnUpdate
     // Run once by the hook of that name, after it is journalled.
-    std::function<void()> onMove, onUpdate, onLButton;
+    std::function<void()> onMove, onUpdate, onDraw, onLButton;
     static int live;   // probes alive in the process
 
 private:
@@ -82,7 +92,7 @@ private:
     static void RunOnce(std::function<void()>& action);
 };
 
-// A created probe (not attached); the caller owns it.
+// A created probe (not attached), poisoned when deleted; the caller owns it.
 Probe* MakeProbe(const std::string& tag, Journal* journal, int width, int height);
 
 // A shell that draws into a surface of a message-only window.

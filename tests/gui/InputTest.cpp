@@ -34,12 +34,12 @@ protected:
         return journal.Seen(tag + ".OnLButton " + tag + ".OnRButton " + tag + ".OnMouseMessage");
     }
 
+    Journal journal;   // outlives the window: its probes write into it as they go
     TestWnd wnd;
     HWND hwnd = nullptr;
     GuiShell* shell = nullptr;
     Probe* a = nullptr;
     Probe* b = nullptr;
-    Journal journal;
 };
 
 }   // namespace
@@ -190,4 +190,109 @@ TEST_F(Input, LayersTakeTheMouseAndKeysFirst) {
     shell->SetModalRoot(nullptr);
     SendMessageA(hwnd, WM_KEYUP, 'K', 0);
     EXPECT_EQ("b.OnKey(75,1) a.OnKey(75,0)", journal.Seen("a.OnKey b.OnKey"));
+}
+
+namespace {
+
+// Deletes the element that notifies it with code and kind, or with kDrag
+// the element it is told is dragged.
+struct Deleter : GUI {
+    static constexpr uint32_t kDrag = 0xFFFFFFFF;
+    int OnNotify(GUI* sender, uint32_t c, WPARAM k, LPARAM) override {
+        if (c == code && k == kind) delete sender;
+        return 0;
+    }
+    void OnChildDrag(GUI* child, POINT*) override {
+        if (code == kDrag) delete child;
+    }
+    uint32_t code = 0;
+    WPARAM kind = 0;
+};
+
+// In a 200 x 100 window: a (10, 10, 50 x 50) holding v (5, 5, 20 x 20, a
+// plain element reporting to the deleter) and s (30, 30); v holds g; b beside
+// a. Deleted elements are poisoned.
+struct Doomed {
+    Deleter deleter;
+    Probe *a, *b, *s, *g;
+    GUI* v;
+};
+
+}   // namespace
+
+TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
+    const struct {
+        const char* what;
+        void (*arm)(Doomed&);
+        const char* input;   // m move to v, p press, r release, d drag, f frame
+        const char* seen;    // updates, draws, what a hears from v, deletions
+    } rows[] = {
+        {"its move ends",
+         [](Doomed& t) {
+             t.deleter.code = GUI_NOTIFY_MOVE_END;
+             t.v->MoveLinear(5, 5, 1, 0);   // to where it is: ends at the next update
+         },
+         "f", "a.OnUpdate g.delete s.OnUpdate b.OnUpdate a.OnDraw s.OnDraw b.OnDraw"},
+        {"the pointer enters it", [](Doomed& t) { t.deleter.code = GUI_NOTIFY_MOUSE_ENTER; }, "mf",
+         "g.delete a.OnUpdate s.OnUpdate b.OnUpdate a.OnDraw s.OnDraw b.OnDraw"},
+        {"it is clicked",
+         [](Doomed& t) { t.deleter.code = GUI_NOTIFY_LBUTTON, t.deleter.kind = GUI_BUTTON_CLICK; },
+         "mprf",
+         "a.OnMouseMessage(15,15,289) a.OnMouseMessage(15,15,290) g.delete a.OnUpdate s.OnUpdate "
+         "b.OnUpdate a.OnDraw s.OnDraw b.OnDraw"},
+        {"it is pressed",
+         [](Doomed& t) { t.deleter.code = GUI_NOTIFY_LBUTTON, t.deleter.kind = GUI_BUTTON_DOWN; },
+         "mpf", "g.delete a.OnUpdate s.OnUpdate b.OnUpdate a.OnDraw s.OnDraw b.OnDraw"},
+        {"it is dragged", [](Doomed& t) { t.deleter.code = Deleter::kDrag, t.v->SetDraggable(1); },
+         "mpdf",
+         "a.OnMouseMessage(15,15,289) g.delete a.OnUpdate s.OnUpdate b.OnUpdate a.OnDraw s.OnDraw "
+         "b.OnDraw"},
+        {"a descendant's update deletes an ancestor",
+         [](Doomed& t) { t.g->onUpdate = [&t] { delete t.a, t.a = nullptr; }; }, "f",
+         "a.OnUpdate g.OnUpdate a.delete g.delete s.delete b.OnUpdate b.OnDraw"},
+        {"a descendant's draw deletes an ancestor",
+         [](Doomed& t) { t.g->onDraw = [&t] { delete t.a, t.a = nullptr; }; }, "f",
+         "a.OnUpdate g.OnUpdate s.OnUpdate b.OnUpdate a.OnDraw g.OnDraw a.delete g.delete s.delete "
+         "b.OnDraw"},
+    };
+    drawtest::EnsurePools();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Journal j;
+        Doomed t;
+        TestWnd wnd;
+        const HWND hwnd = wnd.Create("deletion", 200, 100, 0x101, nullptr, 0);
+        GuiShell* shell = wnd.GetShell();
+        t.a = MakeProbe("a", &j, 50, 50), t.b = MakeProbe("b", &j, 50, 50);
+        t.s = MakeProbe("s", &j, 10, 10), t.g = MakeProbe("g", &j, 5, 5);
+        t.v = new guitest::Poisoned<GUI>;
+        ASSERT_EQ(1, t.v->Create("v", 20, 20, &t.deleter, 0) && shell->AddChild(t.a, 10, 10) &&
+                         shell->AddChild(t.b, 100, 10) && t.a->AddChild(t.v, 5, 5) &&
+                         t.a->AddChild(t.s, 30, 30) && t.v->AddChild(t.g, 0, 0));
+        PointerAt(hwnd, 150, 80);
+        row.arm(t);
+        j.Clear();
+        for (const char* step = row.input; *step; ++step) {
+            const UINT message = *step == 'p'   ? WM_LBUTTONDOWN
+                                 : *step == 'r' ? WM_LBUTTONUP
+                                                : WM_MOUSEMOVE;
+            const int at = *step == 'd' ? 30 : 25;
+            if (*step == 'f')
+                SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+            else
+                SendMouse(hwnd, message, at, at, *step == 'p' || *step == 'd' ? MK_LBUTTON : 0);
+        }
+
+        // The walks and deliveries went on past the deletion, over the rest;
+        // the tree is whole and the window holds nothing that went.
+        EXPECT_EQ(row.seen,
+                  j.Seen("a.OnUpdate s.OnUpdate g.OnUpdate b.OnUpdate a.OnDraw s.OnDraw "
+                         "g.OnDraw b.OnDraw a.OnMouseMessage a.delete g.delete s.delete"));
+        EXPECT_EQ(t.a ? 3 : 1, Probe::live);
+        EXPECT_EQ(t.a ? 2 : 1, shell->GetChildCount());
+        EXPECT_EQ(t.a ? t.a : t.b, shell->GetChild(nullptr));
+        EXPECT_TRUE(!t.a || (t.a->GetChildCount() == 1 && t.a->GetChild(nullptr) == t.s));
+        for (GUI* held : {shell->Hover(), shell->LeftCapture(), shell->Dragged(), shell->Focus()})
+            EXPECT_TRUE(!held || held == shell || held == t.b || (t.a && held == t.a));
+    }
 }

@@ -1,6 +1,7 @@
 // Geometry, animated moves and the update walk, without a window.
 #include "gui/GuiTestSupport.h"
 
+#include <climits>
 #include <cstdio>
 
 using guitest::Journal;
@@ -106,8 +107,13 @@ TEST(GuiGeometry, MovesSizesAndGuards) {
     EXPECT_EQ(0, nested);
     EXPECT_EQ(5, child->GetX());
 
-    EXPECT_EQ(0, child->SetBounds(3, 1, 3, 9));
-    EXPECT_EQ(1, child->SetBounds(30, 9, 10, 1));
+    // Corners in either order; an empty extent, or one no int holds, is
+    // refused and changes nothing.
+    const int bounds[][5] = {{30, 9, 10, 1, 1},
+                             {3, 1, 3, 9, 0},
+                             {INT_MIN + 1, 0, INT_MAX, 10, 0},
+                             {0, INT_MAX, 10, -2, 0}};
+    for (const auto& b : bounds) EXPECT_EQ(b[4], child->SetBounds(b[0], b[1], b[2], b[3])) << b[0];
     EXPECT_EQ("10,1 20x8 at 110,201", Place(*child));
     EXPECT_EQ(30, child->GetRight());
 }

@@ -4,6 +4,8 @@
 
 #include <windowsx.h>
 
+#include <climits>
+
 using guitest::Journal;
 using guitest::MakeProbe;
 using guitest::OffscreenShell;
@@ -62,6 +64,9 @@ TEST(GuiHitTest, RulesWithAndWithoutAWindow) {
     EXPECT_EQ(high, root->HitTest(40, 40, 1));   // the last child is on top
     EXPECT_EQ(inner, root->HitTest(26, 26, 1));
     EXPECT_EQ(root.get(), root->HitTest(26, 26, 0));
+    std::unique_ptr<Probe> edge(MakeProbe("edge", &j, 10, 10));
+    edge->MoveTo(INT_MAX - 5, 0);   // its right edge lies past the int range
+    EXPECT_EQ(edge.get(), edge->HitTest(INT_MAX - 1, 5, 1));
     inner->SetHitTestable(0);
     EXPECT_EQ(high, root->HitTest(26, 26, 1));
     high->Show(0);
