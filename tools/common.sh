@@ -4,7 +4,6 @@ export FETCHPANE_CACHE="${FETCHPANE_CACHE:-/var/cache/fetchpane-deps}"
 . "$root/tools/wine-env.sh"
 build="${FETCHPANE_BUILD:-$root/build}"
 cleanup_pids=()
-wine_arches=()
 
 # Runs a command with an architecture's wine environment (tools/wine-env.sh).
 with_wine() { (wine_env "$1" && shift && "$@"); }
@@ -12,8 +11,8 @@ with_wine() { (wine_env "$1" && shift && "$@"); }
 cleanup() {
     # A prefix's desktop lives on our display: end it before the display.
     local arch
-    for arch in "${wine_arches[@]}"; do
-        with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    for arch in x86_64 i686; do
+        (wine_env "$arch" && [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -k 2>/dev/null) || true
     done
     for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
@@ -76,7 +75,6 @@ start_servers() {
 # warm-up that fails is an error here, not a first test's time-out.
 start_wineserver() {
     local arch=${1:-x86_64}
-    wine_arches+=("$arch")
     with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
     with_wine "$arch" /usr/lib/wine/wineserver -p
     if ! FETCHPANE_WINE_ARCH=$arch timeout 120 "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1; then
