@@ -163,7 +163,7 @@ int DownloadMainFrame::AddUpdateTask(const char* url, const char* name, int kind
     });
 }
 
-int DownloadMainFrame::AddUpdateTaskByServers(const HostRecordVector* servers, int groupId,
+int DownloadMainFrame::AddUpdateTaskByServers(const PanelServerList* servers, int groupId,
                                               const char* name, int kind) {
     if (!servers || AnyServerUrlHoldsControlByte(servers)) return 0;
     return AddDownload(name, [&](UpdateTask& task, DownloadItem* item) {

@@ -1,24 +1,12 @@
 #include "panel/PanelInterface.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstring>
 
 #include "engine/core/MbcsText.h"
 #include "engine/core/WorkPath.h"
 #include "engine/gui/GuiShell.h"
 #include "panel/DownloadMainFrame.h"
-#include "update/UpdateTask.h"
-
-// The host's server list is read as the update task reads it.
-static_assert(sizeof(PanelServerList) == sizeof(HostRecordVector) &&
-                  offsetof(PanelServerList, first) == offsetof(HostRecordVector, first) &&
-                  offsetof(PanelServerList, last) == offsetof(HostRecordVector, last),
-              "the public server list is the task's");
-static_assert(sizeof(PanelServerRecord) == sizeof(ServerRecord) &&
-                  offsetof(PanelServerRecord, group) == offsetof(ServerRecord, group) &&
-                  offsetof(PanelServerRecord, url) == offsetof(ServerRecord, url),
-              "the public server record is the task's");
 
 namespace {
 
@@ -169,8 +157,7 @@ int FETCHPANE_THISCALL PanelInterface::AddUpdateTaskByServers(const PanelServerL
         DownloadMainFrame* frame = Frame();
         if (!frame) return 0;
         GuiShell::TreeLock tree(wnd_.GetShell());
-        return frame->AddUpdateTaskByServers(reinterpret_cast<const HostRecordVector*>(servers),
-                                             group, name, kind);
+        return frame->AddUpdateTaskByServers(servers, group, name, kind);
     });
 }
 
