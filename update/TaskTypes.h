@@ -18,14 +18,13 @@ enum TaskKind : int32_t {
 // Only the group and the URL are read; the URL is read as the character
 // pointer that the host's string object holds, and copied at once.
 using ServerRecord = PanelServerRecord;
-using HostRecordVector = PanelServerList;
 
 // The number of whole records the host's vector holds from `first` on.
-size_t WholeRecordCount(const HostRecordVector* records);
+size_t WholeRecordCount(const PanelServerList* records);
 
 // Whether a record's URL holds a control byte (platform/InternetUrl.h): the
 // host's list is then refused as a whole.
-bool AnyServerUrlHoldsControlByte(const HostRecordVector* records);
+bool AnyServerUrlHoldsControlByte(const PanelServerList* records);
 
 // The URL's service type (platform/InternetUrl.h numbering); a URL that
 // can't be split counts as FTP (1).
