@@ -1,16 +1,17 @@
 #pragma once
 // What an update task, its working core and its host share: the kinds of
 // task, the host's server records and the service type of a server URL.
-// The records are the host's, from the public header (include/), which
-// stands on nothing of the module.
+// The kinds and records are the host's, from the public header (include/),
+// which stands on nothing of the module.
 #include <cstddef>
 #include <cstdint>
 
 #include "fetchpane_api.h"
 
+// The host's kinds, under the task's names.
 enum TaskKind : int32_t {
-    TASK_KIND_LOBBY = 0,   // the lobby itself, installed into the work folder
-    TASK_KIND_GAME = 2,    // one game, installed under "Games"
+    TASK_KIND_LOBBY = PANEL_KIND_LOBBY,   // the lobby itself, installed into the work folder
+    TASK_KIND_GAME = PANEL_KIND_GAME,     // one game, installed under "Games"
     // Any other kind fetches, checks and downloads but installs nothing.
 };
 
