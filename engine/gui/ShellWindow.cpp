@@ -170,8 +170,8 @@ int GuiShell::CreateNativeWindow(const char* title, int width, int height, uint3
     hwnd_ = hwnd;
     windowAlive_ = true;
     MakeOwnHost(width, height, title);
-    defaultCursor_ = currentCursor_ = cp.cursor;
-    ::SetCursor(currentCursor_);
+    defaultCursor_ = cp.cursor;
+    SetCurrentCursor(cp.cursor);
     Register();
     return 1;
 }
