@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kWidth = 600;
 constexpr int kHeight = 200;
-constexpr uint32_t kPopup = 0x001;
 constexpr uint32_t kFramesPerSecond = 30;
 // The frame thread's waits: none while a frame is drawn, 1 ms between frames;
 // the older build's frame thread has one wait, of 1 ms.
@@ -81,7 +80,7 @@ HWND FETCHPANE_THISCALL PanelInterface::Create(const char* title, HWND host, int
         // No root: the module's folder. A root that can't be the work folder
         // fails the panel rather than install elsewhere.
         if (!Nuvex::SetWorkPath(root && *root ? root : nullptr)) return nullptr;
-        HWND hwnd = wnd_.Create(title, kWidth, kHeight, kPopup, host, 0);
+        HWND hwnd = wnd_.Create(title, kWidth, kHeight, GUI_WINDOW_POPUP, host, 0);
         if (!hwnd) return nullptr;
         hwnd_ = hwnd;
         // A start that fails (no skin, no frame) still leaves the window. The
