@@ -76,6 +76,11 @@ void DownloadEventReceiver::UnregisterClassIfUnused() {
 
 int DownloadEventReceiver::Create(DownloadMainFrame* frame) {
     if (hwnd_ || !RegisterReceiverClass()) return 0;
+    // The panel is worked with the mouse, but on the host's thread the
+    // cursor may be hidden: a lobby that hid it once (drawing its own), or a
+    // machine that found no mouse at start, where the count begins at -1.
+    // Raising the thread's display count once shows it over the panel; it is
+    // never lowered again, so the host keeps seeing it.
     ShowCursor(TRUE);
     hwnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr,
                             nullptr, OwnModule(), nullptr);

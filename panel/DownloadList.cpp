@@ -14,6 +14,14 @@ namespace {
 
 constexpr int32_t kMegabyte = 0x100000;
 constexpr int kHeaderHeight = 22;
+// The rows, as wide as the list, begin on the header's last line.
+constexpr int kFirstRowTop = kHeaderHeight - 1;
+
+constexpr int kBorderHeight = skin::kListTopEdge.height + skin::kListCentre.height +
+                              skin::kListBottomEdge.height;
+static_assert(kBorderHeight == DownloadList::kHeight &&
+                  skin::kListTopEdge.width == DownloadList::kWidth,
+              "the border's three pieces fill the list");
 
 // The list's border: top edge, centre and bottom edge of the list texture.
 NinePieceRecord BorderRecord() {
@@ -59,8 +67,8 @@ int DownloadList::OnCreate(int, int) {
     header_ = header.release();
     for (int i = 0; i < kRows; ++i) {
         std::unique_ptr<DownloadListRow> row(new (std::nothrow) DownloadListRow(i));
-        if (!row || !row->Create("列表项", 484, DownloadListRow::kHeight, nullptr, 0) ||
-            !AddChild(row.get(), 0, 21 + DownloadListRow::kHeight * i)) {
+        if (!row || !row->Create("列表项", kWidth, DownloadListRow::kHeight, nullptr, 0) ||
+            !AddChild(row.get(), 0, kFirstRowTop + DownloadListRow::kHeight * i)) {
             return 0;
         }
         rows_[i] = row.release();

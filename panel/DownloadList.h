@@ -25,6 +25,10 @@ constexpr UINT WM_TASK_ITEM_RETIRED = WM_APP + 0x3BD;
 class DownloadList : public NinePiecePanel {
 public:
     static constexpr int kRows = 3;
+    // The size the main frame gives the list, which its border fills: the
+    // texture's width, and the header, three rows and the bottom line.
+    static constexpr int kWidth = 484;
+    static constexpr int kHeight = 88;
 
     DownloadList() = default;
     // Every remaining task is stopped and deleted, every item freed.

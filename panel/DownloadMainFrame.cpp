@@ -19,6 +19,14 @@ namespace {
 // The top band: a press there (outside any control) moves the window.
 constexpr int kDragBandHeight = 75;
 
+// The layout: the list below the title bar, and the two buttons on one line
+// near the bottom, placed from the frame's right and bottom edges.
+constexpr int kListLeft = 6;
+constexpr int kListTop = 28;
+constexpr int kButtonTopFromBottom = 35;
+constexpr int kCancelLeftFromRight = 198;
+constexpr int kCancelAllLeftFromRight = 98;
+
 // The progress an item shows before its task reports any.
 constexpr float kFirstFraction = 0.01f;
 
@@ -80,11 +88,12 @@ void DownloadMainFrame::OnSize(int width, int height) {
         }
     }
     if (list_) {
-        list_->Resize(484, 88);
-        list_->MoveTo(6, 28);
+        list_->Resize(DownloadList::kWidth, DownloadList::kHeight);
+        list_->MoveTo(kListLeft, kListTop);
     }
-    if (cancel_) cancel_->MoveTo(width - 198, height - 35);
-    if (cancelAll_) cancelAll_->MoveTo(width - 98, height - 35);
+    const int buttonTop = height - kButtonTopFromBottom;
+    if (cancel_) cancel_->MoveTo(width - kCancelLeftFromRight, buttonTop);
+    if (cancelAll_) cancelAll_->MoveTo(width - kCancelAllLeftFromRight, buttonTop);
 }
 
 void DownloadMainFrame::OnParentSize(int width, int height) {
@@ -163,7 +172,7 @@ int DownloadMainFrame::AddUpdateTask(const char* url, const char* name, int kind
     });
 }
 
-int DownloadMainFrame::AddUpdateTaskByServers(const HostRecordVector* servers, int groupId,
+int DownloadMainFrame::AddUpdateTaskByServers(const PanelServerList* servers, int groupId,
                                               const char* name, int kind) {
     if (!servers || AnyServerUrlHoldsControlByte(servers)) return 0;
     return AddDownload(name, [&](UpdateTask& task, DownloadItem* item) {

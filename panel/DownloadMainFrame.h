@@ -5,11 +5,11 @@
 // notifications to the host window. UI thread only.
 #include <windows.h>
 
+#include "fetchpane_api.h"
 #include "panel/DownloadEventReceiver.h"
 #include "panel/SkinnedFrame.h"
 
 struct DownloadItem;
-struct HostRecordVector;
 class DownloadList;
 class DownloadTitleBar;
 class uiButton;
@@ -29,7 +29,7 @@ public:
     // 1 when the download was listed and its task started; 0 when refused
     // (three listed, bad arguments) or when it could not be started.
     int AddUpdateTask(const char* url, const char* name, int kind);
-    int AddUpdateTaskByServers(const HostRecordVector* servers, int groupId, const char* name,
+    int AddUpdateTaskByServers(const PanelServerList* servers, int groupId, const char* name,
                                int kind);
     void CancelSelected();
     void CancelAll();

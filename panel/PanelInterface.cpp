@@ -1,30 +1,17 @@
 #include "panel/PanelInterface.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstring>
 
 #include "engine/core/MbcsText.h"
 #include "engine/core/WorkPath.h"
 #include "engine/gui/GuiShell.h"
 #include "panel/DownloadMainFrame.h"
-#include "update/UpdateTask.h"
-
-// The host's server list is read as the update task reads it.
-static_assert(sizeof(PanelServerList) == sizeof(HostRecordVector) &&
-                  offsetof(PanelServerList, first) == offsetof(HostRecordVector, first) &&
-                  offsetof(PanelServerList, last) == offsetof(HostRecordVector, last),
-              "the public server list is the task's");
-static_assert(sizeof(PanelServerRecord) == sizeof(ServerRecord) &&
-                  offsetof(PanelServerRecord, group) == offsetof(ServerRecord, group) &&
-                  offsetof(PanelServerRecord, url) == offsetof(ServerRecord, url),
-              "the public server record is the task's");
 
 namespace {
 
 constexpr int kWidth = 600;
 constexpr int kHeight = 200;
-constexpr uint32_t kPopup = 0x001;
 constexpr uint32_t kFramesPerSecond = 30;
 // The frame thread's waits: none while a frame is drawn, 1 ms between frames;
 // the older build's frame thread has one wait, of 1 ms.
@@ -93,7 +80,7 @@ HWND FETCHPANE_THISCALL PanelInterface::Create(const char* title, HWND host, int
         // No root: the module's folder. A root that can't be the work folder
         // fails the panel rather than install elsewhere.
         if (!Nuvex::SetWorkPath(root && *root ? root : nullptr)) return nullptr;
-        HWND hwnd = wnd_.Create(title, kWidth, kHeight, kPopup, host, 0);
+        HWND hwnd = wnd_.Create(title, kWidth, kHeight, GUI_WINDOW_POPUP, host, 0);
         if (!hwnd) return nullptr;
         hwnd_ = hwnd;
         // A start that fails (no skin, no frame) still leaves the window. The
@@ -169,8 +156,7 @@ int FETCHPANE_THISCALL PanelInterface::AddUpdateTaskByServers(const PanelServerL
         DownloadMainFrame* frame = Frame();
         if (!frame) return 0;
         GuiShell::TreeLock tree(wnd_.GetShell());
-        return frame->AddUpdateTaskByServers(reinterpret_cast<const HostRecordVector*>(servers),
-                                             group, name, kind);
+        return frame->AddUpdateTaskByServers(servers, group, name, kind);
     });
 }
 

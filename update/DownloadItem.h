@@ -7,16 +7,19 @@
 #include <cstdint>
 #include <string>
 
+#include "fetchpane_api.h"
+
 class UpdateTask;
 
-// Task states kept in DownloadItem::state.
+// Task states kept in DownloadItem::state. A failure reaches the host with
+// the state it failed in, so the states are the host's (the public header).
 enum TaskState : int32_t {
     TASK_STATE_NONE = 0,   // item made, task not yet running
-    TASK_STATE_CONNECTING = 32,
-    TASK_STATE_FETCHING_LIST = 33,
-    TASK_STATE_CHECKING = 34,
-    TASK_STATE_DOWNLOADING = 35,
-    TASK_STATE_INSTALLING = 36,
+    TASK_STATE_CONNECTING = PANEL_STATE_CONNECTING,
+    TASK_STATE_FETCHING_LIST = PANEL_STATE_LIST,
+    TASK_STATE_CHECKING = PANEL_STATE_CHECKING,
+    TASK_STATE_DOWNLOADING = PANEL_STATE_DOWNLOADING,
+    TASK_STATE_INSTALLING = PANEL_STATE_INSTALLING,
 };
 
 // Task messages to the receiver window; wParam is always the DownloadItem.

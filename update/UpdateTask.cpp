@@ -14,7 +14,7 @@ void UpdateTask::InitWithUrl(const char* url, const char* name, int kind, Downlo
     core_->UseSingleServer(url);
 }
 
-void UpdateTask::InitWithServers(const HostRecordVector* records, int groupId, const char* name,
+void UpdateTask::InitWithServers(const PanelServerList* records, int groupId, const char* name,
                                  int kind, DownloadItem* item) {
     core_->ChooseServers(records, groupId);
     core_->SetUp(name, kind, item);

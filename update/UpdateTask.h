@@ -29,7 +29,7 @@ public:
     void InitWithUrl(const char* url, const char* name, int kind, DownloadItem* item);
     // Set up from the host's server records: the records of `groupId` first
     // (one of them chosen at random to start with), then the others.
-    void InitWithServers(const HostRecordVector* records, int groupId, const char* name, int kind,
+    void InitWithServers(const PanelServerList* records, int groupId, const char* name, int kind,
                          DownloadItem* item);
     void SetReceiver(HWND receiver);
     // Stops the task; WorkerThread::Stop's result. Safe from inside the

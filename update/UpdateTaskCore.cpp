@@ -72,7 +72,7 @@ void UpdateTaskCore::UseSingleServer(const char* url) {
     MakeDownloaderFor(current_);
 }
 
-void UpdateTaskCore::ChooseServers(const HostRecordVector* records, int groupId) {
+void UpdateTaskCore::ChooseServers(const PanelServerList* records, int groupId) {
     singleServer_ = false;
     current_.clear();
     servers_.clear();

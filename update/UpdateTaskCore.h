@@ -42,7 +42,7 @@ public:
     // Set-up, on the UI thread before the start.
     void SetUp(const char* name, int kind, DownloadItem* item);
     void UseSingleServer(const char* url);
-    void ChooseServers(const HostRecordVector* records, int groupId);
+    void ChooseServers(const PanelServerList* records, int groupId);
     void SetReceiver(HWND receiver) { receiver_ = receiver; }
     void SetTimeouts(const platform::InternetTimeouts& timeouts);
     const std::string& CurrentServer() const { return current_; }

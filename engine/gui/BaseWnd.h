@@ -18,6 +18,19 @@
 
 class GuiShell;
 
+// BaseWnd::Create's style flags.
+enum GuiWindowStyle : uint32_t {
+    GUI_WINDOW_POPUP = 0x001,
+    GUI_WINDOW_CHILD = 0x002,
+    GUI_WINDOW_BORDER = 0x004,
+    GUI_WINDOW_MINIMISED = 0x008,
+    GUI_WINDOW_CAPTION = 0x010,
+    GUI_WINDOW_SYSTEM_MENU = 0x020,
+    GUI_WINDOW_MINIMISE_BOX = 0x040,
+    GUI_WINDOW_MAXIMISE_BOX = 0x080,
+    GUI_WINDOW_DOUBLE_CLICKS = 0x100,   // a new window class gets CS_DBLCLKS
+};
+
 // Filled before BaseWnd::PreCreateWindow, which may change any field; x, y,
 // the icons and the cursor are used afterwards (null ones get defaults). The
 // window keeps the title given to Create.
@@ -57,10 +70,9 @@ public:
     // Deletes the shell and its tree.
     virtual ~BaseWnd();
 
-    // The window: styleFlags 0x001 popup, 0x002 child, 0x004 border, 0x008
-    // minimised, 0x010 caption, 0x020 system menu, 0x040 minimise box, 0x080
-    // maximise box, 0x100 double clicks; width and height are the client
-    // size. A second call while the window lives returns the same handle.
+    // The window, with styleFlags from GuiWindowStyle; width and height are
+    // the client size. A second call while the window lives returns the same
+    // handle.
     HWND Create(const char* title, int width, int height, uint32_t styleFlags, HWND parent,
                 int32_t value);
 #if FP_OLDER_BUILD

@@ -185,11 +185,9 @@ HCURSOR GUI::GetCursor() const { return p_->cursor; }
 GuiShell* GUI::GetHost() const { return p_->host; }
 ISurface* GUI::GetSurface() const { return p_->host ? p_->host->Surface() : nullptr; }
 HWND GUI::GetHwnd() const { return p_->host ? p_->host->Hwnd() : nullptr; }
-GUI* GUI::GetHoverElement() const { return p_->host ? p_->host->hover_ : nullptr; }
-GUI* GUI::GetCaptureElement() const {
-    return p_->host ? p_->host->captures_[GuiShell::LEFT] : nullptr;
-}
-int GUI::GetHostMuteFlag() const { return p_->host ? p_->host->muteEffects_ : 0; }
+GUI* GUI::GetHoverElement() const { return p_->host ? p_->host->Hover() : nullptr; }
+GUI* GUI::GetCaptureElement() const { return p_->host ? p_->host->LeftCapture() : nullptr; }
+int GUI::GetHostMuteFlag() const { return p_->host ? p_->host->MuteEffects() : 0; }
 
 // --- the host window
 
@@ -208,14 +206,10 @@ int GUI::BeginWindowDrag() {
     HWND hwnd = GetHwnd();
     if (!hwnd) return 0;
     ReleaseCapture();
-    const GuiShell* host = p_->host;
-    return PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTCAPTION,
-                        MAKELPARAM(host->mouseX_, host->mouseY_));
+    const POINT at = p_->host->MousePoint();
+    return PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
 }
 
 void GUI::ApplyCursor(HCURSOR cursor) {
-    GuiShell* host = p_->host;
-    if (!host) return;
-    host->currentCursor_ = cursor ? cursor : host->defaultCursor_;
-    ::SetCursor(host->currentCursor_);
+    if (p_->host) p_->host->SetCurrentCursor(cursor);
 }

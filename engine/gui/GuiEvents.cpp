@@ -87,7 +87,7 @@ int GUI::HitTip(int, int) { return 1; }
 GUI* GUI::HitTest(int x, int y, int recurse) {
     // The rectangle test holds with or without a window; only the question
     // whether the mouse has left the window needs one.
-    if (p_->host && p_->host->mouseOutside_) return nullptr;
+    if (p_->host && p_->host->MouseOutside()) return nullptr;
     if (!Inside(*p_, x, y)) return nullptr;
     const int lx = x - p_->absX;
     const int ly = y - p_->absY;
@@ -127,27 +127,29 @@ GUI* GUI::HitTest(int x, int y, int recurse) {
 GUI* GUI::HitTestAt(const POINT* point, int recurse) {
     if (point) return HitTest(point->x, point->y, recurse);
     if (!p_->host) return nullptr;
-    return HitTest(p_->host->mouseX_, p_->host->mouseY_, recurse);
+    const POINT at = p_->host->MousePoint();
+    return HitTest(at.x, at.y, recurse);
 }
 
 // --- delivery of the window's current mouse message
 
 int GUI::DispatchMouse() {
     GuiShell* host = p_->host;
-    if (!host || host->lastMessage_ == 0) return 0;
-    const int x = host->messageX_;
-    const int y = host->messageY_;
+    if (!host || host->LastMouseMessage() == 0) return 0;
+    const POINT at = host->MessagePoint();
+    const int x = at.x;
+    const int y = at.y;
     if (!Inside(*p_, x, y)) return 0;
     const int lx = x - p_->absX;
     const int ly = y - p_->absY;
-    GUI* draggedBefore = host->dragged_;
+    GUI* draggedBefore = host->Dragged();
 
     // Every handler on the way may delete this element: the delivery ends
     // there. The shell outlives it (its deletion waits for the dispatch).
     GuiWatch self(this);
-    switch (host->lastMessage_) {
+    switch (host->LastMouseMessage()) {
     case WM_MOUSEMOVE:
-        if (host->hover_ == this) {
+        if (host->Hover() == this) {
             OnMouseMove(lx, ly);
             if (self.Alive()) OnMouseMessage(lx, ly, GUI_MOUSE_MOVE);
         } else {
@@ -157,9 +159,9 @@ int GUI::DispatchMouse() {
         }
         break;
     case WM_MOUSEWHEEL:
-        OnMouseWheel(lx, ly, HIWORD(host->lastWParam_) == WHEEL_DELTA ? 1 : 0);
+        OnMouseWheel(lx, ly, HIWORD(host->LastMouseWParam()) == WHEEL_DELTA ? 1 : 0);
         break;
-    default: DispatchButton(host->lastMessage_, lx, ly, draggedBefore, self); break;
+    default: DispatchButton(host->LastMouseMessage(), lx, ly, draggedBefore, self); break;
     }
     return 0;
 }

@@ -88,14 +88,18 @@ GUI* GuiShell::SetHover(GUI* element) {
     GuiWatch was(previous), now(element);
     if (previous) previous->OnMouseLeave();
     if (!element) {
-        currentCursor_ = defaultCursor_;
-        ::SetCursor(currentCursor_);
+        SetCurrentCursor(nullptr);
     } else if (now.Alive()) {
         element->OnMouseEnter();
         if (now.Alive() && tipTarget_ && element != tipTarget_ && !element->HasAncestor(tipTarget_))
             ClearTipTarget();
     }
     return was.Alive() ? previous : nullptr;
+}
+
+void GuiShell::SetCurrentCursor(HCURSOR cursor) {
+    currentCursor_ = cursor ? cursor : defaultCursor_;
+    ::SetCursor(currentCursor_);
 }
 
 GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus) {

@@ -117,10 +117,23 @@ public:
     GUI* TipTarget() const { return tipTarget_; }
     int MouseOutside() const { return mouseOutside_; }
     HCURSOR CurrentCursor() const { return currentCursor_; }
+    // The last mouse position in client coordinates (drags and window drags
+    // start from it).
+    POINT MousePoint() const { return {mouseX_, mouseY_}; }
+    // The mouse message being delivered (0 before the first), its wParam and
+    // its point in client coordinates.
+    UINT LastMouseMessage() const { return lastMessage_; }
+    WPARAM LastMouseWParam() const { return lastWParam_; }
+    POINT MessagePoint() const { return {messageX_, messageY_}; }
+    // While set, animation players of the tree play no sound.
+    int MuteEffects() const { return muteEffects_; }
 
     // The hover element; the previous one gets OnMouseLeave, the new one
     // OnMouseEnter. Returns the previous.
     GUI* SetHover(GUI* element);
+    // Makes cursor (null: the window's default cursor) the current one and
+    // shows it.
+    void SetCurrentCursor(HCURSOR cursor);
     // The captures of the three buttons: the element that took the press
     // (null to clear). A capture that ends elsewhere reports kind 4 to its
     // element. Returns the previous capture.
@@ -191,8 +204,6 @@ public:
     bool DeletePending() const { return deletePending_; }
 
 private:
-    friend class GUI;
-
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static unsigned __stdcall FrameThreadEntry(void* shell);
     static int RegisterWindowClass(const char* name, uint32_t styleFlags, const CreateParams& cp);

@@ -112,11 +112,7 @@ LRESULT GuiShell::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (owner_ ? owner_->OnClose(this) : 1) DestroyWindow();
         return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_SETCURSOR:
-        currentCursor_ = Shows(hover_) && hover_->GetCursor() ? hover_->GetCursor()
-                                                              : defaultCursor_;
-        ::SetCursor(currentCursor_);
-        return 0;
+    case WM_SETCURSOR: SetCurrentCursor(Shows(hover_) ? hover_->GetCursor() : nullptr); return 0;
     case WM_WINDOWPOSCHANGED:
         return OnWindowPosChanged(reinterpret_cast<const WINDOWPOS*>(lParam), wParam, lParam);
     case WM_NCLBUTTONDOWN: NonClientPress(); return DefaultHandling(message, wParam, lParam);

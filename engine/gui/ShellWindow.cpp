@@ -29,16 +29,19 @@ DWORD StyleFromFlags(uint32_t flags) {
     static const struct {
         uint32_t flag;
         DWORD style;
-    } kStyles[] = {{0x001, WS_POPUP},       {0x002, WS_CHILD},      {0x004, WS_BORDER},
-                   {0x008, WS_MINIMIZE},    {0x010, WS_CAPTION},    {0x020, WS_SYSMENU},
-                   {0x040, WS_MINIMIZEBOX}, {0x080, WS_MAXIMIZEBOX}};
+    } kStyles[] = {{GUI_WINDOW_POPUP, WS_POPUP},
+                   {GUI_WINDOW_CHILD, WS_CHILD},
+                   {GUI_WINDOW_BORDER, WS_BORDER},
+                   {GUI_WINDOW_MINIMISED, WS_MINIMIZE},
+                   {GUI_WINDOW_CAPTION, WS_CAPTION},
+                   {GUI_WINDOW_SYSTEM_MENU, WS_SYSMENU},
+                   {GUI_WINDOW_MINIMISE_BOX, WS_MINIMIZEBOX},
+                   {GUI_WINDOW_MAXIMISE_BOX, WS_MAXIMIZEBOX}};
     DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     for (const auto& s : kStyles)
         if (flags & s.flag) style |= s.style;
     return style;
 }
-
-constexpr uint32_t kDoubleClickFlag = 0x100;
 
 // The engine's module; the program itself before the engine was started.
 HINSTANCE ModuleInstance() {
@@ -118,7 +121,7 @@ int GuiShell::RegisterWindowClass(const char* name, uint32_t styleFlags, const C
     wc.cbSize = sizeof wc;
     if (GetClassInfoExA(instance, name, &wc)) return 1;   // used as it is
     wc.cbSize = sizeof wc;
-    wc.style = (styleFlags & kDoubleClickFlag) ? CS_DBLCLKS : 0;
+    wc.style = (styleFlags & GUI_WINDOW_DOUBLE_CLICKS) ? CS_DBLCLKS : 0;
     wc.lpfnWndProc = &GuiShell::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = cp.icon;
@@ -170,8 +173,8 @@ int GuiShell::CreateNativeWindow(const char* title, int width, int height, uint3
     hwnd_ = hwnd;
     windowAlive_ = true;
     MakeOwnHost(width, height, title);
-    defaultCursor_ = currentCursor_ = cp.cursor;
-    ::SetCursor(currentCursor_);
+    defaultCursor_ = cp.cursor;
+    SetCurrentCursor(cp.cursor);
     Register();
     return 1;
 }

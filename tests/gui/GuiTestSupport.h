@@ -113,6 +113,9 @@ private:
     std::unique_ptr<GuiShell> shell_;
 };
 
+// The tests' usual window: a popup whose class takes double clicks.
+constexpr uint32_t kPopupWithDoubleClicks = GUI_WINDOW_POPUP | GUI_WINDOW_DOUBLE_CLICKS;
+
 // A framework window whose hooks a test sets; by default it builds nothing
 // and is not shown at start.
 class TestWnd : public BaseWnd {

@@ -7,6 +7,7 @@
 #include "drawing/DrawingTestSupport.h"
 
 using guitest::Journal;
+using guitest::kPopupWithDoubleClicks;
 using guitest::MakeProbe;
 using guitest::PointerAt;
 using guitest::PointerOutside;
@@ -22,7 +23,7 @@ class Input : public ::testing::Test {
 protected:
     void SetUp() override {
         drawtest::EnsurePools();
-        hwnd = wnd.Create("input", 200, 100, 0x101, nullptr, 0);
+        hwnd = wnd.Create("input", 200, 100, kPopupWithDoubleClicks, nullptr, 0);
         ASSERT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
         shell = wnd.GetShell();
         a = MakeProbe("a", &journal, 50, 50);
@@ -261,7 +262,7 @@ TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
         Journal j;
         Doomed t;
         TestWnd wnd;
-        const HWND hwnd = wnd.Create("deletion", 200, 100, 0x101, nullptr, 0);
+        const HWND hwnd = wnd.Create("deletion", 200, 100, kPopupWithDoubleClicks, nullptr, 0);
         GuiShell* shell = wnd.GetShell();
         t.a = MakeProbe("a", &j, 50, 50), t.b = MakeProbe("b", &j, 50, 50);
         t.s = MakeProbe("s", &j, 10, 10), t.g = MakeProbe("g", &j, 5, 5);

@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 using guitest::Journal;
+using guitest::kPopupWithDoubleClicks;
 using guitest::MakeProbe;
 using guitest::Probe;
 using guitest::TestWnd;
@@ -22,7 +23,7 @@ protected:
 
     // A 200 x 100 popup; fails the test loudly without a display.
     HWND Make(TestWnd& wnd) {
-        HWND hwnd = wnd.Create("test window", 200, 100, 0x101, nullptr, 0);
+        HWND hwnd = wnd.Create("test window", 200, 100, kPopupWithDoubleClicks, nullptr, 0);
         EXPECT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
         return hwnd;
     }
@@ -63,7 +64,10 @@ std::string ClientOnScreen(HWND hwnd) {
 
 TEST_F(Window, CreateStylesClassesAndPlacement) {
     TestWnd wnd;
-    HWND hwnd = wnd.Create("first", 480, 320, 0x1F4, nullptr, 5);
+    const uint32_t framed = GUI_WINDOW_BORDER | GUI_WINDOW_CAPTION | GUI_WINDOW_SYSTEM_MENU |
+                            GUI_WINDOW_MINIMISE_BOX | GUI_WINDOW_MAXIMISE_BOX |
+                            GUI_WINDOW_DOUBLE_CLICKS;
+    HWND hwnd = wnd.Create("first", 480, 320, framed, nullptr, 5);
     ASSERT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
     EXPECT_EQ(hwnd, wnd.Create("second", 10, 10, 0, nullptr, 0));
     GuiShell* shell = GuiShell::FromHandle(hwnd);
@@ -95,7 +99,8 @@ TEST_F(Window, CreateStylesClassesAndPlacement) {
     ASSERT_NE(0, RegisterClassA(&own));
     TestWnd other;
     other.className = own.lpszClassName;
-    HWND second = other.Create("other", 50, 50, 0x101, reinterpret_cast<HWND>(0x1234), 0);
+    HWND second = other.Create("other", 50, 50, kPopupWithDoubleClicks,
+                               reinterpret_cast<HWND>(0x1234), 0);
     ASSERT_NE(nullptr, second);
     EXPECT_FALSE(GetClassLongPtrA(second, GCL_STYLE) & CS_DBLCLKS);
     EXPECT_TRUE(log.Contains("Parent window handle is invalid!"));
@@ -103,7 +108,7 @@ TEST_F(Window, CreateStylesClassesAndPlacement) {
 
 TEST_F(Window, NothingIsLeftWhenTheSurfaceFails) {
     TestWnd wnd;
-    EXPECT_EQ(nullptr, wnd.Create("flat", 0, 50, 0x001, nullptr, 0));
+    EXPECT_EQ(nullptr, wnd.Create("flat", 0, 50, GUI_WINDOW_POPUP, nullptr, 0));
     EXPECT_TRUE(log.Contains("Can't create surface of window flat!"));
     EXPECT_TRUE(log.Contains("Can't create framework interfaces!"));
     int windows = 0;

@@ -12,6 +12,7 @@
 #include "host/HostWindow.h"
 #include "panel/DownloadList.h"
 #include "panel/DownloadMainFrame.h"
+#include "panel/PanelCodes.h"
 #include "panel/PanelInterface.h"
 #include "panel/uiButton.h"
 #include "update/UpdateTask.h"
@@ -36,7 +37,7 @@ inline std::array<int, 4> Box(const GUI* e) {
 // An element that counts the button clicks it hears (with wParam 1).
 struct Listener : GUI {
     int OnNotify(GUI*, uint32_t code, WPARAM wParam, LPARAM) override {
-        clicks += code == 0x220 && wParam == 1;
+        clicks += code == GUI_NOTIFY_BUTTON_CLICK && wParam == 1;
         return 0;
     }
     size_t clicks = 0;

@@ -8,18 +8,13 @@
 
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 static_assert(sizeof(IPanelInterface) == sizeof(void*),
               "the object starts with its table, and nothing else");
-static_assert(sizeof(PanelServerRecord) == sizeof(ServerRecord) &&
-                  offsetof(PanelServerRecord, group) == offsetof(ServerRecord, group) &&
-                  offsetof(PanelServerRecord, url) == offsetof(ServerRecord, url),
+static_assert(std::is_same<PanelServerRecord, ServerRecord>::value,
               "the host's server record is the one the update task reads");
-static_assert(sizeof(PanelServerList) == sizeof(HostRecordVector) &&
-                  offsetof(PanelServerList, first) == offsetof(HostRecordVector, first) &&
-                  offsetof(PanelServerList, last) == offsetof(HostRecordVector, last),
-              "the host's server list is the one the update task reads");
 static_assert(int(PANEL_KIND_LOBBY) == int(TASK_KIND_LOBBY) &&
                   int(PANEL_KIND_GAME) == int(TASK_KIND_GAME),
               "kinds");

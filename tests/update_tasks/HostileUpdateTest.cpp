@@ -268,7 +268,7 @@ TEST_F(HostileUpdateTest, FtpTransferCutShortFallsToTheNextServer) {
     const std::string shortFtp = servers::FtpShortBase() + "/" + served.Name() + "/";
     const std::string http = HttpUrl();
     std::vector<ServerRecord> records = {{0, 1, "", shortFtp.c_str()}, {0, 2, "", http.c_str()}};
-    HostRecordVector vector{nullptr, records.data(), records.data() + records.size(), nullptr};
+    PanelServerList vector{nullptr, records.data(), records.data() + records.size(), nullptr};
     TaskUnderTest t;
     t.task->InitWithServers(&vector, 1, "Demo", TASK_KIND_GAME, t.item.get());
     t.task->SetReceiver(receiver.Handle());

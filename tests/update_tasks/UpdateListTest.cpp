@@ -327,7 +327,7 @@ namespace {
 struct Records {
     std::vector<ServerRecord> records;
     std::vector<std::string> urls;
-    HostRecordVector vector{};
+    PanelServerList vector{};
     Records(std::initializer_list<std::pair<int, const char*>> list) {
         urls.reserve(list.size());
         for (const auto& r : list) urls.push_back(r.second);
@@ -367,18 +367,18 @@ TEST(TaskSetUp, MalformedRecordsChooseNothing) {
     EXPECT_EQ((std::vector<std::string>{"B"}), skip.ServerList());
     EXPECT_EQ("B", skip.CurrentServer());
 
-    HostRecordVector odd = r.vector;
+    PanelServerList odd = r.vector;
     odd.last = reinterpret_cast<const ServerRecord*>(reinterpret_cast<const char*>(r.vector.first) +
                                                      sizeof(ServerRecord) + 3);
     UpdateTask partial;   // only the one whole record counts (its URL is null)
     partial.InitWithServers(&odd, 2, "Demo", TASK_KIND_GAME, nullptr);
     EXPECT_TRUE(partial.ServerList().empty());
 
-    HostRecordVector backwards = r.vector;
+    PanelServerList backwards = r.vector;
     std::swap(backwards.first, backwards.last);
-    HostRecordVector empty{};
-    const HostRecordVector* vectors[] = {&backwards, &empty, nullptr};
-    for (const HostRecordVector* v : vectors) {
+    PanelServerList empty{};
+    const PanelServerList* vectors[] = {&backwards, &empty, nullptr};
+    for (const PanelServerList* v : vectors) {
         UpdateTask task;
         task.InitWithServers(v, 2, nullptr, TASK_KIND_GAME, nullptr);
         EXPECT_EQ("", task.CurrentServer());

@@ -325,7 +325,7 @@ TEST_F(UpdateTaskTest, FallsBackFromADeadServer) {
     const std::string live = HttpUrl();
     std::vector<ServerRecord> records = {
         {0, 1, "", live.c_str()}, {0, 2, "", dead.c_str()}, {0, 2, "", deadFtp.c_str()}};
-    HostRecordVector vector{nullptr, records.data(), records.data() + records.size(), nullptr};
+    PanelServerList vector{nullptr, records.data(), records.data() + records.size(), nullptr};
 
     TaskUnderTest t;
     t.task->InitWithServers(&vector, 2, "Demo", TASK_KIND_GAME, t.item.get());
@@ -350,7 +350,7 @@ TEST_F(UpdateTaskTest, FallsBackWhenAServerLacksAFile) {
     const std::string first = servers::FtpBase() + "/" + partial.Name();   // no trailing '/'
     const std::string second = HttpUrl();
     std::vector<ServerRecord> records = {{0, 5, "", first.c_str()}, {0, 6, "", second.c_str()}};
-    HostRecordVector vector{nullptr, records.data(), records.data() + records.size(), nullptr};
+    PanelServerList vector{nullptr, records.data(), records.data() + records.size(), nullptr};
 
     TaskUnderTest t;
     t.task->InitWithServers(&vector, 5, "Demo", TASK_KIND_GAME, t.item.get());

@@ -178,7 +178,7 @@ void RunFramesBench() {
                 kWidth, kHeight, kFps, kSeconds);
     Nuvex::InitGraphics();
     BenchWnd wnd;
-    if (!wnd.Create("frames", kWidth, kHeight, 0x001, nullptr, 0)) {
+    if (!wnd.Create("frames", kWidth, kHeight, GUI_WINDOW_POPUP, nullptr, 0)) {
         std::printf("  no window could be made (is DISPLAY set?): skipped\n");
         return;
     }
