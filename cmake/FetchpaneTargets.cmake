@@ -41,6 +41,18 @@ function(fp_build_sources out)
     set(${out} ${sources} PARENT_SCOPE)
 endfunction()
 
+# Every source under legacy/ must have been taken by its folder's library: a
+# file in a folder that mirrors none would be left out without a word.
+function(fp_check_older_sources)
+    file(GLOB_RECURSE all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/legacy/*.cpp)
+    get_property(taken GLOBAL PROPERTY FP_OLDER_SOURCES)
+    foreach(file ${all})
+        if(NOT file IN_LIST taken)
+            message(FATAL_ERROR "${file} mirrors no library's folder")
+        endif()
+    endforeach()
+endfunction()
+
 # Header-only helpers of a folder (no sources): the same include root.
 function(fp_header_library name)
     add_library(${name} INTERFACE)
