@@ -33,4 +33,8 @@ constexpr const char* kShellClassName = kOlder ? "GuiKernel" : "GuiShell";
 // The word at offset 8 of an NVX file's header, written and required.
 constexpr uint32_t kNvxHeaderWord = kOlder ? 1 : 16;
 
+// A screenshot saves the whole pixel store, which a shrinking resize leaves
+// larger than the canvas, in the older build; a copy of the canvas here.
+constexpr bool kShotsTheWholePixelStore = kOlder;
+
 }   // namespace BuildVariant
