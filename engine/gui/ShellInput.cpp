@@ -285,10 +285,7 @@ void GuiShell::DragCapture() {
         if (target.x != held->GetAbsX() || target.y != held->GetAbsY()) {
             held->OnDrag(&target);
             if (!watch.Alive()) return;
-            if constexpr (BuildVariant::kOlder)
-                held->MoveToWindowPoint(&target);
-            else
-                held->MoveToAbsolute(target.x, target.y);
+            held->DragTo(&target);
             if (!watch.Alive()) return;
             held->OnDragStep();
             if (!watch.Alive()) return;
