@@ -233,13 +233,20 @@ private:
     void DrawFirstFrame();
     void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
+    // The frame thread of each build (FrameThread.cpp): the current one
+    // posts frames (RunFrames); the older one draws frames and repaints
+    // itself (DrawFrames).
     void RunFrames();
-    // The older build's frame thread: frames and repaints drawn on it.
     void DrawFrames();
     void DrawOneFrame(bool update);
     bool EnterTreeFromFrameThread();
     // A repaint or resize the older build's frame thread draws at once.
     void AskRepaint();
+    // The surface takes the new size, at once or at the next frame drawn.
+    void ResizeSurface(int width, int height);
+    // Stops the frame thread and destroys a started window, between two
+    // frames where the frame thread draws.
+    void StopBetweenFrames();
     void EndDispatch();
     // Clears running and wakes the frame thread; returns whether it was set.
     bool StopRunning();
