@@ -9,7 +9,6 @@
 
 #include "engine/core/Log.h"
 #include "engine/graphics/ISurface.h"
-#include "engine/gui/BaseWnd.h"
 
 namespace {
 
@@ -27,50 +26,6 @@ int GuiShell::MarkRunning() {
     if (!hwnd_ || !IsWindow(hwnd_) || running_.load()) return 0;
     running_ = 1;   // set for good: a window starts at most once
     return 1;
-}
-
-#if FP_OLDER_BUILD
-int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int waitMs) {
-    if (!hwnd_ || !IsWindow(hwnd_) || frameThread_.handle) return 0;
-    running_ = 1;
-    DispatchScope scope(this);
-    DrawFirstFrame();
-    UpdateWindow(hwnd_);
-    if (deletePending_) return 0;
-    KeepFrameRate(clearColour, fps, waitMs, waitMs);
-    return StartFrameThread();
-}
-#else
-int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
-    if (!MarkRunning()) return 0;
-    // The hooks may destroy the window; the shell outlives this call.
-    DispatchScope scope(this);
-    return StartSteps(clearColour, fps, pollMs, idleMs);
-}
-#endif
-
-// The owner's hook, 1 without an owner; 0 as well when the hook deleted the
-// window (nothing more is started).
-int GuiShell::CallHook(int (BaseWnd::*hook)(GuiShell*)) {
-    const int result = owner_ ? (owner_->*hook)(this) : 1;
-    return deletePending_ ? 0 : result;
-}
-
-int GuiShell::StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
-    if (!CallHook(&BaseWnd::OnLoadResources)) {
-        if (!deletePending_) WriteLog(0, "Can't load framework resources!");
-        return 0;
-    }
-    if (!CallHook(&BaseWnd::OnInitialize)) {
-        if (!deletePending_) WriteLog(0, "Can't initialize frameworks!");
-        return 0;
-    }
-    DrawFirstFrame();
-    if (CallHook(&BaseWnd::OnStartShow)) ShowHostWindow(1);
-    if (deletePending_) return 0;
-    UpdateWindow(hwnd_);
-    KeepFrameRate(clearColour, fps, pollMs, idleMs);
-    return PostMessageA(hwnd_, WM_GUI_START, 0, 0);
 }
 
 // The tree takes the client area and is drawn once; the clear colour is not
