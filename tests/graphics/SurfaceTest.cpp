@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/core/Log.h"
 #include "engine/core/WorkPath.h"
 #include "engine/graphics/CanvasDC.h"

@@ -6,8 +6,8 @@
 # check what it does instead.
 set(fp_older_shared
     core/EngineTest.cpp core/LogTest.cpp core/WorkPathTest.cpp
-    graphics/NvxTest.cpp graphics/CodecTest.cpp
-    drawing/SurfaceTest.cpp drawing/CanvasRecordTest.cpp
+    graphics/NvxTest.cpp graphics/CodecTest.cpp graphics/SurfaceTest.cpp
+    graphics/CanvasRecordTest.cpp
     gui/InputTest.cpp gui/RenderAndHitTest.cpp gui/MoveAndUpdateTest.cpp)
 
 # An area's helpers: its sources that hold no tests.
@@ -17,7 +17,7 @@ function(fp_area_helpers area out)
     set(${out} ${helpers} PARENT_SCOPE)
 endfunction()
 
-foreach(area core graphics drawing gui)
+foreach(area core graphics gui)
     fp_area_helpers(${area} sources)
     foreach(file ${fp_older_shared})
         if(file MATCHES "^${area}/")
@@ -39,8 +39,8 @@ file(GLOB end_to_end_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/end_t
 fp_test_program(end_to_end "older.end_to_end." ${end_to_end_sources})
 
 fp_area_helpers(gui gui_helpers)
-fp_area_helpers(manager manager_helpers)
+fp_area_helpers(resources resources_helpers)
 file(GLOB legacy_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/legacy/*.cpp)
-fp_test_program(legacy "older.legacy." ${legacy_sources} ${gui_helpers} ${manager_helpers}
+fp_test_program(legacy "older.legacy." ${legacy_sources} ${gui_helpers} ${resources_helpers}
     ${panel_helpers})
 add_dependencies(test_legacy fetchpane_skin)
