@@ -1,6 +1,5 @@
 #pragma once
-// The time of a frame thread, from the performance counter (each build's
-// FrameThread.cpp).
+// The clock of each build's frame thread (FrameThread.cpp).
 #include <windows.h>
 #include <cstdint>
 
