@@ -30,14 +30,6 @@ constexpr int kCancelAllLeftFromRight = 98;
 // The progress an item shows before its task reports any.
 constexpr float kFirstFraction = 0.01f;
 
-// The title bar: its skin style at the style's size, or in the older build a
-// strip of the list's texture sized by the layout.
-int CreateTitleBar(DownloadTitleBar& titleBar) {
-    if constexpr (PanelVariant::kOlder)
-        return titleBar.Create("标题栏", 1, PanelVariant::kOlderTitleHeight, nullptr, 0);
-    return titleBar.CreateWithAnimation("标题栏", skin::kTitleBarStyle, 0, 0, nullptr, 0);
-}
-
 }   // namespace
 
 // The list, deleted with the children, stops every task and frees the items
@@ -47,11 +39,10 @@ DownloadMainFrame::~DownloadMainFrame() {
 }
 
 int DownloadMainFrame::OnCreate(int, int) {
-#if FP_OLDER_BUILD
-    CreatePieces(OlderFramePieces(skin::kOlderFramePieces));
-#endif
+    CutPieces(kBody);
     std::unique_ptr<DownloadTitleBar> titleBar(new (std::nothrow) DownloadTitleBar);
-    if (!titleBar || !CreateTitleBar(*titleBar) || !AddChild(titleBar.get(), 0, 0)) return 0;
+    if (!titleBar || !titleBar->CreateTitleBar("标题栏") || !AddChild(titleBar.get(), 0, 0))
+        return 0;
     titleBar_ = titleBar.release();
     std::unique_ptr<DownloadList> list(new (std::nothrow) DownloadList);
     if (!list || !list->Create("下载列表", 1, 1, nullptr, 0) || !AddChild(list.get(), 20, 20))
@@ -70,23 +61,14 @@ int DownloadMainFrame::OnCreate(int, int) {
 }
 
 void DownloadMainFrame::OnSize(int width, int height) {
-    if constexpr (PanelVariant::kOlder) SkinnedFrame::OnSize(width, height);   // its pieces
+    SizePieces(width, height);
     if (HWND hwnd = GetHwnd()) {
         // The window owns the region once it took it.
         const int ellipse = PanelVariant::kRegionEllipse;
         HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, ellipse, ellipse);
         if (region && !SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
     }
-    if (titleBar_) {
-        if constexpr (PanelVariant::kOlder) {
-            titleBar_->Resize(width - PanelVariant::kOlderTitleNarrowing,
-                              PanelVariant::kOlderTitleHeight);
-            titleBar_->MoveTo(PanelVariant::kOlderTitleInset, PanelVariant::kOlderTitleInset);
-        } else {
-            titleBar_->Resize(width, 0);
-            titleBar_->MoveTo(0, 0);
-        }
-    }
+    if (titleBar_) PlaceTitleBar(*titleBar_, width);
     if (list_) {
         list_->Resize(DownloadList::kWidth, DownloadList::kHeight);
         list_->MoveTo(kListLeft, kListTop);

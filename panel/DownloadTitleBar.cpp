@@ -1,6 +1,5 @@
 #include "panel/DownloadTitleBar.h"
 
-#include "panel/PanelVariant.h"
 #include "panel/SkinStyles.h"
 #include "panel/uiButton.h"
 
@@ -11,16 +10,14 @@ constexpr int kRightMargin = 5;
 }   // namespace
 
 int DownloadTitleBar::OnCreate(int, int) {
-#if FP_OLDER_BUILD
-    CreatePieces(OlderFramePieces(skin::kOlderTitlePieces));
-#endif
+    CutPieces(kTitleBar);
     minimise_ = uiButton::MakeAttached(this, "最小化按钮", skin::kMinimiseButton);
     close_ = uiButton::MakeAttached(this, "关闭按钮", skin::kCloseButton);
     return minimise_ && close_ ? 1 : 0;
 }
 
 void DownloadTitleBar::OnSize(int width, int height) {
-    if constexpr (PanelVariant::kOlder) SkinnedFrame::OnSize(width, height);   // its pieces
+    SizePieces(width, height);
     if (!minimise_ || !close_) return;
     const int closeX = width - close_->GetWidth() - kRightMargin;
     close_->MoveTo(closeX, 0);

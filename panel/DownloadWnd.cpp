@@ -7,28 +7,17 @@
 #include "panel/DownloadMainFrame.h"
 #include "panel/PanelInterface.h"
 #include "panel/PanelSkin.h"
-#include "panel/PanelVariant.h"
-#include "panel/SkinStyles.h"
 
 int DownloadWnd::OnLoadResources(GuiShell*) {
     frame_ = nullptr;   // a new start: the frame of an earlier window is gone
     return PanelSkin::Load();
 }
 
-namespace {
-
-// Its skin style; the older build's frame is a plain element that cuts its
-// own pieces.
-int CreateFrame(DownloadMainFrame& frame) {
-    if constexpr (PanelVariant::kOlder) return frame.Create("下载界面主框架", 480, 320, nullptr, 0);
-    return frame.CreateWithAnimation("下载界面主框架", skin::kBodyStyle, 480, 320, nullptr, 0);
-}
-
-}   // namespace
-
 int DownloadWnd::OnInitialize(GuiShell* shell) {
     std::unique_ptr<DownloadMainFrame> frame(new (std::nothrow) DownloadMainFrame);
-    if (!frame || !CreateFrame(*frame) || !shell->AddChild(frame.get(), 0, 0)) return 0;
+    if (!frame || !frame->CreateBody("下载界面主框架", 480, 320) ||
+        !shell->AddChild(frame.get(), 0, 0))
+        return 0;
     frame_ = frame.release();
     return 1;
 }

@@ -16,6 +16,11 @@ public:
     int OnStartShow(GuiShell* shell) override;
     int OnClose(GuiShell* shell) override;
 
+    // Starts the window as the panel runs it, at kFramesPerSecond and not
+    // cleared; each build's DownloadWndStart.cpp calls its own start.
+    int StartFrameLoop();
+    static constexpr uint32_t kFramesPerSecond = 30;
+
     // The frame this window's start built; null before it or when it failed.
     DownloadMainFrame* Frame() const { return frame_; }
 

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kWidth = 600;
 constexpr int kHeight = 200;
-constexpr uint32_t kFramesPerSecond = 30;
-// The frame thread's waits: none while a frame is drawn, 1 ms between frames;
-// the older build's frame thread has one wait, of 1 ms.
-constexpr int kPollMs = 0;
-constexpr int kWaitMs = 1;
 
 // Runs a slot body; what it throws becomes the slot's failure value.
 template <class Result, class Body>
@@ -86,11 +81,7 @@ HWND FETCHPANE_THISCALL PanelInterface::Create(const char* title, HWND host, int
         // A start that fails (no skin, no frame) still leaves the window. The
         // window is kept before the start: a host message the older start
         // dispatches that comes back here is refused.
-#if FP_OLDER_BUILD
-        wnd_.Start(1, 0, kFramesPerSecond, kWaitMs);
-#else
-        wnd_.Start(1, 0, kFramesPerSecond, kPollMs, kWaitMs);
-#endif
+        wnd_.StartFrameLoop();
         frame_ = wnd_.Frame();
         if (DownloadMainFrame* frame = Frame()) frame->SetHostWindow(host);
         return hwnd;

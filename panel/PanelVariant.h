@@ -1,7 +1,8 @@
 #pragma once
 // The panel's values that differ in the older build of the module (the
-// engine's are in engine/core/BuildVariant.h): its button code, the folder
-// its skin lies in, and its frame's window region and title bar.
+// engine's, and where else the older build differs, are in
+// engine/core/BuildVariant.h): its button code, the folder its skin lies in,
+// and its frame's window region and title bar.
 #include <cstdint>
 
 #include "engine/core/BuildVariant.h"
@@ -22,7 +23,8 @@ constexpr const char* kSkinPackPath = kOlder ? "Res\\Fetchpane.skin" : "Skins\\F
 constexpr int kRegionEllipse = kOlder ? 9 : 3;
 
 // The older build's title bar: at (1, 1), three pixels narrower than the
-// frame and 22 high (the current one spans the frame at its style's height).
+// frame and 22 high (the current one spans the frame at its style's height;
+// each build's SkinnedFrame.cpp places it).
 constexpr int kOlderTitleInset = 1;
 constexpr int kOlderTitleNarrowing = 3;
 constexpr int kOlderTitleHeight = 22;

@@ -21,16 +21,13 @@ const bool g_staticsBuilt = (Globals(), Nuvex::Pools(), true);
 bool g_engineStarted = false;
 
 void WriteVersionLine(const EngineConfig& config) {
-    constexpr BuildVariant::EngineVersion v = BuildVariant::kEngineVersion;
-    if constexpr (BuildVariant::kOlder)
-        WriteLog(0, "Version: %d.%d.%d", v.major, v.minor, v.patch);
-    else if (!(config.flags & EngineConfig::kNoVersionLine))
-        WriteLog(0, "Nuvex Version: %d.%d.%d(Build%d)", v.major, v.minor, v.patch, v.build);
+    if (!(config.flags & EngineConfig::kNoVersionLine))
+        WriteLog(0, "%s", BuildVariant::kVersionLine);
 }
 
 // A failure the older build ends start-up on or passes over without a word.
 void LogStartFailure(const char* text) {
-    if constexpr (!BuildVariant::kOlder) WriteLog(0, "%s", text);
+    if (BuildVariant::kLogsStartFailures) WriteLog(0, "%s", text);
 }
 
 void StartLog(EngineConfig& config) {

@@ -14,11 +14,11 @@ constexpr int kEngineInterfaceVersion = BuildVariant::kEngineInterfaceVersion;
 // flash; its version line is always written.
 struct EngineConfig {
     enum Flag : uint8_t {
-        kNoLog = 0x01,                                 // no engine log at all
-        kConsole = 0x02,                               // echo the log to a console window
-        kNoVersionLine = 0x04,                         // no version line in the log (current build)
-        kSound = BuildVariant::kOlder ? 0x04 : 0x10,   // start the sound module
-        kFlash = BuildVariant::kOlder ? 0x08 : 0x20,   // start the flash system
+        kNoLog = 0x01,                                       // no engine log at all
+        kConsole = 0x02,                                     // echo the log to a console window
+        kNoVersionLine = BuildVariant::kNoVersionLineFlag,   // no version line in the log
+        kSound = BuildVariant::kSoundFlag,                   // start the sound module
+        kFlash = BuildVariant::kFlashFlag,                   // start the flash system
     };
 
     uint8_t flags = 0;                   // unused bits are zero as well

@@ -46,7 +46,8 @@ int EngineGlobals::Setup(HINSTANCE module) {
         // A module in a drive root: the folder keeps its backslash ("D:\"),
         // since "D:" would name the drive's current folder. The older build
         // keeps it for every folder, so its default work folder ends in one.
-        if (slash && (BuildVariant::kOlder || (folderLen == 2 && path[1] == ':'))) ++folderLen;
+        const bool driveRoot = folderLen == 2 && path[1] == ':';
+        if (slash && (BuildVariant::kModuleFolderKeepsBackslash || driveRoot)) ++folderLen;
         std::memcpy(moduleFolder, path, folderLen);
     }
     Nuvex::SetWorkPath(nullptr);

@@ -1,8 +1,8 @@
 #include "engine/core/Log.h"
 
-#include "engine/core/BuildVariant.h"
 #include "engine/core/EngineGlobals.h"
 #include "engine/core/LogConsole.h"
+#include "engine/core/LogModes.h"
 #include "engine/core/ThreadUtils.h"
 
 #include <atomic>
@@ -57,28 +57,13 @@ const char* FormatText(const char* errorText, const char* format, va_list args) 
     return buffer;
 }
 
-void DeliverLine(const char* text) {
+}   // namespace
+
+void LogModes::DeliverLine(const char* text) {
     if (Nuvex::LogLineHook hook = g_lineHook) hook(text);
     LockGuard hold(&Slot().cs);
     if (LogConsole* console = Slot().console) console->WriteLine(text);
 }
-
-// The older build hands the mode to the log as a kind: 0 a line, 1 a line
-// and a warning box, 2 the box alone, 3 nothing, 4 and above an error box
-// alone. Without a log it does nothing and returns an empty text (the line
-// hook, a test seam, still sees the lines).
-const char* DeliverOlderKind(int kind, const char* text) {
-    const bool open = Nuvex::IsLogOpen();
-    if (kind < 2) DeliverLine(text);
-    if (!open) return "";
-    OutputDebugStringA("LOG: ");
-    OutputDebugStringA(text);
-    if (kind == 1 || kind == 2) Nuvex::ShowMessageBox(nullptr, text, "Warning", MB_ICONWARNING);
-    if (kind >= 4) Nuvex::ShowMessageBox(nullptr, text, "Error", MB_ICONERROR);
-    return text;
-}
-
-}   // namespace
 
 const char* WriteLog(int mode, const char* format, ...) {
     va_list args;
@@ -86,16 +71,7 @@ const char* WriteLog(int mode, const char* format, ...) {
     const char* text = FormatText("LOG: WriteLog() IO error.\r\n", format, args);
     va_end(args);
     if (!text) return "";
-    if constexpr (BuildVariant::kOlder) return DeliverOlderKind(mode, text);
-    if (mode != 2) {
-        DeliverLine(text);
-        if (mode == 1) {
-            OutputDebugStringA("LOG: ");
-            OutputDebugStringA(text);
-            OutputDebugStringA("\r\n");
-        }
-    }
-    return text;
+    return LogModes::Deliver(mode, text);
 }
 
 const char* AlertBox(HWND owner, const char* title, const char* format, ...) {
@@ -104,7 +80,7 @@ const char* AlertBox(HWND owner, const char* title, const char* format, ...) {
     const char* text = FormatText("LOG: AlertBox() IO error.\r\n", format, args);
     va_end(args);
     if (!text) return "";
-    DeliverLine(text);
+    LogModes::DeliverLine(text);
     if (!title || !title[0]) title = "Warning";
     Nuvex::ShowMessageBox(owner, text, title, MB_SYSTEMMODAL | MB_ICONWARNING);
     return text;

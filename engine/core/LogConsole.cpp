@@ -8,22 +8,16 @@
 #include <cstring>
 #include <ctime>
 
+using BuildVariant::kConsoleBoxType;
+using BuildVariant::kConsoleWriteBoxType;
+using BuildVariant::kLogDateForm;
+using BuildVariant::kLogDateTimeForm;
+using BuildVariant::kLogLineEnd;
+using BuildVariant::kLogStampForm;
+
 namespace {
 
 std::atomic<LogConsole::FileOpener> g_fileOpener{nullptr};
-
-// What the older build writes differently: lines stamped with the time alone
-// and ended by "\n\r", two-digit dates in its file names, and console boxes
-// without the system-modal warning flags.
-constexpr bool kOlder = BuildVariant::kOlder;
-constexpr const char* kLineEnd = kOlder ? "\n\r" : "\r\n";
-constexpr uint32_t kStampForm = kOlder ? 2 : 3;   // Nuvex::FormatTimeStamp
-constexpr UINT kConsoleBoxType = kOlder ? 0 : 0x1030;
-constexpr UINT kConsoleWriteBoxType = kOlder ? (MB_ICONERROR | MB_YESNO) : 0x1014;
-// The stamp of a dated file name, "[date]" or in mode 3 "[date time]":
-// 2026-01-31_14-05-09 here, 26-01-31 14.05.09 in the older build.
-constexpr const char* kDateForm = kOlder ? "%y-%m-%d" : "%Y-%m-%d";
-constexpr const char* kDateTimeForm = kOlder ? "%y-%m-%d %H.%M.%S" : "%Y-%m-%d_%H-%M-%S";
 
 // snprintf that reports whether the whole text fitted.
 template <typename... Args>
@@ -78,8 +72,8 @@ bool LogConsole::MakeFileName(int number, char* name, size_t size) const {
     char date[32] = {};
     time_t now = std::time(nullptr);
     const struct tm* local = std::localtime(&now);
-    if (!local ||
-        !std::strftime(date, sizeof date, namingMode_ == 3 ? kDateTimeForm : kDateForm, local))
+    if (!local || !std::strftime(date, sizeof date,
+                                 namingMode_ == 3 ? kLogDateTimeForm : kLogDateForm, local))
         return false;
     return FormatFits(name, size, "[%s]%s~%d.log", date, baseName_, number);
 }
@@ -116,13 +110,13 @@ int LogConsole::OpenNextFile() {
         bool named = MakeFileName(namingMode_ == 0 ? number : seconds, name, sizeof name) &&
                      FormatFits(path, sizeof path, "%s%s", folder_, name);
         if (file_) {   // rollover: the old file says where the log goes on
-            if (named) std::fprintf(file_, "日志文件已满, 创建新文件 %s!%s", name, kLineEnd);
+            if (named) std::fprintf(file_, "日志文件已满, 创建新文件 %s!%s", name, kLogLineEnd);
             std::fclose(file_);
             file_ = nullptr;
             if (!named) continue;
             file_ = OpenFile(path);
             if (file_) {
-                std::fprintf(file_, "创建新文件 %s, 上一日志文件已满!%s", name, kLineEnd);
+                std::fprintf(file_, "创建新文件 %s, 上一日志文件已满!%s", name, kLogLineEnd);
                 std::fflush(file_);
             }
         } else {
@@ -144,9 +138,9 @@ void LogConsole::WriteLine(const char* text) {
     size_t room = kBufferSize - kLineOverhead - 1;
     if (len > room) len = Nuvex::mbcs::FitLength(text, len, room);
 
-    Nuvex::FormatTimeStamp(kStampForm, stamp_, sizeof stamp_);
+    Nuvex::FormatTimeStamp(kLogStampForm, stamp_, sizeof stamp_);
     size_t space = kBufferSize - size_t(cursor_ - front_);
-    int n = std::snprintf(cursor_, space, "[%s] %.*s%s", stamp_, int(len), text, kLineEnd);
+    int n = std::snprintf(cursor_, space, "[%s] %.*s%s", stamp_, int(len), text, kLogLineEnd);
     if (n > 0) cursor_ += (size_t(n) < space ? size_t(n) : space - 1);
     if (flushEveryLine_) Flush();
 }

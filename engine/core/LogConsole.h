@@ -15,7 +15,7 @@ public:
     static constexpr int kMaxOpenAttempts = 100;
     // "[", a 19-character stamp, "] " and "\r\n"; the older build, whose
     // lines carry the time alone, counts 20.
-    static constexpr uint32_t kLineOverhead = BuildVariant::kOlder ? 20 : 24;
+    static constexpr uint32_t kLineOverhead = BuildVariant::kLogLineOverhead;
 
     LogConsole();
     ~LogConsole();

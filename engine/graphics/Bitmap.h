@@ -7,9 +7,10 @@
 // Construction throws Nuvex::BitmapException ("Invalid bitmap size." or
 // "Can't new Alphas or new Pixels!"); every other operation reports by its
 // result. The older build's bitmap has no block header (its pixels are
-// allocated alone) and throws a bare int 0 instead. Drawing members return true when something was
-// left to draw after clipping. Source bitmaps are only read. No virtual operations: a derived
-// object (a glyph) is deleted through its own type.
+// allocated alone) and throws a bare int 0 instead: each build's
+// BitmapBlock.cpp holds its own. Drawing members return true when something
+// was left to draw after clipping. Source bitmaps are only read. No virtual
+// operations: a derived object (a glyph) is deleted through its own type.
 #include <windows.h>
 #include <cstdint>
 #include <cstdio>
@@ -33,7 +34,6 @@ class Bitmap {
 public:
     static constexpr uint32_t kMagic = 0x58564E89;   // bytes 0x89 'N' 'V' 'X'
     static constexpr uint32_t kVersion = 0x020004B8;
-    static constexpr uint32_t kBlockHeaderBytes = BuildVariant::kOlder ? 0 : 32;
 
     // Every pitch x height pixel (spare ones included) is set to fill.
     Bitmap(int32_t width, int32_t height, uint32_t fill = 0);
@@ -46,9 +46,8 @@ public:
 
     uint32_t* GetPixels() const { return pixels_; }
     uint32_t* Row(int32_t y) const { return pixels_ + int64_t(y) * pitch_; }
-#if !FP_OLDER_BUILD
-    const uint8_t* Block() const { return block_; }
-#endif
+    // The block with its header (current build).
+    const uint8_t* Block() const;
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t Pitch() const { return pitch_; }             // pixels per stored row
@@ -129,9 +128,13 @@ public:
     bool SaveTga(const char* path) const;
 
 private:
-#if FP_OLDER_BUILD
-    // The older layout: a flag byte (set while the pixels are held), the
-    // sizes, then the pixels.
+    // The pixels of pitchBytes_ x height_, zeroed or not, in this build's
+    // block; refused as construction is.
+    void AllocatePixels(size_t pixelBytes, bool zeroed);
+    [[noreturn]] static void Refuse(const char* message, Bitmap* bitmap);
+
+#if FP_OLDER_BUILD   // the older layout: a flag byte, the sizes, then the pixels
+    // The flag byte is set while the pixels are held.
     uint8_t allocated_ = 0;
     int32_t width_;
     int32_t height_;

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "engine/core/BuildVariant.h"
-#include "engine/core/Log.h"
 #include "engine/core/MbcsText.h"
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/RectOps.h"
+#include "engine/graphics/SurfaceAlerts.h"
 #include "engine/graphics/XFont.h"
 
 using Nuvex::RectIntersect;
@@ -62,12 +62,7 @@ int CanvasDC::Resize(int w, int h) {
         pixels_ = MakeBitmap(w, h);
     }
     if (!pixels_) {
-        // The older build names the canvas by its old name and only shows the
-        // box (its log call's kind 2).
-        if constexpr (BuildVariant::kOlder)
-            WriteLog(2, "BitmapDC::Resize(%d, %d)", w, h);
-        else
-            AlertBox(nullptr, "Graphics", "CanvasDC::Resize(%d, %d)", w, h);
+        SurfaceAlerts::ResizeFailed(w, h);
         return 0;
     }
     bounds_ = dirtyRect_ = Nuvex::MakeRect(0, 0, w, h);
@@ -342,10 +337,8 @@ void CanvasDC::ParamsOf(const CanvasCommand& command, int32_t p[6]) const {
 
 int CanvasDC::Save(const char* path, int type) const {
     if (!pixels_ || !path) return 0;
-    // The older build saves the whole pixel store, which a shrinking resize
-    // leaves larger than the canvas.
     std::unique_ptr<Bitmap> copy;
-    if constexpr (!BuildVariant::kOlder) {
+    if (!BuildVariant::kShotsTheWholePixelStore) {
         copy = MakeBitmap(Width(), Height());
         if (!copy || !copy->Copy(0, 0, pixels_.get(), 0, 0, Width(), Height())) return 0;
     }

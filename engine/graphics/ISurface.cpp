@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <new>
 
-#include "engine/core/BuildVariant.h"
 #include "engine/core/HandleTable.h"
 #include "engine/core/Log.h"
 #include "engine/core/WorkPath.h"
@@ -11,6 +10,7 @@
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/ParticleEmitter.h"
 #include "engine/graphics/RectOps.h"
+#include "engine/graphics/SurfaceAlerts.h"
 
 namespace {
 
@@ -103,11 +103,7 @@ int ISurface::BeginScene(uint32_t scene) {
             WriteLog(0, "Can't begin scene!");
         } else {
             g_sceneAlertUp = true;
-            // The older build: its log call's kind 1, a line and a "Warning" box.
-            if constexpr (BuildVariant::kOlder)
-                WriteLog(1, "Can't begin scene!");
-            else
-                AlertBox(window_, "ISurface", "Can't begin scene!");
+            SurfaceAlerts::SceneAlreadyOpen(window_);
             g_sceneAlertUp = false;
         }
         return 0;

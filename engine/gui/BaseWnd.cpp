@@ -4,7 +4,6 @@
 
 #include "engine/core/Log.h"
 #include "engine/gui/GuiShell.h"
-#include "engine/resources/ResourceManager.h"
 
 const RuntimeClass BaseWnd::kRuntimeClass = {"BaseWnd", sizeof(BaseWnd), nullptr};
 
@@ -44,18 +43,6 @@ HWND BaseWnd::Create(const char* title, int width, int height, uint32_t styleFla
     hwnd_ = shell->Hwnd();
     return hwnd_;
 }
-
-#if !FP_OLDER_BUILD
-int BaseWnd::Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
-    GuiShell* shell = GetShell();
-    if (!shell || !IsWindow(hwnd_) || shell->IsRunning()) return 0;
-    if (!ResourceManager::Instance()) {
-        WriteLog(0, "Can't access resource manager!");
-        return 0;
-    }
-    return shell->Start(unused, clearColour, fps, pollMs, idleMs);
-}
-#endif
 
 int BaseWnd::MoveWindow(int x, int y, int width, int height, int redraw, int clientRect) {
     if (!GetShell() || !IsWindow(hwnd_)) return 0;

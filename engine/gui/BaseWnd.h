@@ -53,11 +53,11 @@ public:
     // Null or empty: the engine's own class.
     virtual const char* GetWindowClassName();
     virtual void PreCreateWindow(CreateParams* params);
-#if FP_OLDER_BUILD
+#if FP_OLDER_BUILD   // the older table of operations has a progress slot here
     // The older build's start loads the resource manager's queue one
     // resource at a time and reports it here: kind 0 loading starts (percent
     // 0), 2 progress (percent 0 to 100), 1 loading done (percent 0). By
-    // default nothing (legacy/).
+    // default nothing.
     virtual void OnLoadProgress(GuiShell* shell, int kind, int percent);
 #endif
     // Start's hooks, in this order; 0 from the first two ends the start.
@@ -75,21 +75,19 @@ public:
     // handle.
     HWND Create(const char* title, int width, int height, uint32_t styleFlags, HWND parent,
                 int32_t value);
-#if FP_OLDER_BUILD
-    // The older start (legacy/): loads the resources queued in the resource
-    // manager one per pass of a message loop, with the window shown and
-    // redrawn meanwhile, then builds and shows through the hooks and starts
-    // the frame loop with the four values (first unused, clear colour, fps,
-    // the frame thread's wait in ms). 0 when the window is not alive, already
+    // Each build starts the window in its own way (WindowStart.cpp). The
+    // current build loads, builds and shows through the hooks and starts the
+    // frame loop at fps frames per second (0 = 30, at most 100). 0 when the
+    // window is not alive, already started, or a hook failed.
+    int Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
+    // The older build loads the resources queued in the resource manager one
+    // per pass of a message loop, with the window shown and redrawn
+    // meanwhile, then builds and shows through the hooks and starts the
+    // frame loop with the four values (first unused, clear colour, fps, the
+    // frame thread's wait in ms). 0 when the window is not alive, already
     // started, a hook or a load failed, or a quit message came (it is left in
     // the queue).
     int Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs);
-#else
-    // Loads, builds and shows through the hooks and starts the frame loop at
-    // fps frames per second (0 = 30, at most 100). 0 when the window is not
-    // alive, already started, or a hook failed.
-    int Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
-#endif
     // With clientRect, (x, y, width, height) is the client area.
     int MoveWindow(int x, int y, int width, int height, int redraw, int clientRect);
     void Destroy();

@@ -1,50 +1,20 @@
-// The frame loop of a started window: the start through the owner's hooks,
-// the frame thread that paces frames, and the frame itself (update walk and
-// render walk) on the window's thread. The older build's frame thread draws
-// its frames itself, under the render lock that the window's thread holds
-// while it touches the tree.
+// The frame loop of a started window: the frame rate, the start of the frame
+// thread (each build's FrameThread.cpp runs it), and the frame itself
+// (update walk and render walk) drawn on the window's thread. The older
+// build's frame thread draws its frames itself, under the render lock that
+// the window's thread holds while it touches the tree.
 #include "engine/gui/GuiShell.h"
 
 #include <process.h>
 
-#include <cmath>
-
 #include "engine/core/Log.h"
 #include "engine/graphics/ISurface.h"
-#include "engine/gui/BaseWnd.h"
 
 namespace {
 
 constexpr uint32_t kDefaultFps = 30;
 constexpr uint32_t kHighestFps = 100;
 constexpr float kStallSeconds = 0.2f;
-
-// The frame thread's time, from the performance counter: milliseconds since
-// the last frame began, and the delta a frame begun now gets.
-class FrameClock {
-public:
-    explicit FrameClock(uint32_t fps) : period_(1000.0f / float(fps)) {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        msPerTick_ = 1.0 / double(frequency.QuadPart / 1000);
-        QueryPerformanceCounter(&last_);
-    }
-    float Period() const { return period_; }
-    float Elapsed() {
-        QueryPerformanceCounter(&now_);
-        return float(double(now_.QuadPart - last_.QuadPart) * msPerTick_);
-    }
-    // After a stall the nominal period is given instead.
-    float BeginFrame(float elapsed) {
-        last_ = now_;
-        return GuiShell::ClampFrameDelta(elapsed * 0.001f, period_ * 0.001f);
-    }
-
-private:
-    const float period_;
-    double msPerTick_;
-    LARGE_INTEGER last_, now_;
-};
 
 }   // namespace
 
@@ -56,50 +26,6 @@ int GuiShell::MarkRunning() {
     if (!hwnd_ || !IsWindow(hwnd_) || running_.load()) return 0;
     running_ = 1;   // set for good: a window starts at most once
     return 1;
-}
-
-#if FP_OLDER_BUILD
-int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int waitMs) {
-    if (!hwnd_ || !IsWindow(hwnd_) || frameThread_.handle) return 0;
-    running_ = 1;
-    DispatchScope scope(this);
-    DrawFirstFrame();
-    UpdateWindow(hwnd_);
-    if (deletePending_) return 0;
-    KeepFrameRate(clearColour, fps, waitMs, waitMs);
-    return StartFrameThread();
-}
-#else
-int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
-    if (!MarkRunning()) return 0;
-    // The hooks may destroy the window; the shell outlives this call.
-    DispatchScope scope(this);
-    return StartSteps(clearColour, fps, pollMs, idleMs);
-}
-#endif
-
-// The owner's hook, 1 without an owner; 0 as well when the hook deleted the
-// window (nothing more is started).
-int GuiShell::CallHook(int (BaseWnd::*hook)(GuiShell*)) {
-    const int result = owner_ ? (owner_->*hook)(this) : 1;
-    return deletePending_ ? 0 : result;
-}
-
-int GuiShell::StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs) {
-    if (!CallHook(&BaseWnd::OnLoadResources)) {
-        if (!deletePending_) WriteLog(0, "Can't load framework resources!");
-        return 0;
-    }
-    if (!CallHook(&BaseWnd::OnInitialize)) {
-        if (!deletePending_) WriteLog(0, "Can't initialize frameworks!");
-        return 0;
-    }
-    DrawFirstFrame();
-    if (CallHook(&BaseWnd::OnStartShow)) ShowHostWindow(1);
-    if (deletePending_) return 0;
-    UpdateWindow(hwnd_);
-    KeepFrameRate(clearColour, fps, pollMs, idleMs);
-    return PostMessageA(hwnd_, WM_GUI_START, 0, 0);
 }
 
 // The tree takes the client area and is drawn once; the clear colour is not
@@ -164,48 +90,10 @@ int GuiShell::StartFrameThread() {
     return 1;
 }
 
-unsigned __stdcall GuiShell::FrameThreadEntry(void* shell) {
-    if constexpr (BuildVariant::kOlder)
-        static_cast<GuiShell*>(shell)->DrawFrames();
-    else
-        static_cast<GuiShell*>(shell)->RunFrames();
-    return 0;
-}
-
 bool GuiShell::StopRunning() {
     const bool was = running_.exchange(0) != 0;
     if (stopped_.handle) SetEvent(stopped_.handle);
     return was;
-}
-
-// One frame posted per period, measured from the previous post; while a
-// frame is outstanding the thread waits for it to be drawn, so frames never
-// pile up in the queue. Between periods it waits for the rest of the period
-// (at least idleMs) rather than waking every idleMs; both waits end at once
-// when the window stops. It touches no element.
-void GuiShell::RunFrames() {
-    const DWORD idle = DWORD(idleMs_ > 0 ? idleMs_ : 0);
-    const DWORD poll = DWORD(pollMs_ > 1 ? pollMs_ : 1);
-    const HANDLE frameOrStop[2] = {renderDone_.handle, stopped_.handle};
-    FrameClock clock(fps_);
-    while (running_.load()) {
-        const float elapsed = clock.Elapsed();
-        if (elapsed < clock.Period()) {
-            const DWORD rest = DWORD(std::ceil(clock.Period() - elapsed));
-            WaitForSingleObject(stopped_.handle, rest > idle ? rest : idle);
-            continue;
-        }
-        frameDelta_ = clock.BeginFrame(elapsed);
-        ResetEvent(renderDone_.handle);
-        if (!PostMessageA(hwnd_, WM_GUI_FRAME, 0, 0)) {
-            WriteLog(1, "Can't send update and render message to main window.^o^");
-            SetEvent(renderDone_.handle);
-        }
-        while (running_.load() &&
-               WaitForMultipleObjects(2, frameOrStop, FALSE, poll) == WAIT_TIMEOUT) {
-        }
-    }
-    SetEvent(threadDone_.handle);
 }
 
 void GuiShell::OnFrameMessage() {
@@ -219,73 +107,8 @@ void GuiShell::OnFrameMessage() {
     if (!deletePending_) Render();
 }
 
-// --- the older build's frame thread
-
-// Each period: the mouse, the update walk and a frame, drawn here under the
-// render lock; between periods a repaint or resize the window asked for is
-// drawn at once. The window's thread holds the same lock while it touches
-// the tree, and nothing here waits for that thread or sends it a message.
-void GuiShell::DrawFrames() {
-    const DWORD wait = DWORD(idleMs_ > 0 ? idleMs_ : 0);
-    FrameClock clock(fps_);
-    while (running_.load()) {
-        const float elapsed = clock.Elapsed();
-        if (elapsed >= clock.Period()) {
-            frameDelta_ = clock.BeginFrame(elapsed);
-            DrawOneFrame(true);
-        } else if (repaintAsked_.exchange(0)) {
-            DrawOneFrame(false);
-        } else {
-            WaitForSingleObject(stopped_.handle, wait);
-        }
-    }
-    SetEvent(threadDone_.handle);
-}
-
-void GuiShell::DrawOneFrame(bool update) {
-    if (!EnterTreeFromFrameThread()) return;
-    try {
-        if (update) {
-            CheckMouseOutside();
-            UpdateTree(frameDelta_.load());
-        }
-    } catch (...) {
-        WriteLog(0, "Can't update a frame of window %s!", GetName());
-    }
-    Render();
-    LeaveCriticalSection(&renderLock_);
-}
-
-// The render lock, taken while the window runs: a window being deleted by
-// a thread that holds it stops the wait.
-bool GuiShell::EnterTreeFromFrameThread() {
-    while (running_.load()) {
-        if (TryEnterCriticalSection(&renderLock_)) return true;
-        WaitForSingleObject(stopped_.handle, 1);
-    }
-    return false;
-}
-
-void GuiShell::AskRepaint() {
-    if constexpr (BuildVariant::kOlder) repaintAsked_ = 1;
-}
-
 // --- holds on the tree
 
 void GuiShell::EndDispatch() {
     if (--dispatchDepth_ == 0 && deletePending_) delete this;
-}
-
-GuiShell::TreeLock::TreeLock(GuiShell* shell) : shell_(BuildVariant::kOlder ? shell : nullptr) {
-    if (!shell_) return;
-    ++shell_->dispatchDepth_;
-    EnterCriticalSection(&shell_->renderLock_);
-    ++shell_->treeLockDepth_;
-}
-
-GuiShell::TreeLock::~TreeLock() {
-    if (!shell_) return;
-    --shell_->treeLockDepth_;
-    LeaveCriticalSection(&shell_->renderLock_);
-    shell_->EndDispatch();
 }

@@ -142,8 +142,8 @@ public:
     virtual LRESULT OnIme(UINT message, WPARAM wParam, LPARAM lParam);
     // Window messages; by default the host window's handling.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-#if FP_OLDER_BUILD
-    // The older build's last slot: Create with the value 0 (legacy/).
+#if FP_OLDER_BUILD   // the older table of operations has one more slot
+    // The older build's last slot: Create with the value 0.
     virtual int CreateDefault(const char* name, int width, int height, GUI* listener);
 #endif
 
@@ -180,9 +180,11 @@ public:
     // --- geometry, moves and drawing
     int MoveTo(int x, int y);   // kKeepCoordinate keeps a coordinate
     int MoveToAbsolute(int x, int y);
-    // The older build's move to a window point, which keeps no coordinate;
-    // its drags use it (legacy/).
+    // The older build's move to a window point, which keeps no coordinate.
     int MoveToWindowPoint(const POINT* point);
+    // Where a drag puts the element: its top-left corner on a window point,
+    // by MoveToAbsolute, or in the older build by MoveToWindowPoint.
+    int DragTo(const POINT* point);
     int Resize(int width, int height);   // 0 or less keeps that dimension
     void AppendMoveStep(int dx, int dy);
     int Show(int visible);   // the previous visible bit
@@ -240,11 +242,12 @@ protected:
     GuiProps* Props() const { return p_; }
     // Sets the host of this element and of its whole subtree.
     void SetHost(GuiShell* host);
-    // Deletes every child (OnRelease(1) first, in the current build), first
-    // to last.
+    // Deletes every child, first to last: each told first (OnRelease(1)) in
+    // the current build, untold in the older, whose elements delete their
+    // children through DeleteChildren.
     void DestroyChildren();
-    // The older build's deletion of the children, without OnRelease(1); its
-    // elements go this way (legacy/).
+    // The older build's deletion of the children: each one deleted, first
+    // to last, without OnRelease(1); its element destructor calls it.
     void DeleteChildren();
 
 private:

@@ -20,13 +20,8 @@ GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value)
 
 GuiShell::~GuiShell() {
     destroying_ = true;   // the window's last messages go past this shell
-    // A started window goes with its shell; one never started is left. The
-    // older build's frame thread may be drawing into it: it goes between two
-    // frames.
-    {
-        LockGuard betweenFrames(BuildVariant::kOlder ? &renderLock_ : nullptr);
-        if (StopRunning()) DestroyWindow();
-    }
+    // A started window goes with its shell; one never started is left.
+    StopBetweenFrames();
     // The frame thread is let go of a frame it waits for, and waited for.
     if (renderDone_.handle) SetEvent(renderDone_.handle);
     Nuvex::WaitForHandle(&threadDone_, INFINITE);
@@ -46,14 +41,7 @@ GuiShell::~GuiShell() {
 const RuntimeClass* GuiShell::GetRuntimeClass() const { return &kRuntimeClass; }
 
 void GuiShell::OnSize(int width, int height) {
-    if constexpr (BuildVariant::kOlder) {
-        // Taken by the next frame drawn, on the thread that draws.
-        surfaceWidth_ = width;
-        surfaceHeight_ = height;
-        surfaceResizePending_ = true;
-    } else if (ISurface* surface = Surface()) {
-        surface->Resize(width, height);
-    }
+    ResizeSurface(width, height);
     GUI::OnSize(width, height);
 }
 

@@ -70,19 +70,17 @@ public:
     static void SetPointerQuery(const PointerQuery* query);   // null: the system's
 
     // --- the frame loop
-#if FP_OLDER_BUILD
-    // The older build's frame start, after its owner has loaded, initialised
-    // and shown the window (legacy/): sizes the tree to the client area,
-    // draws the first frame and starts the frame thread at once, which looks
-    // waitMs at a time for a frame or a repaint to draw. 0 when the window is
-    // not alive or has its frame thread already.
-    int Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs);
-#else
-    // Loads, initialises and shows through the owner's hooks, draws the first
-    // frame and posts the start of the frame thread. 0 when the window is not
-    // alive or already started (a window starts at most once).
+    // Each build's own (WindowStart.cpp). The current build loads,
+    // initialises and shows through the owner's hooks, draws the first frame
+    // and posts the start of the frame thread. 0 when the window is not alive
+    // or already started (a window starts at most once).
     int Start(int unused, uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
-#endif
+    // The older build's frame start, after its owner has loaded, initialised
+    // and shown the window: sizes the tree to the client area, draws the
+    // first frame and starts the frame thread at once, which looks waitMs at
+    // a time for a frame or a repaint to draw. 0 when the window is not alive
+    // or has its frame thread already.
+    int Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs);
     // Marks the window started, for good; 0 when it is not alive or was
     // started before.
     int MarkRunning();
@@ -228,18 +226,26 @@ private:
     void Deliver(UINT message);
     void ClearTipTarget();
 
+    // The current build's start through the owner's hooks.
     int StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int CallHook(int (BaseWnd::*hook)(GuiShell*));
     void DrawFirstFrame();
     void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
+    // The frame thread of each build (FrameThread.cpp): the current one
+    // posts frames (RunFrames); the older one draws frames and repaints
+    // itself (DrawFrames).
     void RunFrames();
-    // The older build's frame thread: frames and repaints drawn on it.
     void DrawFrames();
     void DrawOneFrame(bool update);
     bool EnterTreeFromFrameThread();
     // A repaint or resize the older build's frame thread draws at once.
     void AskRepaint();
+    // The surface takes the new size, at once or at the next frame drawn.
+    void ResizeSurface(int width, int height);
+    // Stops the frame thread and destroys a started window, between two
+    // frames where the frame thread draws.
+    void StopBetweenFrames();
     void EndDispatch();
     // Clears running and wakes the frame thread; returns whether it was set.
     bool StopRunning();

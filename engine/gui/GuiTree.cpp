@@ -90,10 +90,6 @@ void GUI::SetHost(GuiShell* host) {
     for (GUI* child : p_->children) child->SetHost(host);
 }
 
-// The older build's elements delete their children without OnRelease(1)
-// (its DeleteChildren).
-void GUI::DestroyChildren() { DeleteChildList(!BuildVariant::kOlder); }
-
 void GUI::DeleteChildList(bool announce) {
     // The list is taken first: no child unlinks itself from a list that is
     // being walked, and a child added meanwhile is not lost.

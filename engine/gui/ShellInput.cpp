@@ -74,9 +74,9 @@ LRESULT GuiShell::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT GuiShell::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hwnd_) return 0;
     // The system's handling may run a loop of its own (a move by the caption,
-    // a menu): the older build's frame thread draws on meanwhile unless a
-    // caller further up holds the tree as well.
-    const bool letGo = BuildVariant::kOlder && treeLockDepth_ == 1;
+    // a menu): a frame thread that draws (the older build's) draws on
+    // meanwhile unless a caller further up holds the tree as well.
+    const bool letGo = treeLockDepth_ == 1;
     if (letGo) LeaveCriticalSection(&renderLock_);
     const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
     if (letGo) EnterCriticalSection(&renderLock_);
@@ -285,10 +285,7 @@ void GuiShell::DragCapture() {
         if (target.x != held->GetAbsX() || target.y != held->GetAbsY()) {
             held->OnDrag(&target);
             if (!watch.Alive()) return;
-            if constexpr (BuildVariant::kOlder)
-                held->MoveToWindowPoint(&target);
-            else
-                held->MoveToAbsolute(target.x, target.y);
+            held->DragTo(&target);
             if (!watch.Alive()) return;
             held->OnDragStep();
             if (!watch.Alive()) return;

@@ -1,7 +1,5 @@
 #include "engine/gui/uiStyleCtrl.h"
 
-#if !FP_OLDER_BUILD
-
 #include <algorithm>
 
 #include "engine/graphics/ISurface.h"
@@ -100,5 +98,3 @@ int uiStyleCtrl::OnDraw(int absX, int absY, int width, int height) {
     }
     return 1;
 }
-
-#endif   // !FP_OLDER_BUILD

@@ -4,10 +4,9 @@
 // count picks the layout: 2 or 3 a bar along one axis, 4 the corners, 8 a
 // border without centre, 9 a nine-slice frame; any other count draws like a
 // plain element. Edges and the centre are tiled to their stretched size.
-// The older build has no style element.
+// The older build has no style element: its uiStyleCtrl.cpp (under legacy/)
+// builds nothing, and nothing of that build includes this header.
 #include "engine/gui/GUI.h"
-
-#if !FP_OLDER_BUILD
 
 class uiStyleCtrl : public GUI {
 public:
@@ -29,5 +28,3 @@ private:
 #if defined(__i386__)
 static_assert(sizeof(uiStyleCtrl) == 12, "a style element adds one field to the element");
 #endif
-
-#endif   // !FP_OLDER_BUILD

@@ -19,7 +19,6 @@ namespace {
 ResourceManager* g_manager = nullptr;
 
 const uint32_t kHandleSlots = 0x10000;
-const UINT kFirstReportMessage = 0x400;   // only messages above WM_USER are reported
 
 void CopyBounded(char* dst, const char* src) {
     size_t n = std::strlen(src);
@@ -29,18 +28,6 @@ void CopyBounded(char* dst, const char* src) {
 }
 
 bool IsValidType(int type) { return type >= 0 && type < RESOURCE_TYPE_COUNT; }
-
-// Clears the busy mark of a queued load on every exit.
-class BusyMark {
-public:
-    explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyMark() { flag_ = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& flag_;
-};
 
 }   // namespace
 
@@ -263,62 +250,6 @@ int ResourceManager::LoadQueuedRecord(int type, const std::string& name, Resourc
     return 1;
 }
 
-#if !FP_OLDER_BUILD
-int ResourceManager::LoadQueuedMap(RecordMap& queue, int type, HWND reportTo, UINT msg,
-                                   uint32_t total, uint32_t& index) {
-    for (RecordMap::iterator it = queue.begin(); it != queue.end(); ++it, ++index) {
-        if (!it->second) continue;
-        if (!LoadQueuedRecord(type, it->first, it->second)) return 0;
-        if (reportTo) {
-            MSG waiting;
-            if (PeekMessageA(&waiting, reportTo, 0, 0, PM_REMOVE)) {
-                DispatchMessageA(&waiting);
-            } else {
-                PostMessageA(reportTo, msg, 1, LPARAM((index << 16) | (total & 0xFFFF)));
-            }
-        }
-    }
-    return 1;
-}
-
-int ResourceManager::LoadQueued(HWND hwnd, UINT msg) {
-    // A message dispatched during the walk must not start a second walk, and
-    // a release it asks for waits until the walk is over.
-    if (loadingQueue_) return 0;
-    int result;
-    {
-        BusyMark busy(loadingQueue_);
-        result = WalkQueues(hwnd, msg);
-    }
-    if (releasePending_) Release();   // no member is touched after this
-    return result;
-}
-
-int ResourceManager::WalkQueues(HWND hwnd, UINT msg) {
-    const HWND reportTo = (hwnd && msg > kFirstReportMessage) ? hwnd : nullptr;
-
-    // The walk works on its own copy of the queues, so whatever a dispatched
-    // message registers cannot disturb it.
-    RecordMap textures, animations;
-    textures.swap(pendingTextures_);
-    animations.swap(pendingAnimations_);
-    const uint32_t total = uint32_t(textures.size() + animations.size());
-    uint32_t index = 0;
-
-    if (reportTo) PostMessageA(reportTo, msg, 0, 0);
-    if (!LoadQueuedMap(textures, RESOURCE_TEXTURE, reportTo, msg, total, index) ||
-        !LoadQueuedMap(animations, RESOURCE_ANIMATION, reportTo, msg, total, index)) {
-        FreeRecordMap(RESOURCE_TEXTURE, textures);
-        FreeRecordMap(RESOURCE_ANIMATION, animations);
-        ClearQueues();
-        if (reportTo) PostMessageA(reportTo, msg, 3, 0);
-        return 0;
-    }
-    if (reportTo) PostMessageA(reportTo, msg, 2, 0);
-    return 1;
-}
-#endif   // !FP_OLDER_BUILD
-
 // --- release --------------------------------------------------------------
 
 void ResourceManager::FreeObject(int type, ResourceRecord* record) {
@@ -377,13 +308,6 @@ int LoadResourceList(const void* data, uint32_t size, const char* password, int 
     ResourceManager* manager = ResourceManager::Instance();
     return manager ? manager->LoadResourceList(data, size, password, immediate) : 0;
 }
-
-#if !FP_OLDER_BUILD
-int LoadResources(HWND hwnd, UINT msg) {
-    ResourceManager* manager = ResourceManager::Instance();
-    return manager ? manager->LoadQueued(hwnd, msg) : 0;
-}
-#endif
 
 void* GetResource(int type, const char* name) {
     ResourceManager* manager = ResourceManager::Instance();

@@ -68,19 +68,18 @@ public:
     // with size 0 = a new path; data with a size = the resource's bytes.
     int LoadRecord(ResourceRecord* record, int type, const char* name, const void* data,
                    uint32_t size);
-#if FP_OLDER_BUILD
-    // The older build loads its queues one resource at a time, at the start
-    // of a window (legacy/): the queued textures and animations left, and
-    // the load of the next one (the smallest name, textures first) giving
-    // how many are left, or -1 when it failed (both queues are then emptied).
+    // The queues are loaded in each build's own way (ResourceQueue.cpp):
+    // the current build loads every queued texture, then every queued
+    // animation, reporting progress to hwnd with msg (above WM_USER only):
+    // wParam 0 start, 1 progress (lParam index << 16 | total), 2 done,
+    // 3 failed.
+    int LoadQueued(HWND hwnd, UINT msg);
+    // The older build loads them one resource at a time, at the start of a
+    // window: the queued textures and animations left, and the load of the
+    // next one (the smallest name, textures first) giving how many are left,
+    // or -1 when it failed (both queues are then emptied).
     int GetQueuedCount() const;
     int LoadNextQueued();
-#else
-    // Loads every queued texture, then every queued animation, reporting
-    // progress to hwnd with msg (above WM_USER only): wParam 0 start,
-    // 1 progress (lParam index << 16 | total), 2 done, 3 failed.
-    int LoadQueued(HWND hwnd, UINT msg);
-#endif
     int ClearQueues();
     int ClearAll();
     // Writes a pack holding the list at listPath and every file it names.
@@ -122,11 +121,10 @@ private:
     void ForgetLastHits();
     static void FreeObject(int type, ResourceRecord* record);
     static void FreeRecordMap(int type, RecordMap& map);
-#if !FP_OLDER_BUILD
+    // The current build's walk of the queues (LoadQueued).
     int WalkQueues(HWND hwnd, UINT msg);
     int LoadQueuedMap(RecordMap& queue, int type, HWND reportTo, UINT msg, uint32_t total,
                       uint32_t& index);
-#endif
     // Loads a queued record and moves it into its type's map (slot cleared);
     // 0 when it could not be loaded (the slot keeps it).
     int LoadQueuedRecord(int type, const std::string& name, ResourceRecord*& slot);
@@ -148,7 +146,7 @@ int BuildPack(const char* packPath, const char* password, const char* listPath);
 int LoadResourceList(const void* data, uint32_t size, const char* password, int immediate);
 // Loads the queued resources (ResourceManager::LoadQueued). The older build
 // leaves them to its window start, which loads them one at a time: there it
-// loads nothing and returns 1 when the manager exists (legacy/).
+// loads nothing and returns 1 when the manager exists.
 int LoadResources(HWND hwnd, UINT msg);
 void* GetResource(int type, const char* name);
 IAnimation* GetAnimation(const char* name);

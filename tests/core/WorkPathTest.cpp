@@ -4,6 +4,7 @@
 #include "engine/core/EngineGlobals.h"
 #include "engine/core/WorkPath.h"
 #include "support/TestSupport.h"
+#include "support/CurrentBuildOnly.h"
 
 #include <gtest/gtest.h>
 #include <process.h>
@@ -210,6 +211,7 @@ TEST(SetWorkPath, RefusesWhatIsNotOneExistingFolderAndKeepsTheOld) {
 }
 
 TEST(SetWorkPath, ADriveRootIsAWorkFolderAndKeepsItsBackslash) {
+    CURRENT_BUILD_ONLY("the older build's module folder keeps its trailing backslash");
     Globals().Setup(nullptr);
     for (const char* root : {"C:\\", "C:/", "C:\\/\\"}) {
         ASSERT_EQ(1, Nuvex::SetWorkPath(root)) << root;
@@ -248,6 +250,7 @@ TEST(SetWorkPath, ADriveRootIsAWorkFolderAndKeepsItsBackslash) {
 }
 
 TEST(SetWorkPath, NullRestoresTheModuleFolderAndEmptyClears) {
+    CURRENT_BUILD_ONLY("the older build's module folder keeps its trailing backslash");
     TempFolder temp;
     Globals().Setup(nullptr);
     std::string exeFolder = testsupport::ExeFolder();

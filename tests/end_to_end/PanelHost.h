@@ -8,7 +8,7 @@
 #include "host/HostWindow.h"
 #include "host/PanelModule.h"
 #include "support/TestSupport.h"
-#include "update_tasks/TestServers.h"
+#include "update/TestServers.h"
 
 #include <gtest/gtest.h>
 

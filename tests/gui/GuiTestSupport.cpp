@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/SurfacePool.h"
 
 namespace guitest {

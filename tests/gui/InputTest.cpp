@@ -4,7 +4,7 @@
 
 #include <windowsx.h>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 
 using guitest::Journal;
 using guitest::kPopupWithDoubleClicks;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/FontPool.h"
 #include "engine/gui/TextBuffer.h"
 #include "engine/gui/uiStyleCtrl.h"

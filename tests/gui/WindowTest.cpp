@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/app/BaseApp.h"
 #include "support/TestSupport.h"
 

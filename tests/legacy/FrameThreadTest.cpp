@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "support/TestSupport.h"
 
 using testsupport::PumpUntil;

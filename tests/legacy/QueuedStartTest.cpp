@@ -2,7 +2,7 @@
 // resource per pass of the start's message loop, with its progress reported
 // to the window object, and what a failure or a quit message leaves.
 #include "gui/GuiTestSupport.h"
-#include "manager/ManagerFixture.h"
+#include "resources/ManagerFixture.h"
 
 #include "engine/gui/BaseWnd.h"
 

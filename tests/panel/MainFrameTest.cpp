@@ -8,6 +8,7 @@
 #include "panel/DownloadListRow.h"
 #include "panel/DownloadProgressBar.h"
 #include "panel/DownloadTitleBar.h"
+#include "support/CurrentBuildOnly.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ std::string Buttons(DownloadMainFrame* frame) {
 }   // namespace
 
 TEST_F(PanelTest, TheFrameFillsTheWindowAndLaysOutItsControls) {
+    CURRENT_BUILD_ONLY("the older start shows the window, and its title bar lies inside the frame");
     EXPECT_FALSE(IsWindowVisible(hwnd));   // until the host shows it
     ASSERT_EQ(1, panel->Move(10, 10, 500, 150));
     DownloadMainFrame* frame = Frame();
@@ -83,6 +85,7 @@ TEST_F(PanelTest, TheButtonsFollowAddsClicksCancelsAndOutcomes) {
 }
 
 TEST_F(FrameTest, DirectCancelsAndTheTitleBarNotifyAsTheyShould) {
+    CURRENT_BUILD_ONLY("the older build loads the skin's resources only while a window starts");
     DownloadMainFrame* frame = Frame();
     frame->CancelSelected();   // nothing selected: nothing sent
     frame->CancelAll();
@@ -92,6 +95,7 @@ TEST_F(FrameTest, DirectCancelsAndTheTitleBarNotifyAsTheyShould) {
 }
 
 TEST_F(FrameTest, TheReceiverActsOnTheTaskMessagesOfListedItems) {
+    CURRENT_BUILD_ONLY("the older build loads the skin's resources only while a window starts");
     DownloadItem* a = ListItem("a");
     DownloadItem* b = ListItem("b");
     DownloadItem* c = ListItem("c");

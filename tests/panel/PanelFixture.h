@@ -16,7 +16,7 @@
 #include "panel/PanelInterface.h"
 #include "panel/uiButton.h"
 #include "update/UpdateTask.h"
-#include "update_tasks/TestServers.h"
+#include "update/TestServers.h"
 
 #include <memory>
 

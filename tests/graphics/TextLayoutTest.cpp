@@ -2,7 +2,7 @@
 // widest 12), so every width below is worked out by hand.
 #include <gtest/gtest.h>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/core/MbcsText.h"
 
 using namespace drawtest;

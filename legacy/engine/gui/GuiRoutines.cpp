@@ -17,4 +17,8 @@ int GUI::MoveToWindowPoint(const POINT* point) {
     return MoveTo(int32_t(x), int32_t(y));
 }
 
+int GUI::DragTo(const POINT* point) { return MoveToWindowPoint(point); }
+
 void GUI::DeleteChildren() { DeleteChildList(false); }
+
+void GUI::DestroyChildren() { DeleteChildren(); }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/core/MbcsText.h"
 
 using namespace drawtest;

@@ -1,5 +1,5 @@
 // Splitting server and file URLs. (The WinInet layer itself is exercised
-// against real servers through the downloaders, in tests/update_tasks.)
+// against real servers through the downloaders, in tests/update.)
 #include "platform/InternetUrl.h"
 
 #include <gtest/gtest.h>

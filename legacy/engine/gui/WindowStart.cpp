@@ -104,3 +104,15 @@ int BaseWnd::Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs) {
     if (shell->DeletePending()) return 0;
     return shell->Start(unused, clearColour, fps, waitMs);
 }
+
+// The frame thread starts at once and draws the first frames itself.
+int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int waitMs) {
+    if (!hwnd_ || !IsWindow(hwnd_) || frameThread_.handle) return 0;
+    running_ = 1;
+    DispatchScope scope(this);
+    DrawFirstFrame();
+    UpdateWindow(hwnd_);
+    if (deletePending_) return 0;
+    KeepFrameRate(clearColour, fps, waitMs, waitMs);
+    return StartFrameThread();
+}

@@ -1,5 +1,5 @@
 // The older build's queued loading, one resource at a time: its window start
-// loads the queues between the messages it dispatches (legacy/QueuedStart).
+// loads the queues between the messages it dispatches (WindowStart.cpp).
 #include "engine/resources/ResourceManager.h"
 
 int ResourceManager::GetQueuedCount() const { return int(PendingCount()); }

@@ -2,7 +2,7 @@
 // text and the refusals, read back through the command view.
 #include <gtest/gtest.h>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/CanvasDC.h"
 
 using namespace drawtest;

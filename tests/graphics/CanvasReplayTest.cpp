@@ -2,7 +2,7 @@
 // out by hand, and the dirty rectangle that limits it.
 #include <gtest/gtest.h>
 
-#include "drawing/DrawingTestSupport.h"
+#include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/CanvasDC.h"
 #include "engine/graphics/Texture.h"
 #include "support/TestSupport.h"
