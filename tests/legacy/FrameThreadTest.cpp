@@ -42,7 +42,8 @@ protected:
     void SetUp() override { drawtest::EnsurePools(); }
     // A shown window started at fps frames per second.
     void Start(uint32_t fps) {
-        ASSERT_NE(nullptr, wnd.Create("frames", 120, 80, 0x001, nullptr, 0)) << "no display?";
+        ASSERT_NE(nullptr, wnd.Create("frames", 120, 80, GUI_WINDOW_POPUP, nullptr, 0))
+            << "no display?";
         ASSERT_EQ(1, wnd.Start(1, 0, fps, 1));
     }
     CountingWnd wnd;
@@ -88,7 +89,7 @@ TEST_F(FrameThread, EndsBeforeTheShellIsFreedAndTheWindowGoesWithIt) {
 TEST(OlderShell, AWindowNeverStartedIsLeftButForgottenWithItsShell) {
     drawtest::EnsurePools();
     CountingWnd wnd;
-    const HWND hwnd = wnd.Create("left", 60, 40, 0x001, nullptr, 0);
+    const HWND hwnd = wnd.Create("left", 60, 40, GUI_WINDOW_POPUP, nullptr, 0);
     ASSERT_NE(nullptr, hwnd) << "no display?";
     wnd.Destroy();
     EXPECT_EQ(nullptr, GuiShell::FromStoredHandle(hwnd));

@@ -44,7 +44,8 @@ class QueuedStart : public ManagerTest {
 protected:
     void SetUp() override {
         ManagerTest::SetUp();
-        ASSERT_NE(nullptr, wnd.Create("loading", 120, 80, 0x001, nullptr, 0)) << "no display?";
+        ASSERT_NE(nullptr, wnd.Create("loading", 120, 80, GUI_WINDOW_POPUP, nullptr, 0))
+            << "no display?";
     }
     void TearDown() override {
         wnd.Destroy();
