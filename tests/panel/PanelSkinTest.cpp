@@ -116,6 +116,7 @@ TEST_F(SkinTest, APackUnderAnotherPasswordFailsTheStart) {
     ASSERT_EQ(1, Nuvex::BuildPack(Root(PanelSkin::kPackPath).c_str(), "anotherpassword",
                                   Root(PanelSkin::kListPath).c_str()));
     EXPECT_EQ(0, LoadSkin());
-    EXPECT_EQ(1u, log.Count(std::string("Loading resources ") + PanelSkin::kPackPath + " failure!"));
+    EXPECT_EQ(1u,
+              log.Count(std::string("Loading resources ") + PanelSkin::kPackPath + " failure!"));
     EXPECT_EQ(nullptr, Nuvex::GetAnimation(kCancelStyle));
 }
