@@ -30,6 +30,8 @@ inline int Port(const char* name) { return std::atoi(Env(name).c_str()); }
 inline std::string HttpBase() { return "http://127.0.0.1:" + Env("FETCHPANE_HTTP_PORT"); }
 inline std::string FtpBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_PORT"); }
 inline std::string FtpSlowBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SLOW_PORT"); }
+// Sends a file's first 8 MB at once, then 10 KB per second (as HTTP's /_burst/).
+inline std::string FtpBurstBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_BURST_PORT"); }
 // Cuts a .zip file's transfer after half of it; says nothing at all.
 inline std::string FtpShortBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SHORT_PORT"); }
 inline std::string FtpMuteBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_MUTE_PORT"); }
