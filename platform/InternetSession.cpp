@@ -129,27 +129,19 @@ bool InternetFile::Read(void* buffer, DWORD size, DWORD* got, InternetError* err
     return true;
 }
 
-bool InternetFile::ReadAvailable(void* buffer, DWORD size, DWORD* got, InternetError* error) {
-    *got = 0;
+bool InternetFile::QueryAvailable(DWORD* available, InternetError* error) {
+    *available = 0;
     if (!handle_) {
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
-    DWORD available = 0;
-    if (!InternetQueryDataAvailable(handle_.Get(), &available, 0, 0)) {
-        // An FTP file with nothing queued yet answers "pending" even in
-        // synchronous mode: a plain read then waits for the next data.
-        if (GetLastError() != ERROR_IO_PENDING) {
-            CaptureInternetError(error);
-            return false;
-        }
-        available = 0;
-    }
-    // Nothing reported need not be the end: a plain read decides.
-    const DWORD kProbe = 1024;
-    DWORD want = available == 0 ? (size < kProbe ? size : kProbe)
-                                : (available < size ? available : size);
-    return Read(buffer, want, got, error);
+    if (InternetQueryDataAvailable(handle_.Get(), available, 0, 0)) return true;
+    *available = 0;
+    // An FTP file with nothing queued yet answers "pending" even in
+    // synchronous mode.
+    if (GetLastError() == ERROR_IO_PENDING) return true;
+    CaptureInternetError(error);
+    return false;
 }
 
 bool FtpConnection::Connect(const InternetSession& session, const std::string& host,

@@ -79,13 +79,14 @@ public:
     InternetFile(InternetFile&&) = default;
     InternetFile& operator=(InternetFile&&) = default;
 
-    // Reads up to `size` bytes; *got = 0 at the end. False on any failure,
-    // a receive time-out included.
+    // Reads up to `size` bytes, possibly waiting until all have come (or the
+    // file ends); *got = 0 at the end. False on any failure, a receive
+    // time-out included.
     bool Read(void* buffer, DWORD size, DWORD* got, InternetError* error);
-    // Waits for data, then reads what has arrived (at most `size` bytes) in
-    // one call; *got = 0 at the end. Few large reads instead of many small
-    // ones: each read is a costly call.
-    bool ReadAvailable(void* buffer, DWORD size, DWORD* got, InternetError* error);
+    // How many bytes have arrived and can be read at once, as far as the
+    // system counts them (0: none yet). May wait for the first bytes. False
+    // on a failure.
+    bool QueryAvailable(DWORD* available, InternetError* error);
     void Close() { handle_.Close(); }
     bool IsOpen() const { return static_cast<bool>(handle_); }
 

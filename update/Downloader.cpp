@@ -1,6 +1,6 @@
 #include "update/Downloader.h"
 
-#include <memory>
+#include "update/ChunkReader.h"
 
 std::string Downloader::UrlEncode(const std::string& text) const {
     static const char kHex[] = "0123456789ABCDEF";
@@ -19,30 +19,6 @@ std::string Downloader::UrlEncode(const std::string& text) const {
         }
     }
     return out;
-}
-
-Downloader::ReadSizer::ReadSizer() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    ticksPerSecond_ = double(frequency.QuadPart);
-}
-
-double Downloader::ReadSizer::Now() const {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / ticksPerSecond_;
-}
-
-void Downloader::ReadSizer::Completed(DWORD bytes, double seconds) {
-    // A read that filled at once shows the link keeps up: ask for twice as
-    // much next time (up to a chunk). A read that had to wait goes back to
-    // taking what has arrived, so a slow link never keeps a stop waiting.
-    if (seconds < kFastReadSeconds && bytes >= 4096) {
-        DWORD grown = request_ ? request_ * 2 : bytes * 2;
-        request_ = grown < kMaxWaitingRead ? grown : kMaxWaitingRead;
-    } else if (seconds > kFastReadSeconds * 4) {
-        request_ = 0;
-    }
 }
 
 int Downloader::Open(const char* serverUrl) {
@@ -82,21 +58,16 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
         SetError(std::string("can't create ") + localPath);
         return 0;
     }
-    // Data is taken from the connection in as few reads as the link allows
-    // (each read costs a round trip through the system) and then handled
-    // block by block: each block is reported, and a stop is noticed between
-    // blocks; what was reported is written.
-    std::unique_ptr<char[]> chunk(new char[kReadChunk]);
-    ReadSizer sizer;
+    // Data is taken from the connection in chunks sized to the link, then
+    // handled block by block: each block is reported, and a stop is noticed
+    // between blocks; what was reported is written.
+    ChunkReader reader(file);
     unsigned long long received = 0;
     bool stopped = false;
     while (!stopped) {
         DWORD got = 0;
         platform::InternetError error;
-        const DWORD request = sizer.NextRequest();
-        const double start = sizer.Now();
-        bool ok = request ? file.Read(chunk.get(), request, &got, &error)
-                          : file.ReadAvailable(chunk.get(), kReadChunk, &got, &error);
+        const bool ok = reader.Next(&got, &error);
         // A read may have waited long: a stop that came meanwhile writes nothing more.
         if (sink_ && !sink_->KeepRunning()) {
             stopped = true;
@@ -111,7 +82,6 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
             SetError("the transfer exceeds the " + std::to_string(boundBytes_) + " bytes expected");
             return 0;
         }
-        sizer.Completed(got, sizer.Now() - start);
         // The blocks up to a stop are reported, then written in one call: a
         // write per block costs as much as the reads.
         const bool report = sink_ && sink_->ReportBlocks();
@@ -123,7 +93,9 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
             if (report) sink_->OnBlock(localPath, block);
             if (sink_ && !sink_->KeepRunning()) stopped = true;
         }
-        if (!local.Write(chunk.get(), taken)) {
+        // Bytes that came slowly reach the file at once; a fast link's are
+        // gathered into large writes.
+        if (!local.Write(reader.Data(), taken) || (reader.Waited() && !local.Flush())) {
             SetError(std::string("can't write ") + localPath);
             return 0;
         }
@@ -157,13 +129,15 @@ bool Downloader::LengthAgrees(unsigned long long received, unsigned long long se
 bool LocalFile::Create(const char* path) {
     Close();
     file_ = path && *path ? std::fopen(path, "wb") : nullptr;
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, 64 * 1024);
+    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
     return file_ != nullptr;
 }
 
 bool LocalFile::Write(const void* data, size_t size) {
     return file_ && std::fwrite(data, 1, size, file_) == size;
 }
+
+bool LocalFile::Flush() { return file_ && std::fflush(file_) == 0; }
 
 bool LocalFile::Close() {
     if (!file_) return true;

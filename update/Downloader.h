@@ -27,13 +27,6 @@ protected:
 class Downloader {
 public:
     static const unsigned kBlockSize = 1024;
-    // Most bytes taken from the connection in one read (then handled in blocks).
-    static const unsigned kReadChunk = 256 * 1024;
-    // The most one read may wait for: should a fast server stall mid-file, a
-    // stop waits for at most this much data to arrive (or the time-out).
-    // Reads grow this large only while they fill at once; each read costs a
-    // round trip through the system, so a fast link needs large ones.
-    static const unsigned kMaxWaitingRead = 256 * 1024;
 
     explicit Downloader(DownloadSink* sink) : sink_(sink) {}
     virtual ~Downloader() = default;
@@ -74,21 +67,6 @@ protected:
     // split, names no object, or no server is open.
     bool BeginTransfer(const char* fileUrl, platform::InternetUrl* url) const;
 
-    // Sizes the reads of one transfer: what has arrived (0), or while the
-    // link keeps up, a larger read that is expected to fill at once.
-    class ReadSizer {
-    public:
-        static constexpr double kFastReadSeconds = 0.002;
-        ReadSizer();
-        DWORD NextRequest() const { return request_; }
-        void Completed(DWORD bytes, double seconds);
-        double Now() const;
-
-    private:
-        DWORD request_ = 0;
-        double ticksPerSecond_ = 1;
-    };
-
     // Copies `file` into `localPath` block by block. 1 done or stopped,
     // 0 on a failed read or write, when a known length (the server's or
     // the caller's bound) was not met, or past the caller's bound.
@@ -120,6 +98,9 @@ private:
 // written reached the file.
 class LocalFile {
 public:
+    // Writes are gathered in a buffer of this size; Flush empties it.
+    static const size_t kBufferSize = 256 * 1024;
+
     LocalFile() = default;
     ~LocalFile() { Close(); }
     LocalFile(const LocalFile&) = delete;
@@ -127,6 +108,7 @@ public:
 
     bool Create(const char* path);
     bool Write(const void* data, size_t size);
+    bool Flush();
     bool Close();
     bool IsOpen() const { return file_ != nullptr; }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace taskfixture;
@@ -73,6 +74,25 @@ protected:
     WorkFolder work;
     servers::ServedFolder served{"hostile"};
     Receiver receiver;
+};
+
+// The size of a file on disk, -1 while there is none.
+double FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return double(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow;
+}
+
+// A value watched over time: how long it has stood still.
+struct Watched {
+    double value = -2;
+    DWORD since = 0;
+    void See(double now, DWORD tick) {
+        if (now != value) {
+            value = now;
+            since = tick;
+        }
+    }
 };
 
 // An archive of one entry of `bytes` zeros, written a block at a time.
@@ -226,6 +246,50 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
         EXPECT_FALSE(testsupport::FileExists(round.Join("Games\\Big\\f.bin")));
         for (const std::string& entry : ListTree(round.Root()))
             EXPECT_EQ(std::string::npos, entry.find(".tmp")) << entry;
+    }
+}
+
+TEST_F(HostileUpdateTest, ProgressFollowsALinkThatSlowsAfterABurst) {
+    // Both servers send the archive's first 8 MB at once, then 10 KB per
+    // second. A read that waited for much more than had arrived would hold
+    // the row and the file at the burst's bytes until that much came.
+    const double kEnough = (8 << 20) + 40 * 1024;   // the burst and 4 s of the rest
+    const DWORD kLongestStillMs = 4000;
+    ASSERT_TRUE(PublishedUpdate().PublishGame(
+        served, "Burst", {{"Burst", "f.bin", servers::Pattern((8 << 20) + 96 * 1024, 5)}}));
+    const std::string urls[] = {HttpUrl("_burst/"),
+                                servers::FtpBurstBase() + "/" + served.Name() + "/"};
+    for (const std::string& url : urls) {
+        SCOPED_TRACE(url);
+        WorkFolder round;
+        Receiver r;
+        TaskUnderTest t;
+        t.task->InitWithUrl(url.c_str(), "Burst", TASK_KIND_GAME, t.item.get());
+        t.task->SetReceiver(r.Handle());
+        ASSERT_TRUE(t.task->Start());
+        const std::string archive = round.Join("Update\\Games\\Burst\\f.bin.zip");
+        Watched written, fraction;
+        int32_t fastest = 0;
+        const DWORD begun = GetTickCount();
+        EXPECT_TRUE(testsupport::PumpUntil(
+            [&] {
+                if (t.item->State() != TASK_STATE_DOWNLOADING) return r.HasOutcome();
+                const DWORD tick = GetTickCount();
+                written.See(FileSize(archive), tick);
+                fraction.See(t.item->fraction.load(), tick);
+                fastest = std::max(fastest, t.item->speed.load());
+                return written.value >= kEnough || tick - written.since > kLongestStillMs ||
+                       tick - fraction.since > kLongestStillMs;
+            },
+            30000))
+            << r.Sequence();
+        const DWORD end = GetTickCount();
+        EXPECT_GE(written.value, kEnough) << "after " << end - begun << " ms";
+        EXPECT_LE(end - written.since, kLongestStillMs) << written.value << " bytes written";
+        EXPECT_LE(end - fraction.since, kLongestStillMs) << "fraction " << fraction.value;
+        // The row's speed moved on from the burst's.
+        EXPECT_LT(t.item->speed.load(), fastest);
+        EXPECT_FALSE(r.HasOutcome()) << r.Sequence();
     }
 }
 
