@@ -1,5 +1,7 @@
 #include "platform/InternetSession.h"
 
+#include "platform/RequestSignals.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -98,50 +100,62 @@ void InternetHandle::Close() {
     if (handle_) InternetCloseHandle(Release());
 }
 
-bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts,
+bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts, InternetMode mode,
                            InternetError* error) {
     Close();
     timeouts_ = timeouts;
+    mode_ = mode;
+    const DWORD flags = mode == InternetMode::kAsync ? INTERNET_FLAG_ASYNC : 0;
     HINTERNET handle = InternetOpenA(agent && *agent ? agent : "Fetchpane",
-                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, flags);
     if (!handle) {
         CaptureInternetError(error);
         return false;
     }
     handle_ = InternetHandle(handle);
+    // Handles made from the session take its callback when they are made.
+    if (mode == InternetMode::kAsync &&
+        InternetSetStatusCallbackA(handle, &RequestSignals::OnStatus) ==
+            INTERNET_INVALID_STATUS_CALLBACK) {
+        CaptureInternetError(error);
+        Close();
+        return false;
+    }
     DWORD connectMs = timeouts.connectMs;
     InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
     SetTimeouts(handle, timeouts.receiveMs);
     return true;
 }
 
-bool InternetFile::Read(void* buffer, DWORD size, DWORD* got, InternetError* error) {
+// A blocking read waits until its buffer is full: it asks only for what
+// has arrived, or, with nothing yet, for the first bytes.
+bool InternetFile::ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
+                               InternetError* error) {
     *got = 0;
+    *waited = false;
     if (!handle_) {
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
-    if (!InternetReadFile(handle_.Get(), buffer, size, got)) {
+    const DWORD kFirstBytes = 1024;
+    DWORD arrived = 0;
+    if (!InternetQueryDataAvailable(handle_.Get(), &arrived, 0, 0)) {
+        // An FTP file with nothing queued yet answers "pending" even in
+        // blocking mode.
+        if (GetLastError() != ERROR_IO_PENDING) {
+            CaptureInternetError(error);
+            return false;
+        }
+        arrived = 0;
+    }
+    *waited = arrived == 0;
+    const DWORD want = arrived ? arrived : kFirstBytes;
+    if (!InternetReadFile(handle_.Get(), buffer, want < size ? want : size, got)) {
         *got = 0;
         CaptureInternetError(error);
         return false;
     }
     return true;
-}
-
-bool InternetFile::QueryAvailable(DWORD* available, InternetError* error) {
-    *available = 0;
-    if (!handle_) {
-        SetInternetError(error, ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (InternetQueryDataAvailable(handle_.Get(), available, 0, 0)) return true;
-    *available = 0;
-    // An FTP file with nothing queued yet answers "pending" even in
-    // synchronous mode.
-    if (GetLastError() == ERROR_IO_PENDING) return true;
-    CaptureInternetError(error);
-    return false;
 }
 
 bool FtpConnection::Connect(const InternetSession& session, const std::string& host,
@@ -221,16 +235,21 @@ bool HttpConnection::Connect(const InternetSession& session, const std::string& 
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
-    receiveMs_ = session.Timeouts().receiveMs;
+    if (session.Mode() != InternetMode::kAsync) {
+        SetInternetError(error, ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    timeouts_ = session.Timeouts();
     secure_ = secure;
+    // Context 0: WinInet calls back for none of the connection's doings.
     HINTERNET handle = InternetConnectA(session.Get(), host.c_str(), port, nullptr, nullptr,
-                                        INTERNET_SERVICE_HTTP, 0, 1);
+                                        INTERNET_SERVICE_HTTP, 0, 0);
     if (!handle) {
         CaptureInternetError(error);
         return false;
     }
     handle_ = InternetHandle(handle);
-    SetTimeouts(handle, receiveMs_);
+    SetTimeouts(handle, timeouts_.receiveMs);
     return true;
 }
 
@@ -241,28 +260,122 @@ bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
+    std::unique_ptr<RequestSignals> signals = RequestSignals::Make();
+    if (!signals) {
+        CaptureInternetError(error);
+        return false;
+    }
     DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (secure_) flags |= INTERNET_FLAG_SECURE;
     HINTERNET handle = HttpOpenRequestA(handle_.Get(), "GET", object.c_str(), "HTTP/1.0", nullptr,
-                                        nullptr, flags, 1);
+                                        nullptr, flags, signals->Context());
     if (!handle) {
         CaptureInternetError(error);
         return false;
     }
     request->handle_ = InternetHandle(handle);
-    SetTimeouts(handle, receiveMs_);
+    request->signals_ = std::move(signals);
+    // WinInet times each call out by itself; the wait for one is bounded
+    // beyond that all the same.
+    request->patienceMs_ = timeouts_.connectMs + 2 * timeouts_.receiveMs + 5000;
+    SetTimeouts(handle, timeouts_.receiveMs);
     return true;
 }
 
+HttpRequest::HttpRequest() = default;
+
+HttpRequest::~HttpRequest() { Close(); }
+
+void HttpRequest::Close() {
+    if (handle_) {
+        handle_.Close();
+        // The signals live until WinInet's last call for the handle.
+        if (signals_) signals_->AwaitClosing();
+    }
+    signals_.reset();
+}
+
+bool HttpRequest::AwaitPending(InternetError* error) {
+    const DWORD kStepMs = 50;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool ok = false;
+        DWORD code = 0;
+        if (signals_->AwaitCompletion(kStepMs, &ok, &code)) {
+            if (ok) return true;
+            SetInternetError(error, code ? code : DWORD(ERROR_INTERNET_INTERNAL_ERROR));
+            return false;
+        }
+        if (keepWaiting_ && !keepWaiting_()) {
+            SetInternetError(error, ERROR_INTERNET_OPERATION_CANCELLED);
+            return false;
+        }
+        if (GetTickCount() - start > patienceMs_) {
+            SetInternetError(error, ERROR_INTERNET_TIMEOUT);
+            return false;
+        }
+    }
+}
+
 bool HttpRequest::Send(InternetError* error) {
-    if (!handle_) {
+    if (!handle_ || !signals_) {
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
     if (HttpSendRequestA(handle_.Get(), nullptr, 0, nullptr, 0)) return true;
-    CaptureInternetError(error);
-    return false;
+    if (GetLastError() != ERROR_IO_PENDING) {
+        CaptureInternetError(error);
+        return false;
+    }
+    return AwaitPending(error);
+}
+
+// Takes what has arrived, never waiting inside the read: with nothing
+// there the read goes pending without the buffer and tells when bytes have
+// come, so no late write can reach the buffer of a read given up.
+bool HttpRequest::ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
+                              InternetError* error) {
+    *got = 0;
+    *waited = false;
+    if (!handle_ || !signals_) {
+        SetInternetError(error, ERROR_INVALID_HANDLE);
+        return false;
+    }
+    for (;;) {
+        INTERNET_BUFFERSA buffers = {};
+        buffers.dwStructSize = sizeof buffers;
+        buffers.lpvBuffer = buffer;
+        buffers.dwBufferLength = size;
+        if (InternetReadFileExA(handle_.Get(), &buffers, IRF_NO_WAIT, signals_->Context())) {
+            *got = buffers.dwBufferLength;
+            bool atEnd = true;
+            if (*got > 0 || size == 0) return true;
+            // Nothing taken may also mean nothing there yet.
+            if (!AtEnd(&atEnd, error)) return false;
+            if (atEnd) return true;
+        } else if (GetLastError() != ERROR_IO_PENDING) {
+            CaptureInternetError(error);
+            return false;
+        } else {
+            *waited = true;
+            if (!AwaitPending(error)) return false;
+        }
+    }
+}
+
+bool HttpRequest::AtEnd(bool* atEnd, InternetError* error) {
+    DWORD available = 0;
+    if (InternetQueryDataAvailable(handle_.Get(), &available, 0, signals_->Context())) {
+        *atEnd = available == 0;
+        return true;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+        CaptureInternetError(error);
+        return false;
+    }
+    *atEnd = false;
+    return AwaitPending(error);
 }
 
 bool HttpRequest::QueryStatusCode(DWORD* status) const {

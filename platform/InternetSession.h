@@ -1,7 +1,10 @@
 #pragma once
-// A small layer over synchronous WinInet: a session, FTP and HTTP
-// connections, remote files and HTTP requests. Nothing here throws; every
-// call reports failure by its result and fills an InternetError.
+// A small layer over WinInet: a session, FTP and HTTP connections, remote
+// files and HTTP requests. FTP runs over a blocking session; HTTP over an
+// asynchronous one, since only there can a read take what has arrived
+// without waiting for more (a blocking read waits until its buffer is
+// full). Nothing here throws; every call reports failure by its result and
+// fills an InternetError.
 //
 // Each handle is closed exactly once by its holder. Close a file before its
 // connection and a connection before its session: WinInet handle values are
@@ -10,9 +13,13 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
+
+class RequestSignals;
 
 struct InternetError {
     DWORD code = 0;
@@ -59,35 +66,41 @@ struct InternetTimeouts {
     DWORD receiveMs = 30000;
 };
 
+enum class InternetMode {
+    kBlocking,   // every call returns when its work is done
+    kAsync,      // calls may go pending and end on WinInet's threads
+};
+
 class InternetSession {
 public:
-    bool Open(const char* agent, const InternetTimeouts& timeouts, InternetError* error);
+    bool Open(const char* agent, const InternetTimeouts& timeouts, InternetMode mode,
+              InternetError* error);
     void Close() { handle_.Close(); }
     bool IsOpen() const { return static_cast<bool>(handle_); }
     HINTERNET Get() const { return handle_.Get(); }
     const InternetTimeouts& Timeouts() const { return timeouts_; }
+    InternetMode Mode() const { return mode_; }
 
 private:
     InternetHandle handle_;
     InternetTimeouts timeouts_;
+    InternetMode mode_ = InternetMode::kBlocking;
 };
 
 // A remote file being read: an FTP file or an HTTP request's body.
 class InternetFile {
 public:
     InternetFile() = default;
+    virtual ~InternetFile() = default;
     InternetFile(InternetFile&&) = default;
     InternetFile& operator=(InternetFile&&) = default;
 
-    // Reads up to `size` bytes, possibly waiting until all have come (or the
-    // file ends); *got = 0 at the end. False on any failure, a receive
-    // time-out included.
-    bool Read(void* buffer, DWORD size, DWORD* got, InternetError* error);
-    // How many bytes have arrived and can be read at once, as far as the
-    // system counts them (0: none yet). May wait for the first bytes. False
-    // on a failure.
-    bool QueryAvailable(DWORD* available, InternetError* error);
-    void Close() { handle_.Close(); }
+    // Reads what has arrived, up to `size`, waiting (at most the receive
+    // time-out) only while nothing has; *waited tells whether it waited.
+    // *got = 0 at the end. False on any failure, a time-out included.
+    virtual bool ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
+                             InternetError* error);
+    virtual void Close() { handle_.Close(); }
     bool IsOpen() const { return static_cast<bool>(handle_); }
 
 protected:
@@ -120,14 +133,41 @@ private:
     bool binary_ = false;   // the server took "TYPE I" on this connection
 };
 
+// A request over an asynchronous session. A call that goes pending is
+// waited for here, and given up when the keep-waiting check says so.
 class HttpRequest : public InternetFile {
 public:
+    HttpRequest();
+    ~HttpRequest() override;
+    HttpRequest(const HttpRequest&) = delete;
+    HttpRequest& operator=(const HttpRequest&) = delete;
+
+    // Asked while a call is pending; false gives the call up.
+    void SetKeepWaiting(std::function<bool()> keepWaiting) {
+        keepWaiting_ = std::move(keepWaiting);
+    }
     bool Send(InternetError* error);
+    bool ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
+                     InternetError* error) override;
+    // Closes the handle and waits until WinInet has done with it: a call
+    // still pending (given up) ends first, at the latest at its time-out.
+    void Close() override;
     // False when the server's status line can't be read.
     bool QueryStatusCode(DWORD* status) const;
     // False when the response carries no Content-Length.
     bool QueryContentLength(unsigned long long* length) const;
     bool QueryLocation(std::string* location) const;
+
+private:
+    friend class HttpConnection;
+    // After a call went pending: true when it ended well.
+    bool AwaitPending(InternetError* error);
+    // Whether the body has ended, asked when a read took nothing.
+    bool AtEnd(bool* atEnd, InternetError* error);
+
+    std::unique_ptr<RequestSignals> signals_;
+    std::function<bool()> keepWaiting_;
+    DWORD patienceMs_ = 0;   // the longest wait for one pending call
 };
 
 class HttpConnection {
@@ -139,12 +179,13 @@ public:
     bool IsOpen() const { return static_cast<bool>(handle_); }
 
     // A GET request that speaks HTTP/1.0, follows no redirect and neither
-    // answers from nor writes into the WinInet cache.
+    // answers from nor writes into the WinInet cache. The session must be
+    // asynchronous.
     bool OpenGet(const std::string& object, HttpRequest* request, InternetError* error);
 
 private:
     InternetHandle handle_;
-    DWORD receiveMs_ = 0;
+    InternetTimeouts timeouts_;
     bool secure_ = false;
 };
 

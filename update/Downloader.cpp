@@ -1,6 +1,8 @@
 #include "update/Downloader.h"
 
-#include "update/ChunkReader.h"
+#include <cstring>
+#include <memory>
+#include <new>
 
 std::string Downloader::UrlEncode(const std::string& text) const {
     static const char kHex[] = "0123456789ABCDEF";
@@ -26,7 +28,8 @@ int Downloader::Open(const char* serverUrl) {
     platform::InternetUrl url;
     if (!platform::ParseInternetUrl(serverUrl, &url)) return 0;
     platform::InternetError error;
-    if (!session_.Open(Agent().c_str(), timeouts_, &error) || !Connect(url, &error)) {
+    if (!session_.Open(Agent().c_str(), timeouts_, SessionMode(), &error) ||
+        !Connect(url, &error)) {
         SetError(error);
         Close();
         return 0;
@@ -54,24 +57,25 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
         return 0;
     }
     LocalFile local;
-    if (!local.Create(localPath)) {
+    std::unique_ptr<char[]> chunk(new (std::nothrow) char[kReadChunk]);
+    if (!chunk || !local.Create(localPath)) {
         SetError(std::string("can't create ") + localPath);
         return 0;
     }
-    // Data is taken from the connection in chunks sized to the link, then
-    // handled block by block: each block is reported, and a stop is noticed
-    // between blocks; what was reported is written.
-    ChunkReader reader(file);
+    // Each read takes what has arrived, so that reports follow the bytes as
+    // they come; it is then handled block by block: each block is reported,
+    // and a stop is noticed between blocks.
     unsigned long long received = 0;
-    bool stopped = false;
-    while (!stopped) {
+    for (;;) {
         DWORD got = 0;
+        bool waited = false;
         platform::InternetError error;
-        const bool ok = reader.Next(&got, &error);
-        // A read may have waited long: a stop that came meanwhile writes nothing more.
+        const bool ok = file.ReadArrived(chunk.get(), kReadChunk, &got, &waited, &error);
+        // A read may have waited long, past its Cancel's wait: a stop that
+        // came meanwhile writes nothing more, not even what was gathered.
         if (sink_ && !sink_->KeepRunning()) {
-            stopped = true;
-            break;
+            local.Abandon();
+            return 1;
         }
         if (!ok) {
             SetError(error);
@@ -82,32 +86,38 @@ int Downloader::ReceiveFile(platform::InternetFile& file, const char* localPath,
             SetError("the transfer exceeds the " + std::to_string(boundBytes_) + " bytes expected");
             return 0;
         }
-        // The blocks up to a stop are reported, then written in one call: a
-        // write per block costs as much as the reads.
-        const bool report = sink_ && sink_->ReportBlocks();
-        DWORD taken = 0;
-        while (taken < got && !stopped) {
-            const DWORD block = got - taken < kBlockSize ? got - taken : kBlockSize;
-            taken += block;
-            received += block;
-            if (report) sink_->OnBlock(localPath, block);
-            if (sink_ && !sink_->KeepRunning()) stopped = true;
-        }
-        // Bytes that came slowly reach the file at once; a fast link's are
-        // gathered into large writes.
-        if (!local.Write(reader.Data(), taken) || (reader.Waited() && !local.Flush())) {
+        bool stopped = false;
+        const DWORD taken = ReportBlocks(got, localPath, &received, &stopped);
+        // What was reported is written; a fast link's reads are gathered
+        // into large writes, a slow link's reach the file at once.
+        if (!local.Write(chunk.get(), taken) || ((waited || stopped) && !local.Flush())) {
             SetError(std::string("can't write ") + localPath);
             return 0;
         }
+        if (stopped) break;
     }
     if (!local.Close()) {
         SetError(std::string("can't write ") + localPath);
         return 0;
     }
-    if (stopped) return 1;
+    if (sink_ && !sink_->KeepRunning()) return 1;
     if (!LengthAgrees(received, serverLength, serverLengthKnown)) return 0;
     if (sink_) sink_->OnFileEnd(localPath);
     return 1;
+}
+
+DWORD Downloader::ReportBlocks(DWORD got, const char* localPath, unsigned long long* received,
+                               bool* stopped) {
+    const bool report = sink_ && sink_->ReportBlocks();
+    DWORD taken = 0;
+    while (taken < got && !*stopped) {
+        const DWORD block = got - taken < kBlockSize ? got - taken : kBlockSize;
+        taken += block;
+        *received += block;
+        if (report) sink_->OnBlock(localPath, block);
+        *stopped = sink_ && !sink_->KeepRunning();
+    }
+    return taken;
 }
 
 bool Downloader::LengthAgrees(unsigned long long received, unsigned long long serverLength,
@@ -127,22 +137,53 @@ bool Downloader::LengthAgrees(unsigned long long received, unsigned long long se
 }
 
 bool LocalFile::Create(const char* path) {
-    Close();
-    file_ = path && *path ? std::fopen(path, "wb") : nullptr;
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-    return file_ != nullptr;
+    Abandon();
+    if (!path || !*path) return false;
+    if (!buffer_) buffer_.reset(new (std::nothrow) char[kBufferSize]);
+    if (!buffer_) return false;
+    // Shared as an stdio file is: a task left behind by its Cancel may still
+    // hold a file of that name.
+    file_ = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    used_ = 0;
+    failed_ = false;
+    return file_ != INVALID_HANDLE_VALUE;
 }
 
 bool LocalFile::Write(const void* data, size_t size) {
-    return file_ && std::fwrite(data, 1, size, file_) == size;
+    if (!IsOpen() || failed_) return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        if (used_ == kBufferSize && !Flush()) return false;
+        const size_t part = size < kBufferSize - used_ ? size : kBufferSize - used_;
+        std::memcpy(buffer_.get() + used_, bytes, part);
+        used_ += part;
+        bytes += part;
+        size -= part;
+    }
+    return true;
 }
 
-bool LocalFile::Flush() { return file_ && std::fflush(file_) == 0; }
+bool LocalFile::Flush() {
+    if (!IsOpen() || failed_) return false;
+    DWORD written = 0;
+    if (used_ > 0 &&
+        (!WriteFile(file_, buffer_.get(), DWORD(used_), &written, nullptr) || written != used_))
+        failed_ = true;
+    used_ = 0;
+    return !failed_;
+}
 
 bool LocalFile::Close() {
-    if (!file_) return true;
-    bool ok = std::ferror(file_) == 0;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    return ok;
+    if (!IsOpen()) return true;
+    const bool flushed = Flush();
+    const bool closed = CloseHandle(file_) != FALSE;
+    file_ = INVALID_HANDLE_VALUE;
+    return flushed && closed;
+}
+
+void LocalFile::Abandon() {
+    used_ = 0;
+    if (IsOpen()) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
 }

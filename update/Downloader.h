@@ -6,7 +6,9 @@
 #include "platform/InternetSession.h"
 #include "platform/InternetUrl.h"
 
-#include <cstdio>
+#include <windows.h>
+
+#include <memory>
 #include <string>
 
 // What a downloader reports to and asks of the task it serves.
@@ -27,6 +29,8 @@ protected:
 class Downloader {
 public:
     static const unsigned kBlockSize = 1024;
+    // The most one read takes from the connection.
+    static const DWORD kReadChunk = 256 * 1024;
 
     explicit Downloader(DownloadSink* sink) : sink_(sink) {}
     virtual ~Downloader() = default;
@@ -62,6 +66,7 @@ protected:
     virtual bool Connect(const platform::InternetUrl& url, platform::InternetError* error) = 0;
     virtual void CloseConnection() = 0;
     virtual std::string Agent() const = 0;
+    virtual platform::InternetMode SessionMode() const { return platform::InternetMode::kBlocking; }
 
     // Splits `fileUrl` for a transfer; false (nothing tried) when it does not
     // split, names no object, or no server is open.
@@ -87,6 +92,10 @@ private:
     }
     bool LengthAgrees(unsigned long long received, unsigned long long serverLength,
                       bool serverLengthKnown);
+    // Reports the blocks of a read's `got` bytes up to a stop (*stopped);
+    // returns the bytes they hold.
+    DWORD ReportBlocks(DWORD got, const char* localPath, unsigned long long* received,
+                       bool* stopped);
 
     std::string lastError_;
     bool open_ = false;
@@ -94,8 +103,8 @@ private:
     bool boundExact_ = false;
 };
 
-// An stdio file that closes itself; Close reports whether everything
-// written reached the file.
+// A local file written through a buffer; it closes itself, and Close
+// reports whether everything written reached the file.
 class LocalFile {
 public:
     // Writes are gathered in a buffer of this size; Flush empties it.
@@ -110,8 +119,13 @@ public:
     bool Write(const void* data, size_t size);
     bool Flush();
     bool Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    // Closes the file, dropping what is gathered and not yet written.
+    void Abandon();
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
 
 private:
-    FILE* file_ = nullptr;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
+    bool failed_ = false;   // a write failed: the file misses bytes
 };

@@ -30,6 +30,7 @@ int HttpDownloader::Download(const char* fileUrl, const char* localPath) {
 
     platform::InternetError error;
     platform::HttpRequest request;
+    request.SetKeepWaiting([this] { return !sink_ || sink_->KeepRunning(); });
     if (!connection_.OpenGet(UrlEncode(url.object), &request, &error) || !request.Send(&error)) {
         SetError(error);
         return 0;

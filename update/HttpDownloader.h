@@ -19,6 +19,9 @@ protected:
     bool Connect(const platform::InternetUrl& url, platform::InternetError* error) override;
     void CloseConnection() override { connection_.Close(); }
     std::string Agent() const override { return ModuleAgent(); }
+    // Only an asynchronous request can take what has arrived without
+    // waiting for more.
+    platform::InternetMode SessionMode() const override { return platform::InternetMode::kAsync; }
 
 private:
     platform::HttpConnection connection_;
