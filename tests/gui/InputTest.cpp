@@ -219,6 +219,14 @@ struct Doomed {
     GUI* v;
 };
 
+// b's update deletes a, whose first child s then deletes its sibling v from
+// the hook given.
+void SiblingDeletedIn(Doomed& t, std::function<void()> Probe::*hook) {
+    t.s->SendToBack();
+    t.s->*hook = [&t] { delete t.v; };
+    t.b->onUpdate = [&t] { delete t.a, t.a = nullptr; };
+}
+
 }   // namespace
 
 TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
@@ -227,6 +235,8 @@ TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
         void (*arm)(Doomed&);
         const char* input;   // m move to v, p press, r release, d drag, f frame
         const char* seen;    // updates, draws, what a hears from v, deletions
+        // Where the older build, which tells no child of its deletion, differs.
+        const char* olderSeen = nullptr;
     } rows[] = {
         {"its move ends",
          [](Doomed& t) {
@@ -255,6 +265,13 @@ TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
          [](Doomed& t) { t.g->onDraw = [&t] { delete t.a, t.a = nullptr; }; }, "f",
          "a.OnUpdate g.OnUpdate s.OnUpdate b.OnUpdate a.OnDraw g.OnDraw a.delete g.delete s.delete "
          "b.OnDraw"},
+        {"a child's release deletes its sibling",
+         [](Doomed& t) { SiblingDeletedIn(t, &Probe::onRelease); }, "f",
+         "a.OnUpdate s.OnUpdate g.OnUpdate b.OnUpdate a.delete g.delete s.delete b.OnDraw",
+         "a.OnUpdate s.OnUpdate g.OnUpdate b.OnUpdate a.delete s.delete g.delete b.OnDraw"},
+        {"a child's deletion deletes its sibling",
+         [](Doomed& t) { SiblingDeletedIn(t, &Probe::onDelete); }, "f",
+         "a.OnUpdate s.OnUpdate g.OnUpdate b.OnUpdate a.delete s.delete g.delete b.OnDraw"},
     };
     drawtest::EnsurePools();
     for (const auto& row : rows) {
@@ -286,7 +303,7 @@ TEST(GuiDeletion, AnElementDeletedInItsOwnHandlingIsNeverTouchedAgain) {
 
         // The walks and deliveries went on past the deletion, over the rest;
         // the tree is whole and the window holds nothing that went.
-        EXPECT_EQ(row.seen,
+        EXPECT_EQ(FP_OLDER_BUILD && row.olderSeen ? row.olderSeen : row.seen,
                   j.Seen("a.OnUpdate s.OnUpdate g.OnUpdate b.OnUpdate a.OnDraw s.OnDraw "
                          "g.OnDraw b.OnDraw a.OnMouseMessage a.delete g.delete s.delete"));
         EXPECT_EQ(t.a ? 3 : 1, Probe::live);
