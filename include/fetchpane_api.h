@@ -91,6 +91,11 @@ typedef struct PanelServerList {
     void* reserved1;
 } PanelServerList;
 
+/* The largest width or height Move takes, whatever the screens: the
+ * window's pixels at 8192 x 8192 are 256 MB, as much as a 32-bit host
+ * should be asked for. */
+#define PANEL_MAX_WINDOW_SIZE 8192
+
 /* ---- the interface object --------------------------------------------- */
 
 #ifdef __cplusplus
@@ -107,8 +112,9 @@ public:
     virtual HWND FETCHPANE_THISCALL GetWindow() = 0;
     /* 3: destroys the window (and its downloads); 0 without one. */
     virtual int FETCHPANE_THISCALL Destroy(int unused) = 0;
-    /* 4: 0 without a window, and for a negative size or one larger than the
-     * desktop's screens together (the window then stays as it was). */
+    /* 4: 0 without a window, for a negative size, for a width or height
+     * above PANEL_MAX_WINDOW_SIZE, and when the window's pixels can't be
+     * made at that size (the window then stays as it was). */
     virtual int FETCHPANE_THISCALL Move(int x, int y, int w, int h) = 0;
     /* 5 */
     virtual int FETCHPANE_THISCALL Show(int show) = 0;

@@ -87,9 +87,11 @@ void DownloadList::OnSize(int width, int height) {
 int DownloadList::OnNotify(GUI*, uint32_t code, WPARAM wParam, LPARAM lParam) {
     if (code != GUI_NOTIFY_ROW_CLICK || wParam != 1 || lParam < 0 || lParam >= kRows) return 0;
     const int index = int(lParam);
-    // The frame decides: it answers 0 for a row without an item.
+    // The frame decides: it answers 0 for a row without an item. A listener
+    // may delete the list meanwhile.
+    GuiWatch self(this);
     const int selected = Notify(GUI_NOTIFY_ROW_CLICK, 1, lParam);
-    if (!rows_[index]) return 0;
+    if (!self.Alive() || !rows_[index]) return 0;
     rows_[index]->SetSelected(selected);
     if (selected) {
         for (int i = 0; i < kRows; ++i)

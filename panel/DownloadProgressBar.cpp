@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/graphics/ISurface.h"
 #include "panel/SkinStyles.h"
 
 namespace {
@@ -18,11 +19,14 @@ float SingleProduct(float a, float b) {
 
 }   // namespace
 
+// A child's draw may delete the fill: the clip is lifted through the
+// surface, which outlives it.
 int DownloadProgressFill::OnDraw(int absX, int absY, int width, int height) {
+    ISurface* surface = GetSurface();
     SetClip(absX, absY, width, height);
     GUI::OnDraw(absX, absY, width, height);
     DrawChildren();
-    SetClipRect(nullptr, nullptr);
+    if (surface) surface->SetClipRect(nullptr, nullptr);
     return 0;   // the children are drawn, inside the clip
 }
 

@@ -5,16 +5,14 @@
 // statics (a semaphore) and each thread's exception records (in its emulated
 // thread-local storage: a semaphore and a TLS index). A host that loads and
 // unloads the module would keep them all, once per load. The module's own
-// versions below take no kernel object, and give back their TLS slot when the
-// module unloads.
+// versions below take no kernel object and no TLS index: nothing of them
+// outlives the module.
 #include <windows.h>
 
 #include <cxxabi.h>
 
 #include <cstdint>
 #include <cstdlib>
-
-#include "engine/core/ThreadSlot.h"
 
 namespace __cxxabiv1 {
 
@@ -31,16 +29,65 @@ namespace {
 
 using __cxxabiv1::__cxa_eh_globals;
 
-ThreadSlot<__cxa_eh_globals> g_exceptions;
-// For a thread whose record can't be had (no memory, or a destructor that
-// runs after the unload gave the slot back): exceptions still work, though
-// two such threads would share it.
-__cxa_eh_globals g_sharedExceptions;
+// Each thread's exception record lives in a fixed table keyed by thread id.
+// A TLS slot can't serve: a host may have taken every index before the
+// module's first throw, and threads that then shared one record would lose
+// exceptions. So a record can't fail to be had while the table has room, and
+// it is never another live thread's:
+// - a thread takes an entry at its first use and gives it back as it ends
+//   (thread end reaches the module's callback for every thread, also one
+//   started before the module loaded);
+// - a thread killed without ending leaves its entry, which is dropped when a
+//   new thread starts under its id.
+// 2048 threads at once fill a 32-bit process's address space with their 1 MB
+// stacks; a thread that finds the table full ends the process at once, as
+// the stock runtime does when it can have no record.
+struct ExceptionEntry {
+    __cxa_eh_globals record;
+    LONG owner;   // the thread's id; 0 (no thread's) when free
+};
+constexpr DWORD kExceptionEntries = 2048;
+ExceptionEntry g_exceptionEntries[kExceptionEntries];
 
-void NTAPI ReleaseExceptionRecords(PVOID, DWORD reason, PVOID) { g_exceptions.Release(reason); }
+// The entries a thread looks at, in turn, from the one its id picks.
+template <class Visit>
+ExceptionEntry* FirstEntryWhere(LONG thread, Visit visit) {
+    const DWORD first = DWORD(thread) / 4;   // ids are multiples of 4
+    for (DWORD n = 0; n < kExceptionEntries; ++n) {
+        ExceptionEntry& entry = g_exceptionEntries[(first + n) % kExceptionEntries];
+        if (visit(entry)) return &entry;
+    }
+    return nullptr;
+}
+
+ExceptionEntry* EntryOf(LONG thread) {
+    return FirstEntryWhere(thread, [thread](ExceptionEntry& entry) {
+        return __atomic_load_n(&entry.owner, __ATOMIC_RELAXED) == thread;
+    });
+}
+
+__cxa_eh_globals* TakeEntry(LONG thread) {
+    ExceptionEntry* entry = FirstEntryWhere(thread, [thread](ExceptionEntry& candidate) {
+        return InterlockedCompareExchange(&candidate.owner, thread, 0) == 0;
+    });
+    if (!entry) {
+        TerminateProcess(GetCurrentProcess(), 3);   // abort's code, without its box
+        __builtin_unreachable();
+    }
+    entry->record = __cxa_eh_globals{};
+    return &entry->record;
+}
+
+// A thread that starts finds no entry of its own unless one was left under
+// its id; one that ends gives its entry back.
+void NTAPI ForgetExceptionRecord(PVOID, DWORD reason, PVOID) {
+    if (reason != DLL_THREAD_ATTACH && reason != DLL_THREAD_DETACH) return;
+    if (ExceptionEntry* entry = EntryOf(LONG(GetCurrentThreadId())))
+        InterlockedExchange(&entry->owner, 0);
+}
 
 __attribute__((section(".CRT$XLB"), used))
-const PIMAGE_TLS_CALLBACK g_releaseExceptionRecordsAtThreadEnd = &ReleaseExceptionRecords;
+const PIMAGE_TLS_CALLBACK g_forgetExceptionRecordAtThreadStartAndEnd = &ForgetExceptionRecord;
 
 // A static's guard: the compiler reads its first byte (non-zero once the
 // static is built); the word at 4 holds the thread that builds it.
@@ -53,8 +100,9 @@ static_assert(sizeof(__cxxabiv1::__guard) == 8, "the flag byte and the builder w
 namespace __cxxabiv1 {
 
 extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
-    __cxa_eh_globals* record = g_exceptions.Get();
-    return record ? record : &g_sharedExceptions;
+    const LONG self = LONG(GetCurrentThreadId());
+    ExceptionEntry* entry = EntryOf(self);
+    return entry ? &entry->record : TakeEntry(self);
 }
 
 extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }

@@ -6,6 +6,7 @@
 #include "panel/DownloadEventReceiver.h"
 #include "panel/DownloadWinApp.h"
 #include "panel/PanelInterface.h"
+#include "panel/PanelSkin.h"
 
 namespace {
 
@@ -39,8 +40,10 @@ extern "C" int PanelModelInit(void) {
 extern "C" int PanelModelExit(void) {
     try {
         g_app.Exit(nullptr);
-        // The engine's windows, and with them the receivers, are gone.
+        // The engine's windows, and with them the receivers, are gone; so
+        // are the skin's resources, which a next start loads again.
         DownloadEventReceiver::UnregisterClassIfUnused();
+        PanelSkin::Forget();
     } catch (...) {
     }
     return 1;

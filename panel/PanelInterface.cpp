@@ -1,10 +1,11 @@
 #include "panel/PanelInterface.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "engine/core/MbcsText.h"
 #include "engine/core/WorkPath.h"
+#include "engine/graphics/CanvasDC.h"
+#include "engine/graphics/ISurface.h"
 #include "engine/gui/GuiShell.h"
 #include "panel/DownloadMainFrame.h"
 
@@ -23,13 +24,17 @@ Result Guarded(Result failure, Body body) {
     }
 }
 
-// The window's surface takes the window's size. A size that no screen of
-// the desktop could show is refused: its surface might not be made, and
-// that failure is told in a box that would stop the host's thread.
-bool FitsTheDesktop(int w, int h) {
-    const int maxW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), kWidth);
-    const int maxH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), kHeight);
-    return w >= 0 && h >= 0 && w <= maxW && h <= maxH;
+// The window's surface takes the window's size, and a surface that can't be
+// made is told in a box that would stop the host's thread. So its pixels are
+// made first, without a word: a size they can't be made at is refused and
+// the window stays as it was. (A size of 0 draws nothing and needs none.)
+bool SurfaceCanTake(GuiShell* shell, int w, int h) {
+    if (w == 0 || h == 0) return true;
+    ISurface* surface = shell ? shell->Surface() : nullptr;
+    CanvasDC* canvas = surface ? surface->WindowCanvas() : nullptr;
+    if (!canvas) return true;
+    GuiShell::TreeLock tree(shell);
+    return canvas->Reserve(w, h) != 0;
 }
 
 }   // namespace
@@ -104,7 +109,9 @@ int FETCHPANE_THISCALL PanelInterface::Destroy(int) {
 
 int FETCHPANE_THISCALL PanelInterface::Move(int x, int y, int w, int h) {
     return Guarded(0, [&] {
-        if (!Window() || !FitsTheDesktop(w, h)) return 0;
+        if (!Window() || w < 0 || h < 0) return 0;
+        if (w > PANEL_MAX_WINDOW_SIZE || h > PANEL_MAX_WINDOW_SIZE) return 0;
+        if (!SurfaceCanTake(wnd_.GetShell(), w, h)) return 0;
         return wnd_.MoveWindow(x, y, w, h, 1, 0);
     });
 }

@@ -19,7 +19,8 @@ const char kPassword[] = "quorvelintaspek";
 
 namespace {
 
-// Set as loading starts, never cleared: a failed first load is not retried.
+// Set as loading starts and cleared only when the engine stops: a failed
+// first load is not retried within one start.
 std::atomic<bool> g_attempted{false};
 
 const char kListInPack[] = "Index.xml";
@@ -68,5 +69,7 @@ int Load() {
     Nuvex::DetachPack(packPath, 0);
     return 1;
 }
+
+void Forget() { g_attempted = false; }
 
 }   // namespace PanelSkin

@@ -42,10 +42,14 @@ void uiButton::SetVisualState(int state, int silent) {
     if (state >= kNormal && state <= kDisabled) SetFrame(state, silent, 1);
 }
 
+// The listener that hears of a click, a repeat or the pointer leaving may
+// delete the button: each hook holds a watch and stops there.
 int uiButton::OnUpdate(float delta) {
     if (enabled_ && autoRepeat_ && GetCaptureElement() == this && GetHoverElement() == this &&
         RepeatDue(pressTick_, GetTickCount())) {
+        GuiWatch self(this);
         Fire();
+        if (!self.Alive()) return 0;
     }
     return GUI::OnUpdate(delta);
 }
@@ -62,14 +66,18 @@ void uiButton::OnMouseEnter() {
 }
 
 void uiButton::OnMouseLeave() {
+    GuiWatch self(this);
     GUI::OnMouseLeave();
-    if (enabled_) SetVisualState(GetCaptureElement() == this ? kPressed : kNormal, 1);
+    if (self.Alive() && enabled_)
+        SetVisualState(GetCaptureElement() == this ? kPressed : kNormal, 1);
 }
 
 void uiButton::OnLButton(int x, int y, int kind) {
     if (enabled_) {
         if (kind == GUI_BUTTON_CLICK || (kind == GUI_BUTTON_DOUBLE_CLICK && fireOnDoubleClick_)) {
+            GuiWatch self(this);
             Fire();
+            if (!self.Alive()) return;
         } else if (kind == GUI_BUTTON_DOWN) {
             SetVisualState(kPressed, GetHostMuteFlag());
             pressTick_ = GetTickCount();

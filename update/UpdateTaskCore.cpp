@@ -203,7 +203,10 @@ int UpdateTaskCore::DownloadFile(const std::string& remote, const std::string& l
     std::string server = current_;
     for (;;) {
         if (server.empty()) {
-            DeleteFileA(full.c_str());   // a partial or empty file is no download
+            // A partial or empty file is no download. A task left behind by
+            // its Cancel leaves it: the panel, opened again over the same
+            // root, may be fetching that file by now.
+            control_->IfAttached([&] { DeleteFileA(full.c_str()); });
             return 0;
         }
         std::string url = server;
@@ -451,7 +454,7 @@ int UpdateTaskCore::InstallGame() {
         const bool installed = install.Install(archive, GetFolderPart(target), target);
         if (installed) DeleteFileA(archive.c_str());
         if (!Running()) {
-            RemoveDownloadFolder();
+            control_->IfAttached([&] { RemoveDownloadFolder(); });
             return 1;
         }
         if (!installed) return 0;

@@ -102,6 +102,11 @@ int GraphicsPools::Create() {
         {surface, 256, "ERROR: POOL_SURFACE."},
     };
     for (const Step& step : steps) {
+        // A start after an earlier one in this load takes its table as it
+        // stands, never emptied: an object that start still holds keeps its
+        // id (its owner's late release finds it), and no id in use is dealt
+        // out again.
+        if (step.table.Capacity() == step.capacity) continue;
         if (!step.table.Allocate(step.capacity)) {
             WriteLog(0, "%s", step.failure);
             return 0;

@@ -37,6 +37,9 @@ struct GraphicsPools {
     HandleTable texture;
     HandleTable xfont;
     HandleTable scene;
+    // Allocates the four tables; 0 at the first that can't be (logged).
+    // They live until the module is unloaded: a later engine start in the
+    // same load takes them as they are.
     int Create();
 };
 

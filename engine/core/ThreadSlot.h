@@ -47,10 +47,8 @@ class ThreadSlot {
 public:
     constexpr ThreadSlot() = default;
 
-    // This thread's record, made on first use; null when it can't be had.
-    // Its memory comes from malloc, which throws nothing: the runtime's
-    // exception records are kept here, and an allocation that threw would
-    // ask for them again.
+    // This thread's record, made on first use; null when it can't be had
+    // (no memory, or no TLS index left).
     T* Get() {
         T* record = static_cast<T*>(index_.Get());
         if (record) return record;

@@ -1,6 +1,7 @@
 #include "engine/graphics/CanvasDC.h"
 
 #include <cstring>
+#include <utility>
 
 #include "engine/core/BuildVariant.h"
 #include "engine/core/MbcsText.h"
@@ -53,6 +54,24 @@ CanvasDC::CanvasDC() = default;
 CanvasDC::~CanvasDC() = default;
 
 // --- size, scene and present ---
+
+int CanvasDC::Reserve(int w, int h) {
+    if (w <= 0 || h <= 0) return 0;
+    if (pixels_ && pixels_->Width() >= w && pixels_->Height() >= h) return 1;
+    std::unique_ptr<Bitmap> store = MakeBitmap(w, h);
+    if (!store && pixels_) {
+        // Room for both may be what is missing: try again without the old
+        // store, and make it anew if even that fails.
+        const int oldW = pixels_->Width(), oldH = pixels_->Height();
+        pixels_.reset();
+        store = MakeBitmap(w, h);
+        if (!store) pixels_ = MakeBitmap(oldW, oldH);
+    }
+    dirtyRect_ = bounds_;
+    if (!store) return 0;
+    pixels_ = std::move(store);
+    return 1;
+}
 
 int CanvasDC::Resize(int w, int h) {
     if (w <= 0 || h <= 0) return 0;   // a negative size would never make a canvas

@@ -71,6 +71,10 @@ public:
 
     // Makes or keeps a big enough pixel store; the whole canvas becomes dirty.
     int Resize(int w, int h);
+    // Makes sure the pixel store holds w x h, without a word when it can't:
+    // 0 then, and the store is as it was. A new store makes the whole canvas
+    // dirty; the canvas keeps its size until the next Resize.
+    int Reserve(int w, int h);
     int Begin();                // clip cleared, commands dropped
     int Replay();               // draws the commands into the dirty rectangle
     int Present(HWND window);   // copies the dirty rectangle to the window

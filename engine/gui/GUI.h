@@ -251,7 +251,8 @@ protected:
     void DeleteChildren();
 
 private:
-    // Deletes the children first to last, telling each first when announce.
+    // Deletes the children first to last, telling each first when announce;
+    // a child deleted meanwhile (by a sibling's release) is skipped.
     void DeleteChildList(bool announce);
     void Unlink();
     // Calls hook on each child in child-list order; stops when a hook

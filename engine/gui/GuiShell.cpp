@@ -150,6 +150,14 @@ void GuiShell::ClearTipTarget() {
     if (tipListener_) tipListener_->OnTipTarget(nullptr);
 }
 
+// An element of another window's tree, or of none, would be forgotten
+// nowhere here when deleted: the field would keep it.
+int GuiShell::Hold(GUI** field, GUI* element) {
+    if (element && element->GetHost() != this) return 0;
+    *field = element;
+    return 1;
+}
+
 void GuiShell::ForgetElement(GUI* element) {
     auto gone = [element](GUI* field) {
         return field && (field == element || field->HasAncestor(element));

@@ -149,13 +149,21 @@ public:
     // the key target; a visible modal root alone gets the mouse and keys; a
     // visible exclusive layer alone gets the mouse; a visible popup is hidden
     // by a press outside it; a message hook gets the window's messages in
-    // place of the shell; the tip listener hears of tip targets.
-    void SetKeyTarget(GUI* element) { keyTarget_ = element; }
-    void SetModalRoot(GUI* element) { modalRoot_ = element; }
-    void SetExclusive(GUI* element) { exclusive_ = element; }
-    void SetPopup(GUI* element) { popup_ = element; }
-    void SetMessageHook(GUI* element) { messageHook_ = element; }
-    void SetTipListener(GUI* element) { tipListener_ = element; }
+    // place of the shell; the tip listener hears of tip targets. Each takes
+    // only the shell or an element of its tree, which forgets itself here
+    // when deleted (ForgetElement); any other is refused: 0, nothing changed.
+    int SetKeyTarget(GUI* element) { return Hold(&keyTarget_, element); }
+    int SetModalRoot(GUI* element) { return Hold(&modalRoot_, element); }
+    int SetExclusive(GUI* element) { return Hold(&exclusive_, element); }
+    int SetPopup(GUI* element) { return Hold(&popup_, element); }
+    int SetMessageHook(GUI* element) { return Hold(&messageHook_, element); }
+    int SetTipListener(GUI* element) { return Hold(&tipListener_, element); }
+    GUI* KeyTarget() const { return keyTarget_; }
+    GUI* ModalRoot() const { return modalRoot_; }
+    GUI* Exclusive() const { return exclusive_; }
+    GUI* Popup() const { return popup_; }
+    GUI* MessageHook() const { return messageHook_; }
+    GUI* TipListener() const { return tipListener_; }
 
     // Clears every field that points to element or into its subtree (the
     // focus returns to the shell). Called by an element being deleted.
@@ -208,6 +216,8 @@ private:
     void Register();
     void Unregister();
     void MakeOwnHost(int width, int height, const char* name);
+    // Sets a layer or target field to element when this shell hosts it.
+    int Hold(GUI** field, GUI* element);
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam);

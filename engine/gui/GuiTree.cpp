@@ -90,19 +90,24 @@ void GUI::SetHost(GuiShell* host) {
     for (GUI* child : p_->children) child->SetHost(host);
 }
 
+// Each child is taken from the front of the list only when its turn comes:
+// one that a sibling's release or deletion deleted meanwhile has unlinked
+// itself from the list and is never touched again, and one added meanwhile
+// goes as well.
 void GUI::DeleteChildList(bool announce) {
-    // The list is taken first: no child unlinks itself from a list that is
-    // being walked, and a child added meanwhile is not lost.
-    std::vector<GUI*> doomed;
-    doomed.swap(p_->children);
     p_->drawOrder.clear();
-    for (GUI* child : doomed) {
-        if (!child) continue;
-        if (announce) child->OnRelease(1);
+    std::vector<GUI*>& list = p_->children;
+    while (!list.empty()) {
+        GUI* child = list.front();
+        if (announce) {
+            GuiWatch told(child);
+            child->OnRelease(1);
+            if (!told.Alive()) continue;
+        }
+        Erase(list, child);
         child->p_->parent = nullptr;
         delete child;
     }
-    if (!p_->children.empty()) DeleteChildList(announce);
 }
 
 // Takes the element out of its parent's lists; the area it covered is

@@ -1,7 +1,9 @@
 // The interface object through the slot table alone: what each slot does
 // without a window, the rules of the text slot, the one window an object
-// makes, and a module that is unloaded and loaded again.
+// makes, a module that is unloaded and loaded again, and an engine started
+// again within one load.
 #include "end_to_end/PanelHost.h"
+#include "end_to_end/SampleGames.h"
 #include "support/CurrentBuildOnly.h"
 
 #include <string>
@@ -131,4 +133,47 @@ TEST_F(PanelHost, LoadingAndUnloadingTwentyTimesKeepsNoHandle) {
         UnloadModule();
     }
     EXPECT_EQ(before, OpenHandles());
+}
+
+// A host may stop the engine and start it again without unloading the
+// module (it can't always: see below): each start runs a panel whose
+// download reports, and gives back every handle it took.
+TEST_F(PanelHost, TheEngineStartsAgainWithinOneLoadAndKeepsNoHandle) {
+    RunAPanelWithAFailingDownload();
+    ASSERT_EQ(1, module_.Exit());
+    const int before = OpenHandles();
+    for (int round = 0; round < 5 && !HasFatalFailure(); ++round) {
+        ASSERT_EQ(1, module_.Init());
+        RunAPanelWithAFailingDownload();
+        ASSERT_EQ(1, module_.Exit());
+    }
+    EXPECT_EQ(before, OpenHandles());
+    started_ = false;
+}
+
+// A lobby closes the panel on downloads stuck at a server that accepts and
+// never answers, and opens it again at once: the stuck workers keep the
+// module loaded, so the new load is the same module, whose second engine
+// start must run a download to its end.
+TEST_F(PanelHost, APanelOpensAgainAtOnceWhileDownloadsOfTheLastOneHang) {
+    const std::string mute = "http://127.0.0.1:" + servers::Env("FETCHPANE_FTP_MUTE_PORT") + "/";
+    OpenPanel(false);
+    for (const char* game : {"Starfall", "Moonfall"})
+        ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, mute.c_str(), game, PANEL_KIND_GAME));
+    testsupport::PumpFor(2000);   // both wait for the server's answer
+    ReleasePanel();
+    UnloadModule();
+    HMODULE stillLoaded = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   ShippedModulePath().c_str(), &stillLoaded))
+        << "the stuck downloads ended already";
+
+    LoadModule();
+    EXPECT_EQ(stillLoaded, module_.Handle());
+    host_.Clear();
+    OpenPanel(false);
+    ASSERT_EQ(1, AddGame("Starfall"));
+    ASSERT_TRUE(WaitFor(PANEL_NOTIFY_FINISHED, 60000)) << host_.Lines();
+    ExpectNotifications("FINISHED (0 left) \"Starfall\"\n");
+    ExpectInstalled(root_.Path(), "Starfall");
 }

@@ -17,6 +17,7 @@
 #include "engine/graphics/RectOps.h"
 #include "engine/gui/BaseWnd.h"
 #include "engine/gui/GuiShell.h"
+#include "support/Poisoned.h"
 
 namespace guitest {
 
@@ -29,19 +30,12 @@ struct Journal {
     void Clear() { lines.clear(); }
 };
 
-// An element of class T whose memory, once deleted, is filled with 0xDD and
-// never used again: whatever touches it afterwards reads poison and faults.
-template <typename T>
-struct Poisoned : T {
-    using T::T;
-    static void* operator new(std::size_t size) { return ::operator new(size); }
-    static void operator delete(void* p, std::size_t size) { std::memset(p, 0xDD, size); }
-};
+using testsupport::Poisoned;   // deleted elements are poisoned
 
 class Probe : public GUI {
 public:
     Probe(const std::string& t, Journal* j) : tag(t), journal(j) { ++live; }
-    ~Probe() override { --live, Log("delete"); }
+    ~Probe() override { --live, Log("delete"), RunOnce(onDelete); }
 
     int OnInitialize(int w, int h, int32_t* kind) override {
         return Log("OnInitialize") ? GUI::OnInitialize(w, h, kind) : 0;
@@ -53,7 +47,7 @@ public:
     void OnShow(int visible) override { Log("OnShow", visible); }
     void OnMove(int x, int y) override { Log("OnMove", x, y), RunOnce(onMove); }
     void OnMoveEnd() override { Log("OnMoveEnd"), GUI::OnMoveEnd(); }
-    void OnRelease(int flag) override { Log("OnRelease", flag); }
+    void OnRelease(int flag) override { Log("OnRelease", flag), RunOnce(onRelease); }
     void OnMouseEnter() override { Log("OnMouseEnter"); }
     void OnMouseLeave() override { Log("OnMouseLeave"); }
     void OnMouseMove(int x, int y) override { Log("OnMouseMove", x, y); }
@@ -74,8 +68,9 @@ public:
     int createResult = 1, updateResult = 1, drawResult = 1;
     bool throwOnDraw = false;
     std::vector<float> deltas;   // of every OnUpdate
-    // Run once by the hook of that name, after it is journalled.
-    std::function<void()> onMove, onUpdate, onDraw, onLButton;
+    // Run once by the hook of that name, after it is journalled (onDelete by
+    // the destructor, before the element base deletes the children).
+    std::function<void()> onMove, onUpdate, onDraw, onLButton, onRelease, onDelete;
     static int live;   // probes alive in the process
 
 private:

@@ -27,12 +27,13 @@ foreach(area core graphics gui)
     fp_test_program(${area} "older.${area}." ${sources})
 endforeach()
 
-# The panel in its window, its skin's first load under Res\, and the older
-# module end to end through the public header, as the end-to-end host drives
-# it.
+# The panel in its window, its skin's first load under Res\, the runtime's
+# exception records the module keeps, and the older module end to end through
+# the public header, as the end-to-end host drives it.
 fp_area_helpers(panel panel_helpers)
 fp_test_program(panel "older.panel." ${panel_helpers}
     ${CMAKE_CURRENT_SOURCE_DIR}/panel/MainFrameTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/panel/ModuleRuntimeTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/panel/PanelInterfaceTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/panel/PanelSkinTest.cpp)
 file(GLOB end_to_end_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end/*.cpp)

@@ -2,10 +2,17 @@
 // the panel's own skin.
 #include "PanelFixture.h"
 
+#include <functional>
+
 #include "engine/gui/GuiCodes.h"
+#include "panel/DownloadListRow.h"
+#include "panel/DownloadProgressBar.h"
 #include "panel/NinePiecePanel.h"
 #include "panel/PanelCodes.h"
 #include "panel/SkinStyles.h"
+#include "support/Poisoned.h"
+
+using testsupport::Poisoned;
 
 namespace {
 
@@ -21,6 +28,23 @@ NinePieceRecord Pieces(const int (&sizes)[kPieceCount][2], const char* style = s
     r.style = style;
     return r;
 }
+
+// Deletes the element that notifies it with `code`.
+struct Deleter : GUI {
+    int OnNotify(GUI* sender, uint32_t c, WPARAM, LPARAM) override {
+        if (c == code) delete sender;
+        return 0;
+    }
+    uint32_t code = 0;
+};
+
+// Deletes its parent as it is drawn.
+struct ParentDeleter : GUI {
+    int OnDraw(int, int, int, int) override {
+        delete GetParent();
+        return 0;
+    }
+};
 
 }   // namespace
 
@@ -104,4 +128,65 @@ TEST(Button, AutoRepeatCountsElapsedTicksAcrossTheTickCountsWrap) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.due, uiButton::RepeatDue(c.press, c.now)) << c.press << " " << c.now;
+}
+
+// Each control is poisoned once deleted: touching itself after the handler
+// that deleted it would fault.
+TEST_F(FrameTest, AControlDeletedInItsOwnHandlingIsNeverTouchedAgain) {
+    GuiShell& shell = *Frame()->GetHost();
+    auto button = [](Deleter& d, uint32_t code) {
+        uiButton* b = new Poisoned<uiButton>;
+        EXPECT_EQ(1, b->Create("button", skin::kCancelButton, &d) && d.AddChild(b, 0, 0));
+        d.code = code;
+        return b;
+    };
+    const struct {
+        const char* what;
+        std::function<void(Deleter&)> run;
+    } rows[] = {
+        {"a button's listener deletes it on its click",
+         [&](Deleter& d) {
+             button(d, GUI_NOTIFY_BUTTON_CLICK)->OnLButton(1, 1, GUI_BUTTON_CLICK);
+         }},
+        {"a button's listener deletes it as the pointer leaves",
+         [&](Deleter& d) {
+             shell.SetHover(button(d, GUI_NOTIFY_MOUSE_LEAVE));
+             shell.SetHover(nullptr);
+         }},
+        {"a button's listener deletes it as it repeats",
+         [&](Deleter& d) {
+             uiButton* b = button(d, GUI_NOTIFY_BUTTON_CLICK);
+             b->SetAutoRepeat(1);
+             shell.SetLeftCapture(b, 1);
+             b->OnLButton(1, 1, GUI_BUTTON_DOWN);
+             Sleep(uiButton::kRepeatDelayMs + 50);
+             shell.UpdateTree(0.02f);
+         }},
+        {"a list's listener deletes it on a row's click",
+         [&](Deleter& d) {
+             DownloadList* list = new Poisoned<DownloadList>;
+             EXPECT_EQ(1, list->Create("list", 1, 1, &d, 0) && d.AddChild(list, 0, 0));
+             d.code = GUI_NOTIFY_ROW_CLICK;
+             list->Row(0)->OnLButton(1, 1, GUI_BUTTON_CLICK);
+         }},
+        {"a progress fill's child deletes it as it is drawn",
+         [&](Deleter& d) {
+             GUI* fill = new Poisoned<DownloadProgressFill>;
+             GUI* child = new ParentDeleter;
+             EXPECT_EQ(1, fill->Create("fill", 10, 10, nullptr, 0) && d.AddChild(fill, 0, 0) &&
+                              child->Create("child", 5, 5, nullptr, 0) &&
+                              fill->AddChild(child, 0, 0));
+             shell.Render();
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Deleter* d = Attached(new Deleter);
+        row.run(*d);
+        // Gone, and the window holds nothing of it.
+        EXPECT_EQ(0, d->GetChildCount());
+        EXPECT_EQ(nullptr, shell.Hover());
+        EXPECT_EQ(nullptr, shell.LeftCapture());
+        EXPECT_EQ(&shell, shell.Focus());
+    }
 }

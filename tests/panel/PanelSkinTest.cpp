@@ -82,8 +82,9 @@ TEST_F(SkinTest, OnlyTheLooseFolderBuildsThePackAndTheSkinComesFromIt) {
     EXPECT_EQ(1, LoadSkin());
 }
 
-// The once flag is set before the outcome is known and never cleared.
-TEST_F(SkinTest, WithNeitherPackNorListTheFirstStartFailsForTheProcess) {
+// The once flag is set before the outcome is known and cleared only when
+// the engine stops: the next start loads the skin into its new manager.
+TEST_F(SkinTest, WithNeitherPackNorListTheFirstStartFailsUntilTheEngineStartsAgain) {
     EXPECT_EQ(0, LoadSkin());
     EXPECT_EQ(1u, log.Count("Loading resources configuration " + Root(PanelSkin::kListPath) +
                             " failure!"));
@@ -95,6 +96,12 @@ TEST_F(SkinTest, WithNeitherPackNorListTheFirstStartFailsForTheProcess) {
     EXPECT_EQ(nullptr, Nuvex::GetAnimation(kCancelStyle));
     EXPECT_FALSE(testsupport::FileExists(Root(PanelSkin::kPackPath)));
     EXPECT_TRUE(log.Lines().empty());
+
+    EXPECT_EQ(1, PanelModelExit());
+    ASSERT_EQ(1, PanelModelInit());
+    ASSERT_EQ(1, Nuvex::SetWorkPath(temp.Path().c_str()));
+    EXPECT_EQ(1, LoadSkin());
+    EXPECT_NE(nullptr, Nuvex::GetAnimation(kCancelStyle));
 }
 
 TEST_F(SkinTest, APresentPackWinsOverABrokenLooseFolder) {

@@ -555,30 +555,54 @@ TEST_F(UpdateTaskTest, CancelAfterTheOutcomeChangesNothing) {
     EXPECT_TRUE(DemoInstalled(files));
 }
 
-TEST_F(UpdateTaskTest, TaskLeftBehindOnAStalledServerStaysSilent) {
+// A task left behind by a Cancel whose wait ran out, in a read that stalled
+// or at a server that accepts and never answers, ends on its receive
+// time-out without a word. Stuck before its file was begun, it keeps off
+// that file: by then the panel, opened again over the same root, may be
+// fetching it itself.
+TEST_F(UpdateTaskTest, TaskLeftBehindOnAStalledServerStaysSilentAndKeepsOffItsFile) {
     PublishedUpdate update;
     ASSERT_TRUE(update.PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
-    receiver.readItems = false;   // the item is freed while messages could still come
-    auto t = std::unique_ptr<TaskUnderTest>(new TaskUnderTest);
-    t->task->SetNetworkTimeouts(3000, 1500);
-    t->task->SetStopTimeout(300);
-    bool downloading = false;
-    receiver.onMessage = [&](const Recorded& m) {
-        if (m.sent && m.state == TASK_STATE_DOWNLOADING) downloading = true;
+    const std::string mute = "http://127.0.0.1:" + servers::Env("FETCHPANE_FTP_MUTE_PORT") + "/";
+    const struct {
+        std::string url;
+        int state;          // stuck once this state was sent
+        const char* file;   // the file it was to fetch then, not yet begun
+    } stalls[] = {
+        {HttpUrl("_stall/"), TASK_STATE_DOWNLOADING, nullptr},
+        {mute, TASK_STATE_FETCHING_LIST, "Update\\Games\\Demo\\Demo.xml"},
     };
-    t->task->InitWithUrl(HttpUrl("_stall/").c_str(), "Demo", TASK_KIND_GAME, t->item.get());
-    t->task->SetReceiver(receiver.Handle());
-    ASSERT_TRUE(t->task->Start());
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return downloading; }, 20000));
-    testsupport::PumpFor(300);   // now inside the stalled read
-    size_t seen = receiver.Messages().size();
-    DWORD start = GetTickCount();
-    EXPECT_TRUE(t->task->Cancel());   // the wait runs out: the thread is left behind
-    EXPECT_LT(GetTickCount() - start, 1000u);
-    t.reset();   // task and item freed as the panel does
-    // The thread ends on its receive time-out; it writes and posts nothing.
-    testsupport::PumpFor(2500);
-    EXPECT_EQ(seen, receiver.Messages().size()) << receiver.Sequence();
+    receiver.readItems = false;   // the item is freed while messages could still come
+    for (const auto& stall : stalls) {
+        SCOPED_TRACE(stall.url);
+        auto t = std::unique_ptr<TaskUnderTest>(new TaskUnderTest);
+        t->task->SetNetworkTimeouts(3000, 1500);
+        t->task->SetStopTimeout(300);
+        bool stuck = false;
+        receiver.onMessage = [&](const Recorded& m) {
+            stuck = stuck || (m.sent && m.state == stall.state);
+        };
+        t->task->InitWithUrl(stall.url.c_str(), "Demo", TASK_KIND_GAME, t->item.get());
+        t->task->SetReceiver(receiver.Handle());
+        ASSERT_TRUE(t->task->Start());
+        HANDLE thread = nullptr;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t->task->ThreadHandle(),
+                                    GetCurrentProcess(), &thread, 0, FALSE, DUPLICATE_SAME_ACCESS));
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return stuck; }, 20000));
+        testsupport::PumpFor(300);   // now inside the stalled call
+        size_t seen = receiver.Messages().size();
+        DWORD start = GetTickCount();
+        EXPECT_TRUE(t->task->Cancel());   // the wait runs out: the thread is left behind
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        t.reset();   // task and item freed as the panel does
+        const std::string later = "fetched by the next task";
+        if (stall.file) ASSERT_TRUE(PutFile(work.Join(stall.file), later));
+        EXPECT_TRUE(testsupport::PumpUntil(
+            [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 20000));
+        CloseHandle(thread);
+        EXPECT_EQ(seen, receiver.Messages().size()) << receiver.Sequence();
+        if (stall.file) EXPECT_EQ(later, ReadFile(work.Join(stall.file)));
+    }
 }
 
 namespace {
