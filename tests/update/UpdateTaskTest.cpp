@@ -567,9 +567,9 @@ TEST_F(UpdateTaskTest, TaskLeftBehindOnAStalledServerStaysSilentAndKeepsOffItsFi
     const struct {
         std::string url;
         int state;          // stuck once this state was sent
-        const char* file;   // the file it was to fetch then, not yet begun
+        const char* file;   // the file it was fetching then, or was to fetch
     } stalls[] = {
-        {HttpUrl("_stall/"), TASK_STATE_DOWNLOADING, nullptr},
+        {HttpUrl("_stall/"), TASK_STATE_DOWNLOADING, "Update\\Games\\Demo\\c.dat.zip"},
         {mute, TASK_STATE_FETCHING_LIST, "Update\\Games\\Demo\\Demo.xml"},
     };
     receiver.readItems = false;   // the item is freed while messages could still come
