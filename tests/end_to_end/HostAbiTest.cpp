@@ -118,6 +118,12 @@ int OpenHandles() {
     return count;
 }
 
+// The handles a run of loads or starts may leave that are not the module's:
+// asynchronous WinInet runs its calls on the system's thread pool, which
+// now and then keeps one more worker thread for good. Seen here: one after
+// 80 loads. A handle the module kept on each load or start would pass it.
+constexpr int kSystemPoolHandles = 2;
+
 }   // namespace
 
 // A host that loads the panel only while it needs it: each load, panel,
@@ -132,7 +138,7 @@ TEST_F(PanelHost, LoadingAndUnloadingTwentyTimesKeepsNoHandle) {
         RunAPanelWithAFailingDownload();
         UnloadModule();
     }
-    EXPECT_EQ(before, OpenHandles());
+    EXPECT_LE(OpenHandles(), before + kSystemPoolHandles);
 }
 
 // A host may stop the engine and start it again without unloading the
@@ -147,7 +153,7 @@ TEST_F(PanelHost, TheEngineStartsAgainWithinOneLoadAndKeepsNoHandle) {
         RunAPanelWithAFailingDownload();
         ASSERT_EQ(1, module_.Exit());
     }
-    EXPECT_EQ(before, OpenHandles());
+    EXPECT_LE(OpenHandles(), before + kSystemPoolHandles);
     started_ = false;
 }
 
