@@ -18,12 +18,40 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Toolchain, libraries and the wine prefix of each architecture given
-# (x86_64 by default), each made once.
+# Toolchain and libraries, then the wine prefix of each architecture given
+# (x86_64 by default) whose programs run on this machine, each made once.
+# Those architectures are left in `run_arches`. i686 is left out only where
+# the kernel runs no 32-bit programs (tools/i686-runs), its reason then in
+# `i686_skipped`; any other failure of 32-bit wine stops the caller.
 prepare() {
-    local arch
+    local arch rc
     "$root/tools/bootstrap"
-    for arch in "${@:-x86_64}"; do "$root/tools/wine-prefix" "$arch"; done
+    run_arches=()
+    i686_skipped=""
+    for arch in "${@:-x86_64}"; do
+        if [ "$arch" = i686 ]; then
+            rc=0
+            i686_skipped=$("$root/tools/i686-runs") || rc=$?
+            [ "$rc" = 3 ] && continue
+            [ "$rc" = 0 ] || exit 1
+        fi
+        "$root/tools/wine-prefix" "$arch"
+        run_arches+=("$arch")
+    done
+}
+
+# The architecture tools/demo and tools/benchmark run, in `arch`: i686, as
+# the module ships, or where the kernel runs no 32-bit programs its x86_64
+# twin, which the caller's tag then says on stderr.
+prepare_shipped_arch() {
+    arch=i686
+    prepare i686
+    if [ ${#run_arches[@]} = 0 ]; then
+        arch=x86_64
+        printf '[%s] %s: running the x86_64 twin of the module under wine64, not the shipped i686 build\n' \
+            "$1" "$i686_skipped" >&2
+        prepare x86_64
+    fi
 }
 
 # configure_and_build <arch> <tests ON|OFF> [cmake --build arguments...]
