@@ -7,6 +7,7 @@
 #include "panel/DownloadWinApp.h"
 #include "panel/PanelInterface.h"
 #include "panel/PanelSkin.h"
+#include "platform/RequestSignals.h"
 
 namespace {
 
@@ -19,10 +20,15 @@ DownloadApp g_app;
 DownloadWinApp& TheDownloadWinApp() { return g_winApp; }
 DownloadApp& TheDownloadApp() { return g_app; }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // Runs under the loader lock: record the handle, start nothing.
     if (reason == DLL_PROCESS_ATTACH) return g_winApp.Start(instance);
-    if (reason == DLL_PROCESS_DETACH) g_winApp.Stop();
+    if (reason != DLL_PROCESS_DETACH) return TRUE;
+    // Unloaded while the process goes on: a WinInet thread may still be on
+    // its way out of the status callback, and the code must stay until it
+    // is out. (At the process's end no other thread runs any more.)
+    if (!reserved) platform::RequestSignals::AwaitCallbacksReturned(1000);
+    g_winApp.Stop();
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/InternetSession.h"
 
+#include "platform/HttpRequest.h"
 #include "platform/RequestSignals.h"
 
 #include <cstdlib>
@@ -32,20 +33,9 @@ void SetTimeouts(HINTERNET handle, DWORD receiveMs) {
     InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &receiveMs, sizeof receiveMs);
 }
 
-bool QueryText(HINTERNET request, DWORD info, std::string* out) {
-    if (!request) return false;
-    char buffer[2048];
-    DWORD size = sizeof buffer - 1;
-    DWORD index = 0;
-    if (!HttpQueryInfoA(request, info, buffer, &size, &index)) return false;
-    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
-    *out = buffer;
-    return true;
-}
+}   // namespace
 
-// A whole decimal number without sign or spaces; false on anything else
-// or when it would not fit.
-bool ParseDecimal(const std::string& text, unsigned long long* value) {
+bool ParseDecimalCount(const std::string& text, unsigned long long* value) {
     if (text.empty()) return false;
     unsigned long long n = 0;
     for (char c : text) {
@@ -55,8 +45,6 @@ bool ParseDecimal(const std::string& text, unsigned long long* value) {
     *value = n;
     return true;
 }
-
-}   // namespace
 
 void SetInternetError(InternetError* error, DWORD code) {
     if (!error) return;
@@ -97,7 +85,10 @@ HINTERNET InternetHandle::Release() {
 }
 
 void InternetHandle::Close() {
-    if (handle_) InternetCloseHandle(Release());
+    if (!handle_) return;
+    HINTERNET handle = Release();
+    InternetSetStatusCallbackA(handle, nullptr);
+    InternetCloseHandle(handle);
 }
 
 bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts, InternetMode mode,
@@ -113,10 +104,10 @@ bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts, 
         return false;
     }
     handle_ = InternetHandle(handle);
-    // Handles made from the session take its callback when they are made.
-    if (mode == InternetMode::kAsync &&
-        InternetSetStatusCallbackA(handle, &RequestSignals::OnStatus) ==
-            INTERNET_INVALID_STATUS_CALLBACK) {
+    // Handles made from the session take its callback when they are made;
+    // a blocking session's calls report on the calling thread.
+    if (InternetSetStatusCallbackA(handle, &RequestSignals::OnStatus) ==
+        INTERNET_INVALID_STATUS_CALLBACK) {
         CaptureInternetError(error);
         Close();
         return false;
@@ -160,16 +151,19 @@ bool InternetFile::ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waite
 
 bool FtpConnection::Connect(const InternetSession& session, const std::string& host,
                             unsigned short port, const std::string& user,
-                            const std::string& password, InternetError* error) {
+                            const std::string& password, DWORD_PTR context,
+                            InternetError* error) {
     Close();
     if (!session.IsOpen()) {
         SetInternetError(error, ERROR_INVALID_HANDLE);
         return false;
     }
     receiveMs_ = session.Timeouts().receiveMs;
-    HINTERNET handle = InternetConnectA(
-        session.Get(), host.c_str(), port, user.empty() ? nullptr : user.c_str(),
-        user.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 1);
+    context_ = context;
+    HINTERNET handle = InternetConnectA(session.Get(), host.c_str(), port,
+                                        user.empty() ? nullptr : user.c_str(),
+                                        user.empty() ? nullptr : password.c_str(),
+                                        INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, context_);
     if (!handle) {
         CaptureInternetError(error);
         return false;
@@ -197,8 +191,8 @@ bool FtpConnection::QueryFileSize(const std::string& name, unsigned long long* s
     // file); the SIZE command is, once the transfer type is binary.
     auto command = [&](const std::string& text) {
         HINTERNET response = nullptr;
-        BOOL ok = FtpCommandA(handle_.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), 1,
-                              &response);
+        BOOL ok = FtpCommandA(handle_.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(),
+                              context_, &response);
         if (response) InternetCloseHandle(response);
         return ok != FALSE;
     };
@@ -208,7 +202,7 @@ bool FtpConnection::QueryFileSize(const std::string& name, unsigned long long* s
     binary_ = true;
     if (!command("SIZE " + name)) return false;
     const std::string reply = LastInternetResponse();   // "213 <bytes>"
-    return reply.compare(0, 4, "213 ") == 0 && ParseDecimal(reply.substr(4), size);
+    return reply.compare(0, 4, "213 ") == 0 && ParseDecimalCount(reply.substr(4), size);
 }
 
 bool FtpConnection::OpenFile(const std::string& name, InternetFile* file, InternetError* error) {
@@ -218,7 +212,7 @@ bool FtpConnection::OpenFile(const std::string& name, InternetFile* file, Intern
         return false;
     }
     HINTERNET handle = FtpOpenFileA(handle_.Get(), name.c_str(), GENERIC_READ,
-                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, 1);
+                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, context_);
     if (!handle) {
         CaptureInternetError(error);
         return false;
@@ -276,127 +270,9 @@ bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
     }
     request->handle_ = InternetHandle(handle);
     request->signals_ = std::move(signals);
-    // WinInet times each call out by itself; the wait for one is bounded
-    // beyond that all the same.
-    request->patienceMs_ = timeouts_.connectMs + 2 * timeouts_.receiveMs + 5000;
+    request->timeouts_ = timeouts_;
     SetTimeouts(handle, timeouts_.receiveMs);
     return true;
-}
-
-HttpRequest::HttpRequest() = default;
-
-HttpRequest::~HttpRequest() { Close(); }
-
-void HttpRequest::Close() {
-    if (handle_) {
-        handle_.Close();
-        // The signals live until WinInet's last call for the handle.
-        if (signals_) signals_->AwaitClosing();
-    }
-    signals_.reset();
-}
-
-bool HttpRequest::AwaitPending(InternetError* error) {
-    const DWORD kStepMs = 50;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        bool ok = false;
-        DWORD code = 0;
-        if (signals_->AwaitCompletion(kStepMs, &ok, &code)) {
-            if (ok) return true;
-            SetInternetError(error, code ? code : DWORD(ERROR_INTERNET_INTERNAL_ERROR));
-            return false;
-        }
-        if (keepWaiting_ && !keepWaiting_()) {
-            SetInternetError(error, ERROR_INTERNET_OPERATION_CANCELLED);
-            return false;
-        }
-        if (GetTickCount() - start > patienceMs_) {
-            SetInternetError(error, ERROR_INTERNET_TIMEOUT);
-            return false;
-        }
-    }
-}
-
-bool HttpRequest::Send(InternetError* error) {
-    if (!handle_ || !signals_) {
-        SetInternetError(error, ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (HttpSendRequestA(handle_.Get(), nullptr, 0, nullptr, 0)) return true;
-    if (GetLastError() != ERROR_IO_PENDING) {
-        CaptureInternetError(error);
-        return false;
-    }
-    return AwaitPending(error);
-}
-
-// Takes what has arrived, never waiting inside the read: with nothing
-// there the read goes pending without the buffer and tells when bytes have
-// come, so no late write can reach the buffer of a read given up.
-bool HttpRequest::ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
-                              InternetError* error) {
-    *got = 0;
-    *waited = false;
-    if (!handle_ || !signals_) {
-        SetInternetError(error, ERROR_INVALID_HANDLE);
-        return false;
-    }
-    for (;;) {
-        INTERNET_BUFFERSA buffers = {};
-        buffers.dwStructSize = sizeof buffers;
-        buffers.lpvBuffer = buffer;
-        buffers.dwBufferLength = size;
-        if (InternetReadFileExA(handle_.Get(), &buffers, IRF_NO_WAIT, signals_->Context())) {
-            *got = buffers.dwBufferLength;
-            bool atEnd = true;
-            if (*got > 0 || size == 0) return true;
-            // Nothing taken may also mean nothing there yet.
-            if (!AtEnd(&atEnd, error)) return false;
-            if (atEnd) return true;
-        } else if (GetLastError() != ERROR_IO_PENDING) {
-            CaptureInternetError(error);
-            return false;
-        } else {
-            *waited = true;
-            if (!AwaitPending(error)) return false;
-        }
-    }
-}
-
-bool HttpRequest::AtEnd(bool* atEnd, InternetError* error) {
-    DWORD available = 0;
-    if (InternetQueryDataAvailable(handle_.Get(), &available, 0, signals_->Context())) {
-        *atEnd = available == 0;
-        return true;
-    }
-    if (GetLastError() != ERROR_IO_PENDING) {
-        CaptureInternetError(error);
-        return false;
-    }
-    *atEnd = false;
-    return AwaitPending(error);
-}
-
-bool HttpRequest::QueryStatusCode(DWORD* status) const {
-    if (!handle_) return false;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD index = 0;
-    if (!HttpQueryInfoA(handle_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value,
-                        &size, &index))
-        return false;
-    *status = value;
-    return true;
-}
-
-bool HttpRequest::QueryContentLength(unsigned long long* length) const {
-    std::string text;
-    return QueryText(handle_.Get(), HTTP_QUERY_CONTENT_LENGTH, &text) && ParseDecimal(text, length);
-}
-
-bool HttpRequest::QueryLocation(std::string* location) const {
-    return QueryText(handle_.Get(), HTTP_QUERY_LOCATION, location);
 }
 
 }   // namespace platform

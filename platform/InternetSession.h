@@ -1,10 +1,11 @@
 #pragma once
-// A small layer over WinInet: a session, FTP and HTTP connections, remote
-// files and HTTP requests. FTP runs over a blocking session; HTTP over an
-// asynchronous one, since only there can a read take what has arrived
-// without waiting for more (a blocking read waits until its buffer is
-// full). Nothing here throws; every call reports failure by its result and
-// fills an InternetError.
+// A small layer over WinInet: a session, FTP and HTTP connections and
+// remote files (HTTP requests: platform/HttpRequest.h). FTP runs over a
+// blocking session; HTTP over an asynchronous one, since only there can a
+// read take what has arrived without waiting for more (a blocking read waits
+// until its buffer is full). Every session reports to
+// RequestSignals::OnStatus. Nothing here throws; every call reports failure
+// by its result and fills an InternetError.
 //
 // Each handle is closed exactly once by its holder. Close a file before its
 // connection and a connection before its session: WinInet handle values are
@@ -13,13 +14,9 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 
 namespace platform {
-
-class RequestSignals;
 
 struct InternetError {
     DWORD code = 0;
@@ -34,6 +31,10 @@ struct InternetError {
 // an extended FTP error).
 void CaptureInternetError(InternetError* error);
 void SetInternetError(InternetError* error, DWORD code);
+
+// A whole decimal number without sign or spaces; false on anything else
+// or when it would not fit.
+bool ParseDecimalCount(const std::string& text, unsigned long long* value);
 
 // The server's last response on this thread (e.g. "550 No such file"),
 // at most 259 characters.
@@ -52,6 +53,8 @@ public:
     HINTERNET Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
     HINTERNET Release();
+    // Takes any status callback off the handle, then closes it: WinInet's
+    // notices for work still under way on it reach no module code.
     void Close();
 
 private:
@@ -60,10 +63,15 @@ private:
 
 // Timeouts of one session; the receive timeout is set on every handle the
 // session makes, since WinInet applies it to reads only when it is set on
-// the request or file handle itself.
+// the request or file handle itself. WinInet does not always keep them (a
+// connect to a port that drops SYNs, a reply that trickles in byte by byte,
+// FTP's blocking calls), so the module keeps its own clock besides: a
+// connect that has not connected within connectMs is given up, and so is
+// any one call that has not ended within PatienceMs().
 struct InternetTimeouts {
     DWORD connectMs = 10000;
     DWORD receiveMs = 30000;
+    DWORD PatienceMs() const { return connectMs + 2 * receiveMs + 5000; }
 };
 
 enum class InternetMode {
@@ -112,9 +120,11 @@ protected:
 class FtpConnection {
 public:
     // Connects and logs in (passive mode); empty user and password log in
-    // anonymously.
+    // anonymously. `context` (a RequestSignals' value, or 0) hears of the
+    // connect and of every later call on the connection.
     bool Connect(const InternetSession& session, const std::string& host, unsigned short port,
-                 const std::string& user, const std::string& password, InternetError* error);
+                 const std::string& user, const std::string& password, DWORD_PTR context,
+                 InternetError* error);
     void Close() {
         handle_.Close();
         binary_ = false;
@@ -130,45 +140,11 @@ public:
 private:
     InternetHandle handle_;
     DWORD receiveMs_ = 0;
+    DWORD_PTR context_ = 0;
     bool binary_ = false;   // the server took "TYPE I" on this connection
 };
 
-// A request over an asynchronous session. A call that goes pending is
-// waited for here, and given up when the keep-waiting check says so.
-class HttpRequest : public InternetFile {
-public:
-    HttpRequest();
-    ~HttpRequest() override;
-    HttpRequest(const HttpRequest&) = delete;
-    HttpRequest& operator=(const HttpRequest&) = delete;
-
-    // Asked while a call is pending; false gives the call up.
-    void SetKeepWaiting(std::function<bool()> keepWaiting) {
-        keepWaiting_ = std::move(keepWaiting);
-    }
-    bool Send(InternetError* error);
-    bool ReadArrived(void* buffer, DWORD size, DWORD* got, bool* waited,
-                     InternetError* error) override;
-    // Closes the handle and waits until WinInet has done with it: a call
-    // still pending (given up) ends first, at the latest at its time-out.
-    void Close() override;
-    // False when the server's status line can't be read.
-    bool QueryStatusCode(DWORD* status) const;
-    // False when the response carries no Content-Length.
-    bool QueryContentLength(unsigned long long* length) const;
-    bool QueryLocation(std::string* location) const;
-
-private:
-    friend class HttpConnection;
-    // After a call went pending: true when it ended well.
-    bool AwaitPending(InternetError* error);
-    // Whether the body has ended, asked when a read took nothing.
-    bool AtEnd(bool* atEnd, InternetError* error);
-
-    std::unique_ptr<RequestSignals> signals_;
-    std::function<bool()> keepWaiting_;
-    DWORD patienceMs_ = 0;   // the longest wait for one pending call
-};
+class HttpRequest;
 
 class HttpConnection {
 public:

@@ -1,39 +1,137 @@
 #include "platform/RequestSignals.h"
 
 #include <new>
+#include <vector>
 
 namespace platform {
+namespace {
+
+// The requests WinInet may call about, by context value. A few at a time,
+// and as many more as FTP calls left behind still hold.
+class Registry {
+public:
+    Registry() { InitializeCriticalSection(&lock_); }
+    ~Registry() { DeleteCriticalSection(&lock_); }
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // A new context value for `signals`; 0 when there is no room.
+    DWORD_PTR Add(RequestSignals* signals) {
+        Hold hold(this);
+        if (++lastContext_ == 0) ++lastContext_;
+        for (Entry& entry : entries_) {
+            if (entry.signals) continue;
+            entry = Entry{lastContext_, signals};
+            return lastContext_;
+        }
+        try {
+            entries_.push_back(Entry{lastContext_, signals});
+        } catch (...) {
+            return 0;
+        }
+        return lastContext_;
+    }
+
+    void Remove(DWORD_PTR context) {
+        Hold hold(this);
+        for (Entry& entry : entries_)
+            if (entry.signals && entry.context == context) entry = Entry();
+    }
+
+    // Runs `action` on the signals of `context` under the lock, so that they
+    // can't be removed meanwhile; nothing when there are none.
+    template <class Action>
+    void With(DWORD_PTR context, Action action) {
+        Hold hold(this);
+        for (Entry& entry : entries_)
+            if (entry.signals && entry.context == context) action(entry.signals);
+    }
+
+private:
+    struct Entry {
+        DWORD_PTR context = 0;
+        RequestSignals* signals = nullptr;
+    };
+    struct Hold {
+        explicit Hold(Registry* r) : registry(r) { EnterCriticalSection(&r->lock_); }
+        ~Hold() { LeaveCriticalSection(&registry->lock_); }
+        Registry* registry;
+    };
+
+    CRITICAL_SECTION lock_;
+    std::vector<Entry> entries_;
+    DWORD_PTR lastContext_ = 0;
+};
+
+Registry g_registry;
+std::atomic<long> g_callbacksRunning{0};
+std::atomic<DWORD> g_lastCallbackReturn{0};
+
+}   // namespace
 
 std::unique_ptr<RequestSignals> RequestSignals::Make() {
     std::unique_ptr<RequestSignals> signals(new (std::nothrow) RequestSignals);
     if (!signals) return nullptr;
     signals->completed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    signals->closed_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!signals->completed_ || !signals->closed_) return nullptr;
+    if (!signals->completed_) return nullptr;
+    signals->context_ = g_registry.Add(signals.get());
+    if (!signals->context_) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     return signals;
 }
 
 RequestSignals::~RequestSignals() {
+    if (context_) g_registry.Remove(context_);
     if (completed_) CloseHandle(completed_);
-    if (closed_) CloseHandle(closed_);
 }
 
 void CALLBACK RequestSignals::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
                                        DWORD length) {
+    g_callbacksRunning.fetch_add(1, std::memory_order_acq_rel);
     // WinInet calls for no handle whose context is 0: the session's and its
     // connections'.
-    RequestSignals* signals = reinterpret_cast<RequestSignals*>(context);
-    if (!signals) return;
-    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+    if (context)
+        g_registry.With(context, [&](RequestSignals* signals) { signals->Take(status, info, length); });
+    g_lastCallbackReturn.store(GetTickCount(), std::memory_order_relaxed);
+    g_callbacksRunning.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+void RequestSignals::Take(DWORD status, LPVOID info, DWORD length) {
+    switch (status) {
+    case INTERNET_STATUS_REQUEST_COMPLETE: {
         const INTERNET_ASYNC_RESULT* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
         const bool told = result && length >= sizeof *result;
-        signals->result_ = told ? DWORD(result->dwResult) : 0;
-        signals->error_ = told ? result->dwError : DWORD(ERROR_INTERNET_INTERNAL_ERROR);
-        SetEvent(signals->completed_);
-    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-        // The holder may free this as soon as it is set: nothing after it.
-        SetEvent(signals->closed_);
+        result_ = told ? DWORD(result->dwResult) : 0;
+        error_ = told ? result->dwError : DWORD(ERROR_INTERNET_INTERNAL_ERROR);
+        SetEvent(completed_);
+        break;
     }
+    case INTERNET_STATUS_CONNECTING_TO_SERVER: {
+        const DWORD now = GetTickCount();
+        connectingSince_ = now ? now : 1;
+        break;
+    }
+    case INTERNET_STATUS_CONNECTED_TO_SERVER:
+        connected_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+bool RequestSignals::AwaitCallbacksReturned(DWORD ms) {
+    // A callback counted out still has its last instructions to run.
+    const DWORD kWayOutMs = 50;
+    const DWORD start = GetTickCount();
+    while (g_callbacksRunning.load(std::memory_order_acquire) != 0) {
+        if (GetTickCount() - start >= ms) return false;
+        Sleep(1);
+    }
+    if (GetTickCount() - g_lastCallbackReturn.load(std::memory_order_relaxed) < kWayOutMs)
+        Sleep(kWayOutMs);
+    return true;
 }
 
 bool RequestSignals::AwaitCompletion(DWORD ms, bool* ok, DWORD* error) {
@@ -43,6 +141,9 @@ bool RequestSignals::AwaitCompletion(DWORD ms, bool* ok, DWORD* error) {
     return true;
 }
 
-void RequestSignals::AwaitClosing() { WaitForSingleObject(closed_, INFINITE); }
+bool RequestSignals::ConnectOverdue(DWORD now, DWORD connectMs) const {
+    const DWORD since = connectingSince_.load();
+    return since != 0 && !connected_.load() && now - since > connectMs;
+}
 
 }   // namespace platform

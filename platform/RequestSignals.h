@@ -1,9 +1,19 @@
 #pragma once
-// What WinInet tells of one asynchronous request: the end of each operation
-// that went pending, and the closing of its handle. The request handle's
-// context value points here and WinInet's own threads call in, so the
-// holder keeps this until the handle's closing has been told: that is the
-// last call WinInet makes for it.
+// What WinInet tells of one request: the end of each operation that went
+// pending, and how far its connect has come.
+//
+// WinInet's threads call in through OnStatus with the request's context
+// value. That value is a number registered here, never a pointer: a notice
+// that comes after the signals are gone finds nothing and does nothing, so
+// the signals can go as soon as their holder is done, whatever WinInet still
+// has under way. The holder takes the callback off a handle before closing
+// it, so that WinInet's late notices for a request given up reach no module
+// code at all.
+//
+// WinInet gives no word when a callback has returned, yet the module must
+// not be unmapped under one. Every callback counts itself in and out, and
+// the module's unload waits for the count to fall to zero
+// (AwaitCallbacksReturned).
 #include <windows.h>
 #include <wininet.h>
 
@@ -14,32 +24,42 @@ namespace platform {
 
 class RequestSignals {
 public:
-    // Null when its events can't be made.
+    // Null when its event can't be made or it can't be registered.
     static std::unique_ptr<RequestSignals> Make();
+    // Unregisters: a notice that comes later does nothing.
     ~RequestSignals();
     RequestSignals(const RequestSignals&) = delete;
     RequestSignals& operator=(const RequestSignals&) = delete;
 
-    // The status callback of asynchronous sessions.
+    // The status callback of the module's sessions.
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                   DWORD length);
+    // Waits at most `ms` until no callback is running, then a little longer
+    // when one has just returned (it may still be on its way out of the
+    // module's code). For the module's unload; false when the wait ran out.
+    static bool AwaitCallbacksReturned(DWORD ms);
 
-    // The context value to give the request handle.
-    DWORD_PTR Context() { return reinterpret_cast<DWORD_PTR>(this); }
+    // The context value to give the request (never 0).
+    DWORD_PTR Context() const { return context_; }
     // Waits at most `ms` for the end of the operation that went pending:
-    // true when it ended, with its result in *ok and *error.
+    // true when it ended, with WinInet's result and error word (the latter
+    // is the byte count of a query for available data that succeeded).
     bool AwaitCompletion(DWORD ms, bool* ok, DWORD* error);
-    // Waits until WinInet has told the handle's closing. An operation still
-    // pending at the close ends first, at the latest at its time-out.
-    void AwaitClosing();
+    // True once WinInet has been connecting for longer than `connectMs`
+    // without having connected.
+    bool ConnectOverdue(DWORD now, DWORD connectMs) const;
 
 private:
     RequestSignals() = default;
+    // The action of one notice, under the table's lock.
+    void Take(DWORD status, LPVOID info, DWORD length);
 
+    DWORD_PTR context_ = 0;
     HANDLE completed_ = nullptr;   // auto-reset: once per operation that went pending
-    HANDLE closed_ = nullptr;      // manual-reset
     std::atomic<DWORD> result_{0};
     std::atomic<DWORD> error_{0};
+    std::atomic<DWORD> connectingSince_{0};   // tick, 0 until the connect began
+    std::atomic<bool> connected_{false};
 };
 
 }   // namespace platform

@@ -28,8 +28,7 @@ int Downloader::Open(const char* serverUrl) {
     platform::InternetUrl url;
     if (!platform::ParseInternetUrl(serverUrl, &url)) return 0;
     platform::InternetError error;
-    if (!session_.Open(Agent().c_str(), timeouts_, SessionMode(), &error) ||
-        !Connect(url, &error)) {
+    if (!Connect(url, &error)) {
         SetError(error);
         Close();
         return 0;
@@ -40,7 +39,6 @@ int Downloader::Open(const char* serverUrl) {
 
 int Downloader::Close() {
     CloseConnection();
-    session_.Close();
     open_ = false;
     return 1;
 }

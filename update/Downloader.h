@@ -62,11 +62,11 @@ public:
     }
 
 protected:
-    // The connection of this kind to `url`'s server, over the open session.
+    // A session and the connection of this kind to `url`'s server; each
+    // kind opens (and closes) its own session.
     virtual bool Connect(const platform::InternetUrl& url, platform::InternetError* error) = 0;
     virtual void CloseConnection() = 0;
     virtual std::string Agent() const = 0;
-    virtual platform::InternetMode SessionMode() const { return platform::InternetMode::kBlocking; }
 
     // Splits `fileUrl` for a transfer; false (nothing tried) when it does not
     // split, names no object, or no server is open.
@@ -82,9 +82,6 @@ protected:
 
     DownloadSink* sink_;
     platform::InternetTimeouts timeouts_;
-    // Members are destroyed in reverse order: a subclass's connection goes
-    // before the session.
-    platform::InternetSession session_;
 
 private:
     bool WithinBound(unsigned long long bytes) const {

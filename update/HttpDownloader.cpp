@@ -1,5 +1,7 @@
 #include "update/HttpDownloader.h"
 
+#include "platform/HttpRequest.h"
+
 #include <cstring>
 
 std::string HttpDownloader::ModuleAgent() {
@@ -21,7 +23,10 @@ std::string HttpDownloader::ModuleAgent() {
 
 bool HttpDownloader::Connect(const platform::InternetUrl& url, platform::InternetError* error) {
     const bool secure = url.service == platform::kInternetServiceHttps;
-    return connection_.Connect(session_, url.host, url.port, secure, error);
+    // Only an asynchronous request can take what has arrived without
+    // waiting for more.
+    return session_.Open(Agent().c_str(), timeouts_, platform::InternetMode::kAsync, error) &&
+           connection_.Connect(session_, url.host, url.port, secure, error);
 }
 
 int HttpDownloader::Download(const char* fileUrl, const char* localPath) {

@@ -17,12 +17,15 @@ public:
 
 protected:
     bool Connect(const platform::InternetUrl& url, platform::InternetError* error) override;
-    void CloseConnection() override { connection_.Close(); }
+    void CloseConnection() override {
+        connection_.Close();
+        session_.Close();
+    }
     std::string Agent() const override { return ModuleAgent(); }
-    // Only an asynchronous request can take what has arrived without
-    // waiting for more.
-    platform::InternetMode SessionMode() const override { return platform::InternetMode::kAsync; }
 
 private:
+    // Members are destroyed in reverse order: the connection goes before
+    // the session.
+    platform::InternetSession session_;
     platform::HttpConnection connection_;
 };

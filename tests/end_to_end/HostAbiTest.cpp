@@ -157,12 +157,12 @@ TEST_F(PanelHost, TheEngineStartsAgainWithinOneLoadAndKeepsNoHandle) {
     started_ = false;
 }
 
-// A lobby closes the panel on downloads stuck at a server that accepts and
-// never answers, and opens it again at once: the stuck workers keep the
-// module loaded, so the new load is the same module, whose second engine
-// start must run a download to its end.
+// A lobby closes the panel on downloads stuck at an FTP server that accepts
+// and never answers, and opens it again at once: the FTP calls left behind
+// keep the module loaded, so the new load is the same module, whose second
+// engine start must run a download to its end.
 TEST_F(PanelHost, APanelOpensAgainAtOnceWhileDownloadsOfTheLastOneHang) {
-    const std::string mute = "http://127.0.0.1:" + servers::Env("FETCHPANE_FTP_MUTE_PORT") + "/";
+    const std::string mute = servers::FtpMuteBase() + "/";
     OpenPanel(false);
     for (const char* game : {"Starfall", "Moonfall"})
         ASSERT_EQ(1, Slots()->AddUpdateTask(panel_, mute.c_str(), game, PANEL_KIND_GAME));

@@ -168,6 +168,40 @@ TEST(HttpDownloader, StalledServerTimesOut) {
     EXPECT_LE(sink.total, 1024u);
 }
 
+// Slow is not stuck, and an HTTP/1.1 answer is read whole: with the default
+// time-outs, a body that comes a byte every 200 ms, one that pauses for 25 s
+// (less than the receive time-out), and a chunked answer whose connection is
+// kept alive after the last chunk all arrive whole, the last one at once.
+TEST(HttpDownloader, SlowChunkedAndKeptAliveBodiesArriveWhole) {
+    REQUIRE_TEST_SERVERS();
+    servers::ServedFolder served("dl_steady");
+    struct Row {
+        const char* route;
+        size_t bytes;
+        DWORD mostMs;
+    } rows[] = {
+        {"/_drip/200/", 40, 20000},
+        {"/_pause/25/", 96 * 1024, 40000},
+        {"/_chunked/", 300 * 1024, 5000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.route);
+        const std::string data = servers::Pattern(row.bytes, 12);
+        ASSERT_TRUE(served.Put("f.bin", data));
+        TempFolder local;
+        RecordingSink sink;
+        HttpDownloader http(&sink);
+        ASSERT_EQ(1, http.Open(servers::HttpBase().c_str()));
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(1, http.Download((servers::HttpBase() + row.route + served.Name() + "/f.bin").c_str(),
+                                   local.Join("f.bin").c_str()))
+            << http.GetLastErrorText();
+        EXPECT_LT(GetTickCount() - start, row.mostMs);
+        EXPECT_EQ(data, FileText(local.Join("f.bin")));
+        EXPECT_EQ(1u, sink.filesEnded);
+    }
+}
+
 TEST(HttpDownloader, RefusedConnectionAndBadUrlsFail) {
     REQUIRE_TEST_SERVERS();
     TempFolder local;

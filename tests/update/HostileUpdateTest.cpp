@@ -200,8 +200,11 @@ TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
         bool endsByItself;   // the worker (and any reader of its check) notices, rather
                              // than being left behind
     } cases[] = {
-        {servers::FtpMuteBase() + "/", "Demo", TASK_STATE_CONNECTING, false},
-        {HttpUrl("_stall/"), "Demo", TASK_STATE_DOWNLOADING, false},
+        // A call blocked in WinInet is left behind, never the worker.
+        {servers::FtpMuteBase() + "/", "Demo", TASK_STATE_CONNECTING, true},
+        {servers::SynDropBase() + "/", "Demo", TASK_STATE_FETCHING_LIST, true},
+        {HttpUrl("_stall/"), "Demo", TASK_STATE_DOWNLOADING, true},
+        {servers::FtpStallBase() + "/" + served.Name() + "/", "Demo", TASK_STATE_DOWNLOADING, true},
         {HttpUrl(), "Big", TASK_STATE_INSTALLING, true},
         {HttpUrl(), "Sparse", TASK_STATE_CHECKING, true},
     };

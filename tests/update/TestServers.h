@@ -36,6 +36,20 @@ inline std::string FtpBurstBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_F
 inline std::string FtpShortBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_SHORT_PORT"); }
 inline std::string FtpMuteBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_MUTE_PORT"); }
 inline std::string DeadBase() { return "http://127.0.0.1:" + Env("FETCHPANE_DEAD_PORT"); }
+// A port whose SYNs are dropped: a connect waits until the client gives up.
+inline std::string SynDropBase(const char* scheme = "http") {
+    return std::string(scheme) + "://127.0.0.1:" + Env("FETCHPANE_SYN_DROP_PORT");
+}
+// Sends its banner one byte every 2 s, forever.
+inline std::string FtpTrickleBase() {
+    return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_TRICKLE_PORT");
+}
+// Every PASV reply names the SYN-dropping port.
+inline std::string FtpDeadPasvBase() {
+    return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_DEAD_PASV_PORT");
+}
+// A .zip file's data connection goes silent after half the file and stays open.
+inline std::string FtpStallBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_STALL_PORT"); }
 
 // A new folder below the servers' root; its name is unique to this process
 // and call, so tests never see each other's files or log lines.

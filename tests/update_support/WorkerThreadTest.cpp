@@ -1,5 +1,7 @@
 // The worker-thread base: start and stop races, results, and a thread that
-// Stop has to leave behind.
+// Stop has to leave behind; the call thread that leaves a blocked call behind.
+#include "update/support/CallThread.h"
+#include "update/support/ModuleReference.h"
 #include "update/support/WorkerThread.h"
 #include "support/TestSupport.h"
 
@@ -359,4 +361,55 @@ TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend) {
     EXPECT_TRUE(task.Stop());
     EXPECT_LT(GetTickCount() - start, 2000u);   // well inside the bound: no detach needed
     DestroyWindow(window);
+}
+
+// A thread that can't hold the module is never started: once detached, its
+// code could be unmapped under it.
+TEST(WorkerThread, NoThreadStartsWithoutAModuleReference) {
+    SetModuleReferenceSource([]() -> HMODULE { return nullptr; });
+    QuickThread worker;
+    const bool started = worker.Start();
+    RefPtr<CallThread> calls = CallThread::Start();
+    SetModuleReferenceSource(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(worker.IsAlive());
+    EXPECT_FALSE(calls);
+    EXPECT_TRUE(worker.Start());
+}
+
+// A call that outlasts its caller's patience is left behind: the caller is
+// back within one step, the thread runs nothing more, and what the call and
+// the last one hold is given up on that thread once the call returns.
+TEST(CallThread, ACallGivenUpFinishesOnItsOwnThread) {
+    struct Held : RefCounted {
+        std::atomic<DWORD>* freedOn;
+        explicit Held(std::atomic<DWORD>* f) : freedOn(f) {}
+        ~Held() override { *freedOn = GetCurrentThreadId(); }
+    };
+    RefPtr<CallThread> calls = CallThread::Start();
+    ASSERT_TRUE(calls);
+    DWORD callThread = 0;
+    EXPECT_TRUE(calls->Run([&] { callThread = GetCurrentThreadId(); }, [] { return true; }));
+    ASSERT_NE(0u, callThread);
+    EXPECT_NE(GetCurrentThreadId(), callThread);
+
+    Event release;
+    std::atomic<DWORD> freedOn{0};
+    RefPtr<Held> held(new Held(&freedOn));
+    const DWORD start = GetTickCount();
+    HANDLE releaseHandle = release.h;
+    EXPECT_FALSE(calls->Run([releaseHandle, held] { WaitForSingleObject(releaseHandle, 10000); },
+                            [&] { return Elapsed(start) < 200; }));
+    EXPECT_LT(Elapsed(start), 1000u);
+    std::atomic<bool> ran{false};
+    EXPECT_FALSE(calls->Run([&] { ran = true; }, [] { return true; }));   // still busy
+    calls->Finish([held] {});
+    held = nullptr;
+    calls = nullptr;
+    EXPECT_EQ(0u, freedOn.load());   // the call still holds it
+    release.Set();
+    const DWORD waited = GetTickCount();
+    while (!freedOn.load() && Elapsed(waited) < 5000) Sleep(1);
+    EXPECT_EQ(callThread, freedOn.load());
+    EXPECT_FALSE(ran.load());
 }

@@ -1,5 +1,7 @@
 #include "update/support/WorkerThread.h"
 
+#include "update/support/ModuleReference.h"
+
 #include <process.h>
 
 ThreadControl::~ThreadControl() = default;
@@ -60,13 +62,10 @@ bool WorkerThread::Start() {
     // thread and wait for it.
     control->keepRunning_.store(true, std::memory_order_release);
     control->phase_.store(ThreadControl::kRunning, std::memory_order_release);
-    // The thread's own reference to this module, dropped by
-    // FreeLibraryAndExitThread: a detached thread must not lose its code when
-    // the host unloads the module.
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCSTR>(&WorkerThread::ThreadProc), &module))
-        module = nullptr;
+    // The thread's own reference to this module: a detached thread must not
+    // lose its code when the host unloads the module. Without one, no thread.
+    HMODULE module = TakeModuleReference();
+    if (!module) return false;
     control->module_ = module;
     control_ = control;   // before the thread runs: Run may ask KeepRunning()
 
@@ -78,7 +77,7 @@ bool WorkerThread::Start() {
         control->phase_.store(ThreadControl::kIdle, std::memory_order_release);
         control->module_ = nullptr;
         control->Release();
-        if (module) FreeLibrary(module);
+        FreeLibrary(module);
         return false;
     }
     thread_ = reinterpret_cast<HANDLE>(handle);
@@ -110,8 +109,7 @@ unsigned __stdcall WorkerThread::ThreadProc(void* argument) {
     control->phase_.compare_exchange_strong(running, ThreadControl::kFinished,
                                             std::memory_order_acq_rel);
     control->Release();   // may free the control and the work: the module is still ours
-    if (module) FreeLibraryAndExitThread(module, 0);
-    return 0;
+    FreeLibraryAndExitThread(module, 0);
 }
 
 bool WorkerThread::Stop() {

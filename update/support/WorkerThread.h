@@ -105,7 +105,8 @@ public:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Starts a new thread unless one is alive; true when it was started. The
+    // Starts a new thread unless one is alive (or no module reference can be
+    // had for it); true when it was started. The
     // alive and keep-running flags are set before the thread exists, so a Stop
     // right after Start always finds and waits for it.
     bool Start();
