@@ -22,9 +22,13 @@ GuiShell::~GuiShell() {
     destroying_ = true;   // the window's last messages go past this shell
     // A started window goes with its shell; one never started is left.
     StopBetweenFrames();
-    // The frame thread is let go of a frame it waits for, and waited for.
+    // The frame thread is let go of a frame it waits for, and waited for:
+    // its word that it is done, then its end, since it still returns through
+    // this module's code after the word and the host may unload the module
+    // as soon as this shell is gone.
     if (renderDone_.handle) SetEvent(renderDone_.handle);
     Nuvex::WaitForHandle(&threadDone_, INFINITE);
+    Nuvex::WaitForHandle(&frameThread_, INFINITE);
     Nuvex::CloseHeldHandle(&frameThread_);
     Nuvex::DestroySurface(surface_);
     surface_ = 0;
