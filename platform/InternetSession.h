@@ -67,11 +67,14 @@ private:
 // connect to a port that drops SYNs, a reply that trickles in byte by byte,
 // FTP's blocking calls), so the module keeps its own clock besides: a
 // connect that has not connected within connectMs is given up, and so is
-// any one call that has not ended within PatienceMs().
+// any one call that has not ended within PatienceMs(). A call that takes
+// what has arrived ends as soon as a byte comes, so the patience bounds
+// only a silence or a reply that never ends; it outlasts the receive
+// time-out, which WinInet keeps where it can.
 struct InternetTimeouts {
     DWORD connectMs = 10000;
     DWORD receiveMs = 30000;
-    DWORD PatienceMs() const { return connectMs + 2 * receiveMs + 5000; }
+    DWORD PatienceMs() const { return connectMs + receiveMs + 5000; }
 };
 
 enum class InternetMode {
