@@ -61,7 +61,7 @@ int CanvasDC::Reserve(int w, int h) {
     std::unique_ptr<Bitmap> store = MakeBitmap(w, h);
     if (!store && pixels_) {
         // Room for both may be what is missing: try again without the old
-        // store, and make it anew if even that fails.
+        // store, and make a blank one of its size if even that fails.
         const int oldW = pixels_->Width(), oldH = pixels_->Height();
         pixels_.reset();
         store = MakeBitmap(w, h);

@@ -72,8 +72,12 @@ public:
     // Makes or keeps a big enough pixel store; the whole canvas becomes dirty.
     int Resize(int w, int h);
     // Makes sure the pixel store holds w x h, without a word when it can't:
-    // 0 then, and the store is as it was. A new store makes the whole canvas
-    // dirty; the canvas keeps its size until the next Resize.
+    // 0 then. A store too small is replaced by a new one; when the two
+    // can't be held at once, the old one goes first, and when the new one
+    // still can't be made, a blank one of the old size takes its place (or
+    // none, when even that fails: the canvas then draws nothing until a
+    // resize makes one). Any new store makes the whole canvas dirty; the
+    // canvas keeps its size until the next Resize.
     int Reserve(int w, int h);
     int Begin();                // clip cleared, commands dropped
     int Replay();               // draws the commands into the dirty rectangle
