@@ -37,6 +37,12 @@ void CopyOut(const RECT& from, RECT* out) {
     if (out) *out = from;
 }
 
+// Whether the store holds far more than w x h needs.
+bool FarLarger(const Bitmap& store, int w, int h) {
+    return uint64_t(store.PixelBytes()) >
+           uint64_t(w) * uint64_t(h) * 4 + CanvasDC::kSpareStoreBytes;
+}
+
 void SetParams(CanvasParamUnit* units, int32_t p0, int32_t p1, int32_t p2, int32_t p3, int32_t p4,
                int32_t p5) {
     units[0].v[0] = p0;
@@ -79,6 +85,9 @@ int CanvasDC::Resize(int w, int h) {
     if (!pixels_ || pixels_->Width() < w || pixels_->Height() < h) {
         pixels_.reset();
         pixels_ = MakeBitmap(w, h);
+    } else if (FarLarger(*pixels_, w, h)) {
+        // A window back from a large size gives that memory back.
+        if (std::unique_ptr<Bitmap> fitting = MakeBitmap(w, h)) pixels_ = std::move(fitting);
     }
     if (!pixels_) {
         SurfaceAlerts::ResizeFailed(w, h);

@@ -69,7 +69,13 @@ public:
     CanvasDC(const CanvasDC&) = delete;
     CanvasDC& operator=(const CanvasDC&) = delete;
 
-    // Makes or keeps a big enough pixel store; the whole canvas becomes dirty.
+    // A store more than this much larger than the canvas needs is given
+    // back when the canvas shrinks; a smaller excess is kept.
+    static constexpr uint32_t kSpareStoreBytes = 1u << 20;
+
+    // Makes or keeps a big enough pixel store; the whole canvas becomes
+    // dirty. A store far larger than the new size (kSpareStoreBytes) is
+    // replaced by one that fits, and kept when that can't be made.
     int Resize(int w, int h);
     // Makes sure the pixel store holds w x h, without a word when it can't:
     // 0 then. A store too small is replaced by a new one; when the two

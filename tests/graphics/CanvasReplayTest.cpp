@@ -2,6 +2,8 @@
 // out by hand, and the dirty rectangle that limits it.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/CanvasDC.h"
 #include "engine/graphics/Texture.h"
@@ -356,6 +358,32 @@ TEST_F(Replay, ShrinkingResizeKeepsTheStoreAndSavesTheCanvasArea) {
     EXPECT_EQ(200, w);
     EXPECT_EQ(100, h < 0 ? -h : h);
     EXPECT_EQ(54u + 200 * 100 * 4, bytes.size());   // the canvas area, not the store
+}
+
+// A store far larger than the canvas needs goes back when it shrinks; a
+// small excess stays. Reserving a smaller size keeps the store until then.
+TEST_F(Replay, ShrinkingFarGivesTheStoreBack) {
+    const struct {
+        int fromW, fromH;
+        bool kept;                   // for 600 x 200, which needs 480,000 bytes
+    } rows[] = {{700, 500, true},    // 1,416,000 bytes: less than 1 MB more
+                {800, 500, false},   // 1,616,000 bytes
+                {4096, 4096, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.fromW) + "x" + std::to_string(row.fromH));
+        CanvasDC c;
+        ASSERT_EQ(1, c.Resize(row.fromW, row.fromH));
+        const Bitmap* store = c.PixelStore();
+        ASSERT_EQ(1, c.Reserve(600, 200));
+        EXPECT_EQ(store, c.PixelStore());
+        ASSERT_EQ(1, c.Resize(600, 200));
+        EXPECT_EQ(row.kept, c.PixelStore() == store);
+        EXPECT_EQ(row.kept ? row.fromW : 600, c.PixelStore()->Width());
+        EXPECT_EQ(row.kept ? row.fromH : 200, c.PixelStore()->Height());
+        RECT d;
+        c.GetDirtyRect(&d);
+        ExpectRect(d, 0, 0, 600, 200);
+    }
 }
 
 TEST_F(Replay, FailedResizeAlertsAndLeavesNoPixels) {

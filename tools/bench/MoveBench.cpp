@@ -12,12 +12,12 @@
 #include "tools/bench/BenchSupport.h"
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "host/CommittedMemory.h"
 #include "host/HostWindow.h"
 #include "host/PanelModule.h"
 #include "host/SkinInstall.h"
@@ -33,12 +33,7 @@ std::string ExeFolder() {
     return folder.substr(0, folder.find_last_of('\\'));
 }
 
-double CommittedMb() {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
-    return double(counters.PagefileUsage) / (1024 * 1024);
-}
+double CommittedMb() { return double(panelhost::CommittedBytes()) / (1024 * 1024); }
 
 struct Figures {
     int taken = 0;
