@@ -84,7 +84,8 @@ public:
     // Marks the window started, for good; 0 when it is not alive or was
     // started before.
     int MarkRunning();
-    // Draws one frame: a scene, the tree, and the changed area presented.
+    // Draws one frame: a scene, the tree, and the changed area presented,
+    // no more of it than lies on the desktop's screens.
     void Render();
     // The same, cleared to a colour of its own (0: not cleared).
     void RenderCleared(uint32_t clearColour);
@@ -250,6 +251,7 @@ private:
     int StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int CallHook(int (BaseWnd::*hook)(GuiShell*));
     void DrawFirstFrame();
+    void LimitToScreens(ISurface& surface) const;
     void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
     // The frame thread of each build (FrameThread.cpp): the current one
