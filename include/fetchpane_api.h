@@ -93,7 +93,8 @@ typedef struct PanelServerList {
 
 /* The largest width or height Move takes, whatever the screens: the
  * window's pixels at 8192 x 8192 are 256 MB, as much as a 32-bit host
- * should be asked for. */
+ * should be asked for. They are held only while the window is that large,
+ * and a frame draws no more of them than the screens show. */
 #define PANEL_MAX_WINDOW_SIZE 8192
 
 /* ---- the interface object --------------------------------------------- */

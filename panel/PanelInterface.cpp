@@ -26,9 +26,10 @@ Result Guarded(Result failure, Body body) {
 
 // The window's surface takes the window's size, and a surface that can't be
 // made is told in a box that would stop the host's thread. So its pixels are
-// made first, without a word: a size they can't be made at is refused and
-// the window stays as it was. (A size of 0 draws nothing and needs none.)
-bool SurfaceCanTake(GuiShell* shell, int w, int h) {
+// made here first, without a word, and kept for the move: false when they
+// can't be made, and the window then stays as it was. (A size of 0 draws
+// nothing and needs none.)
+bool ReserveSurfacePixels(GuiShell* shell, int w, int h) {
     if (w == 0 || h == 0) return true;
     ISurface* surface = shell ? shell->Surface() : nullptr;
     CanvasDC* canvas = surface ? surface->WindowCanvas() : nullptr;
@@ -111,7 +112,7 @@ int FETCHPANE_THISCALL PanelInterface::Move(int x, int y, int w, int h) {
     return Guarded(0, [&] {
         if (!Window() || w < 0 || h < 0) return 0;
         if (w > PANEL_MAX_WINDOW_SIZE || h > PANEL_MAX_WINDOW_SIZE) return 0;
-        if (!SurfaceCanTake(wnd_.GetShell(), w, h)) return 0;
+        if (!ReserveSurfacePixels(wnd_.GetShell(), w, h)) return 0;
         return wnd_.MoveWindow(x, y, w, h, 1, 0);
     });
 }

@@ -37,6 +37,24 @@ void CopyOut(const RECT& from, RECT* out) {
     if (out) *out = from;
 }
 
+// a within limit; an empty result is (0, 0, 0, 0), which the replay and the
+// present see as empty.
+RECT Within(const RECT& a, const RECT& limit) {
+    const RECT r = RectIntersect(a, limit);
+    return RectIsEmpty(r) ? kNoRect : r;
+}
+
+bool Covers(const RECT& outer, const RECT& inner) {
+    return RectIsEmpty(inner) || (inner.left >= outer.left && inner.top >= outer.top &&
+                                  inner.right <= outer.right && inner.bottom <= outer.bottom);
+}
+
+// Whether the store holds far more than w x h needs.
+bool FarLarger(const Bitmap& store, int w, int h) {
+    return uint64_t(store.PixelBytes()) >
+           uint64_t(w) * uint64_t(h) * 4 + CanvasDC::kSpareStoreBytes;
+}
+
 void SetParams(CanvasParamUnit* units, int32_t p0, int32_t p1, int32_t p2, int32_t p3, int32_t p4,
                int32_t p5) {
     units[0].v[0] = p0;
@@ -61,13 +79,13 @@ int CanvasDC::Reserve(int w, int h) {
     std::unique_ptr<Bitmap> store = MakeBitmap(w, h);
     if (!store && pixels_) {
         // Room for both may be what is missing: try again without the old
-        // store, and make it anew if even that fails.
+        // store, and make a blank one of its size if even that fails.
         const int oldW = pixels_->Width(), oldH = pixels_->Height();
         pixels_.reset();
         store = MakeBitmap(w, h);
         if (!store) pixels_ = MakeBitmap(oldW, oldH);
     }
-    dirtyRect_ = bounds_;
+    dirtyRect_ = Drawable();
     if (!store) return 0;
     pixels_ = std::move(store);
     return 1;
@@ -79,14 +97,28 @@ int CanvasDC::Resize(int w, int h) {
     if (!pixels_ || pixels_->Width() < w || pixels_->Height() < h) {
         pixels_.reset();
         pixels_ = MakeBitmap(w, h);
+    } else if (FarLarger(*pixels_, w, h)) {
+        // A window back from a large size gives that memory back.
+        if (std::unique_ptr<Bitmap> fitting = MakeBitmap(w, h)) pixels_ = std::move(fitting);
     }
     if (!pixels_) {
         SurfaceAlerts::ResizeFailed(w, h);
         return 0;
     }
+    visibleSet_ = false;
     bounds_ = dirtyRect_ = Nuvex::MakeRect(0, 0, w, h);
     return 1;
 }
+
+void CanvasDC::SetVisibleRect(const RECT* rect) {
+    const RECT before = Drawable();
+    visibleSet_ = rect != nullptr;
+    visibleRect_ = rect ? *rect : kNoRect;
+    const RECT now = Drawable();
+    dirtyRect_ = Covers(before, now) ? Within(dirtyRect_, now) : now;
+}
+
+RECT CanvasDC::Drawable() const { return visibleSet_ ? Within(bounds_, visibleRect_) : bounds_; }
 
 int CanvasDC::Begin() {
     clipRect_ = kNoRect;
@@ -120,10 +152,10 @@ int CanvasDC::Present(HWND window) {
 void CanvasDC::InvalidateRect(const RECT* rect, RECT* oldDirty) {
     CopyOut(dirtyRect_, oldDirty);
     if (!rect) {
-        dirtyRect_ = bounds_;
+        dirtyRect_ = Drawable();
         return;
     }
-    const RECT inside = RectIntersect(*rect, bounds_);
+    const RECT inside = RectIntersect(*rect, Drawable());
     if (!RectIsEmpty(inside)) dirtyRect_ = Nuvex::RectUnion(dirtyRect_, inside);
 }
 
@@ -156,7 +188,7 @@ int CanvasDC::SetCopyRect(RECT& which, const RECT* rect, RECT* oldRect) {
     }
     copyPending_ = 0;
     state_ = 0;
-    dirtyRect_ = bounds_;
+    dirtyRect_ = Drawable();
     return 0;
 }
 
@@ -171,7 +203,7 @@ int CanvasDC::SetCopyTargetRect(const RECT* rect, RECT* oldRect) {
 void CanvasDC::SetActive(int active) {
     if (active) {
         state_ = 0;
-        dirtyRect_ = bounds_;
+        dirtyRect_ = Drawable();
     } else {
         state_ = 2;
     }

@@ -5,7 +5,9 @@
 // rectangle (the union of everything invalidated since the last present),
 // and only that rectangle is copied to the window. A frame in which nothing
 // was invalidated draws and copies nothing, and recording into buffers that
-// keep their memory allocates nothing once they have grown.
+// keep their memory allocates nothing once they have grown. The dirty
+// rectangle stays inside the part of the canvas the screen can show, when
+// the window says which part that is (SetVisibleRect).
 #include <windows.h>
 #include <cstdint>
 #include <memory>
@@ -69,12 +71,29 @@ public:
     CanvasDC(const CanvasDC&) = delete;
     CanvasDC& operator=(const CanvasDC&) = delete;
 
-    // Makes or keeps a big enough pixel store; the whole canvas becomes dirty.
+    // A store more than this much larger than the canvas needs is given
+    // back when the canvas shrinks; a smaller excess is kept.
+    static constexpr uint32_t kSpareStoreBytes = 1u << 20;
+
+    // Makes or keeps a big enough pixel store; the whole canvas becomes dirty
+    // and the visible part is forgotten until told again. A store far larger
+    // than the new size (kSpareStoreBytes) is replaced by one that fits,
+    // and kept when that can't be made.
     int Resize(int w, int h);
     // Makes sure the pixel store holds w x h, without a word when it can't:
-    // 0 then, and the store is as it was. A new store makes the whole canvas
-    // dirty; the canvas keeps its size until the next Resize.
+    // 0 then. A store too small is replaced by a new one; when the two
+    // can't be held at once, the old one goes first, and when the new one
+    // still can't be made, a blank one of the old size takes its place (or
+    // none, when even that fails: the canvas then draws nothing until a
+    // resize makes one). Any new store makes the whole canvas dirty; the
+    // canvas keeps its size until the next Resize.
     int Reserve(int w, int h);
+    // The part of the canvas the screen can show, in canvas coordinates, or
+    // null for all of it. Replays and presents keep to it, so a window far
+    // larger than the screen costs no more per frame than the screen. A part
+    // that comes into view makes all that shows dirty: it may never have
+    // been drawn.
+    void SetVisibleRect(const RECT* rect);
     int Begin();                // clip cleared, commands dropped
     int Replay();               // draws the commands into the dirty rectangle
     int Present(HWND window);   // copies the dirty rectangle to the window
@@ -102,7 +121,8 @@ public:
     int RecordLine(const RECT* clip, int x1, int y1, int x2, int y2, uint32_t colour);
 
     // Writes the canvas area as an image: 19 BMP, 20 PNG, 21 JPEG, 22 TGA,
-    // anything else NVX (zlib). 1 written, 0 not.
+    // anything else NVX (zlib). 1 written, 0 not. Outside the visible part
+    // it holds what was last drawn there.
     int Save(const char* path, int type) const;
 
     int Width() const { return bounds_.right - bounds_.left; }
@@ -118,6 +138,9 @@ public:
     bool ViewCommand(uint32_t index, CanvasCommandView* out) const;
 
 private:
+    // The canvas, or the part of it the screen can show: where the dirty
+    // rectangle may lie.
+    RECT Drawable() const;
     bool EffectiveClip(const RECT* clip, RECT* out) const;
     bool ReserveCommand(CanvasCommand** command, CanvasParamUnit** params);
     void FillCommand(CanvasCommand* command, uint16_t kind, const RECT& clip,
@@ -136,6 +159,8 @@ private:
     int32_t state_ = 0;   // 0 active, 2 suspending, 1 suspended
     RECT bounds_ = {0, 0, 0, 0};
     RECT dirtyRect_ = {0, 0, 0, 0};
+    RECT visibleRect_ = {0, 0, 0, 0};
+    bool visibleSet_ = false;   // else all of the canvas counts as visible
     RECT clipRect_ = {0, 0, 0, 0};
     RECT copySource_ = {0, 0, 0, 0};
     RECT copyTarget_ = {0, 0, 0, 0};

@@ -1,6 +1,9 @@
 // Replay of the recorded commands at the end of a scene: each command is
 // drawn in recording order, limited to the dirty rectangle and its own clip.
 #include "engine/graphics/CanvasDC.h"
+
+#include <algorithm>
+
 #include "engine/graphics/FontPool.h"
 #include "engine/graphics/PixelBlend.h"
 #include "engine/graphics/RectOps.h"
@@ -41,6 +44,12 @@ void ClippedLine(Bitmap& pixels, int x0, int y0, int x1, int y1, uint32_t colour
     if (ClipLineToRect(a, b, c, d, v)) pixels.DrawLine(a, b, c, d, colour);
 }
 
+// Sets every pixel of the area, which lies inside the bitmap.
+void FillArea(Bitmap& pixels, const RECT& area, uint32_t colour) {
+    for (int y = area.top; y < area.bottom; ++y)
+        std::fill(pixels.Row(y) + area.left, pixels.Row(y) + area.right, colour);
+}
+
 }   // namespace
 
 int CanvasDC::Replay() {
@@ -50,8 +59,13 @@ int CanvasDC::Replay() {
     }
     if (!pixels_) return 1;
     if (clearColor_ != 0) {
-        dirtyRect_ = bounds_;
-        pixels_->Fill(clearColor_);
+        // Where only part of the canvas shows, only that part is cleared.
+        dirtyRect_ = Drawable();
+        if (visibleSet_) {
+            FillArea(*pixels_, dirtyRect_, clearColor_);
+        } else {
+            pixels_->Fill(clearColor_);
+        }
         clearColor_ = 0;
     }
     const RECT dirty = dirtyRect_;

@@ -95,6 +95,10 @@ int ISurface::Resize(int w, int h) {
     return windowCanvas_->Resize(w, h);
 }
 
+void ISurface::SetVisibleRect(const RECT* rect) {
+    if (windowCanvas_) windowCanvas_->SetVisibleRect(rect);
+}
+
 // --- scenes ---
 
 int ISurface::BeginScene(uint32_t scene) {

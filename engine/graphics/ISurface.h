@@ -72,6 +72,11 @@ public:
     virtual int Startup(HWND window, int w, int h);
     virtual int Shutdown();
 
+    // The part of the window the screen can show, in client coordinates, or
+    // null for all of it: the window canvas draws and presents only there
+    // (CanvasDC::SetVisibleRect).
+    void SetVisibleRect(const RECT* rect);
+
     // For the owner and tests: the window canvas (null before the first
     // successful Resize) and whether a scene is open.
     CanvasDC* WindowCanvas() const { return windowCanvas_.get(); }

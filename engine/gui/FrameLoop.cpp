@@ -9,6 +9,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/graphics/ISurface.h"
+#include "engine/graphics/RectOps.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ void GuiShell::RenderCleared(uint32_t clearColour) {
         surfaceResizePending_ = false;
         surface->Resize(surfaceWidth_, surfaceHeight_);
     }
+    LimitToScreens(*surface);
     try {
         surface->BeginScene(0);
         if (clearColour) surface->SetClearColor(clearColour);
@@ -70,6 +72,26 @@ void GuiShell::RenderCleared(uint32_t clearColour) {
         }
         WriteLog(0, "Can't draw a frame of window %s!", GetName());
     }
+}
+
+// Only the part of the client area that lies on the desktop's screens is
+// drawn and presented: a window far larger than the screens costs no more
+// per frame than they do. Without a window, all of it.
+void GuiShell::LimitToScreens(ISurface& surface) const {
+    const RECT screens = Nuvex::RectOfSize(
+        GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    RECT client;
+    POINT origin = {0, 0};
+    if (!hwnd_ || Nuvex::RectIsEmpty(screens) || !GetClientRect(hwnd_, &client) ||
+        !ClientToScreen(hwnd_, &origin)) {
+        surface.SetVisibleRect(nullptr);
+        return;
+    }
+    const RECT screensOnClient = {screens.left - origin.x, screens.top - origin.y,
+                                  screens.right - origin.x, screens.bottom - origin.y};
+    const RECT shown = Nuvex::RectIntersect(client, screensOnClient);
+    surface.SetVisibleRect(&shown);
 }
 
 // --- the frame thread

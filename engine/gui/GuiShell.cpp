@@ -74,6 +74,7 @@ int GuiShell::AttachSurface(uint32_t surfaceId) {
 // are cleared by the deletion); a deleted one is called no further, and a
 // deleted previous one is answered as null.
 GUI* GuiShell::SetHover(GUI* element) {
+    if (!Hosts(element)) return nullptr;
     GUI* previous = hover_;
     if (previous == element) return previous;
     hover_ = element;
@@ -97,6 +98,7 @@ void GuiShell::SetCurrentCursor(HCURSOR cursor) {
 GUI* GuiShell::SetButtonCapture(CaptureSlot slot, GUI* element, int changeFocus) {
     static void (GUI::*const kReport[])(int, int, int) = {&GUI::OnLButton, &GUI::OnRButton,
                                                           &GUI::OnMButton};
+    if (!Hosts(element)) return nullptr;
     GUI* previous = captures_[slot];
     captures_[slot] = element;
     const bool left = slot == LEFT;
@@ -137,6 +139,7 @@ GUI* GuiShell::SetMiddleCapture(GUI* element, int changeFocus) {
 }
 
 GUI* GuiShell::SetTipTarget(GUI* element) {
+    if (!Hosts(element)) return nullptr;
     GUI* previous = tipTarget_;
     tipTarget_ = element;
     if (tipListener_) {
@@ -155,9 +158,11 @@ void GuiShell::ClearTipTarget() {
 }
 
 // An element of another window's tree, or of none, would be forgotten
-// nowhere here when deleted: the field would keep it.
+// nowhere here when deleted: a field would keep it.
+bool GuiShell::Hosts(const GUI* element) const { return !element || element->GetHost() == this; }
+
 int GuiShell::Hold(GUI** field, GUI* element) {
-    if (element && element->GetHost() != this) return 0;
+    if (!Hosts(element)) return 0;
     *field = element;
     return 1;
 }

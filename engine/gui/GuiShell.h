@@ -84,7 +84,8 @@ public:
     // Marks the window started, for good; 0 when it is not alive or was
     // started before.
     int MarkRunning();
-    // Draws one frame: a scene, the tree, and the changed area presented.
+    // Draws one frame: a scene, the tree, and the changed area presented,
+    // no more of it than lies on the desktop's screens.
     void Render();
     // The same, cleared to a colour of its own (0: not cleared).
     void RenderCleared(uint32_t clearColour);
@@ -111,6 +112,7 @@ public:
     GUI* Hover() const { return hover_; }
     GUI* LeftCapture() const { return captures_[LEFT]; }
     GUI* RightCapture() const { return captures_[RIGHT]; }
+    GUI* MiddleCapture() const { return captures_[MIDDLE]; }
     GUI* Dragged() const { return dragged_; }
     GUI* TipTarget() const { return tipTarget_; }
     int MouseOutside() const { return mouseOutside_; }
@@ -126,6 +128,10 @@ public:
     // While set, animation players of the tree play no sound.
     int MuteEffects() const { return muteEffects_; }
 
+    // The hover, the captures and the tip target take, like the layers
+    // below, only the shell or an element of its tree (null clears); any
+    // other is refused: null, nothing changed and nobody told.
+    //
     // The hover element; the previous one gets OnMouseLeave, the new one
     // OnMouseEnter. Returns the previous.
     GUI* SetHover(GUI* element);
@@ -140,6 +146,8 @@ public:
     GUI* SetLeftCapture(GUI* element, int changeFocus);
     GUI* SetRightCapture(GUI* element, int changeFocus);
     GUI* SetMiddleCapture(GUI* element, int changeFocus);
+    // The element whose tip shows; the tip listener hears of it (again).
+    // Returns the previous.
     GUI* SetTipTarget(GUI* element);
     // Updates the mouse-outside flag from the pointer; leaving clears the
     // hover and the tip target.
@@ -216,6 +224,9 @@ private:
     void Register();
     void Unregister();
     void MakeOwnHost(int width, int height, const char* name);
+    // Whether element is null, the shell or of its tree: one this shell
+    // forgets when it is deleted.
+    bool Hosts(const GUI* element) const;
     // Sets a layer or target field to element when this shell hosts it.
     int Hold(GUI** field, GUI* element);
 
@@ -240,6 +251,7 @@ private:
     int StartSteps(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int CallHook(int (BaseWnd::*hook)(GuiShell*));
     void DrawFirstFrame();
+    void LimitToScreens(ISurface& surface) const;
     void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
     // The frame thread of each build (FrameThread.cpp): the current one

@@ -1,7 +1,10 @@
 // What a host passes that the panel must not take: a window size past the
 // public bound or one whose pixels can't be made, and URLs that would carry
-// the host's own header or command into a request.
+// the host's own header or command into a request; and the largest size it
+// takes, whose memory goes back when the window is made small again.
 #include "end_to_end/PanelHost.h"
+
+#include "host/CommittedMemory.h"
 
 #include <cstring>
 #include <string>
@@ -99,6 +102,24 @@ TEST_F(PanelHost, MoveRefusesASizeNoScreenCouldShow) {
     testsupport::PumpFor(200);
     EXPECT_EQ(0, g_refusedBoxes);
     UnhookWindowsHookEx(hook);
+}
+
+// The pixels of the largest size are held while the window has it: back at
+// the panel's own size, the memory committed for them is given back.
+TEST_F(PanelHost, MoveBackFromTheLargestSizeGivesTheMemoryBack) {
+    OpenPanel();
+    testsupport::PumpFor(200);
+    const int64_t before = int64_t(panelhost::CommittedBytes());
+    const int most = PANEL_MAX_WINDOW_SIZE;
+    ASSERT_EQ(1, Slots()->Move(panel_, -100, -50, most, most));
+    testsupport::PumpFor(200);
+    const int64_t large = int64_t(panelhost::CommittedBytes());
+    ASSERT_EQ(1, Slots()->Move(panel_, 300, 420, 600, 200));
+    testsupport::PumpFor(200);
+    const int64_t after = int64_t(panelhost::CommittedBytes());
+    const int64_t megabyte = 1 << 20;
+    EXPECT_GT(large - before, 250 * megabyte);   // 8192 x 8192 pixels are 256 MB
+    EXPECT_LT(after - before, 4 * megabyte);
 }
 
 // Both add slots refuse a URL holding a control byte, in any of the host's

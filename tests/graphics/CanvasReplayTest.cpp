@@ -2,6 +2,9 @@
 // out by hand, and the dirty rectangle that limits it.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "graphics/DrawingTestSupport.h"
 #include "engine/graphics/CanvasDC.h"
 #include "engine/graphics/Texture.h"
@@ -356,6 +359,76 @@ TEST_F(Replay, ShrinkingResizeKeepsTheStoreAndSavesTheCanvasArea) {
     EXPECT_EQ(200, w);
     EXPECT_EQ(100, h < 0 ? -h : h);
     EXPECT_EQ(54u + 200 * 100 * 4, bytes.size());   // the canvas area, not the store
+}
+
+// A store far larger than the canvas needs goes back when it shrinks; a
+// small excess stays. Reserving a smaller size keeps the store until then.
+TEST_F(Replay, ShrinkingFarGivesTheStoreBack) {
+    const struct {
+        int fromW, fromH;
+        bool kept;                   // for 600 x 200, which needs 480,000 bytes
+    } rows[] = {{700, 500, true},    // 1,416,000 bytes: less than 1 MB more
+                {800, 500, false},   // 1,616,000 bytes
+                {4096, 4096, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.fromW) + "x" + std::to_string(row.fromH));
+        CanvasDC c;
+        ASSERT_EQ(1, c.Resize(row.fromW, row.fromH));
+        const Bitmap* store = c.PixelStore();
+        ASSERT_EQ(1, c.Reserve(600, 200));
+        EXPECT_EQ(store, c.PixelStore());
+        ASSERT_EQ(1, c.Resize(600, 200));
+        EXPECT_EQ(row.kept, c.PixelStore() == store);
+        EXPECT_EQ(row.kept ? row.fromW : 600, c.PixelStore()->Width());
+        EXPECT_EQ(row.kept ? row.fromH : 200, c.PixelStore()->Height());
+        RECT d;
+        c.GetDirtyRect(&d);
+        ExpectRect(d, 0, 0, 600, 200);
+    }
+}
+
+// Only the part the screen can show becomes dirty, is drawn and is cleared;
+// a part that comes into view makes all that shows dirty.
+TEST_F(Replay, DrawingKeepsToTheVisiblePart) {
+    const RECT left = {-10, 8, 40, 100}, right = {20, 0, 64, 30}, inRight = {30, 10, 60, 20};
+    const RECT corner = {50, 40, 90, 90};
+    const struct {
+        const char* what;
+        std::function<void()> step;
+        RECT dirty;
+    } rows[] = {
+        {"limited: nothing came into view", [&] { canvas.SetVisibleRect(&left); }, {0, 0, 0, 0}},
+        {"the whole canvas invalidated",
+         [&] { canvas.InvalidateRect(nullptr, nullptr); },
+         {0, 8, 40, 48}},
+        {"another part shows", [&] { canvas.SetVisibleRect(&right); }, {20, 0, 64, 30}},
+        {"less of it shows: nothing new", [&] { canvas.SetVisibleRect(&inRight); }, {0, 0, 0, 0}},
+        {"a corner that does not show",
+         [&] { canvas.InvalidateRect(&corner, nullptr); },
+         {0, 0, 0, 0}},
+        {"made active", [&] { canvas.SetActive(1); }, {30, 10, 60, 20}},
+        {"no limit", [&] { canvas.SetVisibleRect(nullptr); }, {0, 0, 64, 48}},
+        {"a resize forgets the limit",
+         [&] { canvas.SetVisibleRect(&left), canvas.Resize(60, 40); },
+         {0, 0, 60, 40}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        canvas.Present(nullptr);
+        row.step();
+        RECT d;
+        canvas.GetDirtyRect(&d);
+        ExpectRect(d, row.dirty.left, row.dirty.top, row.dirty.right, row.dirty.bottom);
+    }
+
+    // Drawn and cleared only where it shows.
+    canvas.Present(nullptr);
+    canvas.SetVisibleRect(&left);
+    canvas.PixelStore()->Fill(kBlack);
+    canvas.SetClearColor(0xFF123456);
+    Frame([&] { canvas.RecordRect(nullptr, 0, 0, 60, 40, 0, 0xFFFFFFFF); });
+    EXPECT_EQ(40 * 32, InkIn(*canvas.PixelStore(), 0, 0, 64, 48, kBlack));
+    EXPECT_EQ(0, InkIn(*canvas.PixelStore(), 0, 8, 40, 40, 0xFFFFFFFF));
 }
 
 TEST_F(Replay, FailedResizeAlertsAndLeavesNoPixels) {

@@ -55,6 +55,11 @@ public:
         Log("OnLButton", x, y, kind), GUI::OnLButton(x, y, kind), RunOnce(onLButton);
     }
     void OnRButton(int x, int y, int kind) override { Log("OnRButton", x, y, kind); }
+    void OnMButton(int x, int y, int kind) override { Log("OnMButton", x, y, kind); }
+    void OnFocus(int reason, int gained) override { Log("OnFocus", reason, gained); }
+    // 1 for an element, 0 for none.
+    void OnTipTarget(GUI* target) override { Log("OnTipTarget", int(target != nullptr)); }
+    void OnTipTargetAgain(GUI* target) override { Log("OnTipTargetAgain", int(target != nullptr)); }
     void OnMouseMessage(int x, int y, int code) override {
         Log("OnMouseMessage", x, y, code), GUI::OnMouseMessage(x, y, code);
     }

@@ -34,6 +34,33 @@ protected:
     std::string Buttons(const std::string& tag) const {
         return journal.Seen(tag + ".OnLButton " + tag + ".OnRButton " + tag + ".OnMouseMessage");
     }
+    // Offers `set` an element of no tree and one of another window's tree:
+    // each is refused (null, the field and the focus kept, nobody told) and
+    // then deleted (poisoned). An element of the tree deleted next reads
+    // every field, and `use` reads the field the way input does.
+    void ExpectStrangersRefused(const std::function<GUI*(GUI*)>& set,
+                                const std::function<GUI*()>& get,
+                                const std::function<void()>& use) {
+        TestWnd otherWnd;
+        ASSERT_NE(nullptr, otherWnd.Create("other", 100, 100, kPopupWithDoubleClicks, nullptr, 0));
+        for (GUI* tree : {static_cast<GUI*>(nullptr), static_cast<GUI*>(otherWnd.GetShell())}) {
+            SCOPED_TRACE(tree ? "of another window" : "of no tree");
+            GUI* const held = get();
+            GUI* const focus = shell->Focus();
+            Probe* stranger = MakeProbe("stranger", &journal, 50, 50);
+            ASSERT_TRUE(!tree || tree->AddChild(stranger, 10, 10));
+            journal.Clear();
+            EXPECT_EQ(nullptr, set(stranger));
+            EXPECT_EQ(held, get());
+            EXPECT_EQ(focus, shell->Focus());
+            EXPECT_EQ("", journal.Seen());
+            delete stranger;
+            Probe* passing = MakeProbe("passing", &journal, 5, 5);
+            ASSERT_EQ(1, b->AddChild(passing, 0, 0));
+            delete passing;
+            use();
+        }
+    }
 
     Journal journal;   // outlives the window: its probes write into it as they go
     TestWnd wnd;
@@ -245,6 +272,86 @@ TEST_F(Input, LayersAndTargetsTakeOnlyElementsOfTheirOwnTree) {
         EXPECT_EQ(1, (shell->*row.set)(a) && (shell->*row.set)(nullptr));
         EXPECT_EQ(nullptr, (shell->*row.get)());
     }
+}
+
+// The hover, the captures and the tip target are never an element the
+// window would not forget when it goes.
+TEST_F(Input, HoverTakesOnlyElementsOfItsOwnTree) {
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    ASSERT_EQ(a, shell->Hover());
+    // The pointer moving on tells the element it leaves.
+    ExpectStrangersRefused([this](GUI* e) { return shell->SetHover(e); },
+                           [this] { return shell->Hover(); },
+                           [this] {
+                               SendMouse(hwnd, WM_MOUSEMOVE, 110, 30);
+                               SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+                           });
+    EXPECT_EQ(a, shell->SetHover(b));
+}
+
+TEST_F(Input, LeftCaptureTakesOnlyElementsOfItsOwnTree) {
+    a->SetDraggable(1);
+    SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+    SendMouse(hwnd, WM_LBUTTONDOWN, 20, 30, MK_LBUTTON);
+    ASSERT_EQ(1, shell->LeftCapture() == a && shell->Focus() == a);
+    // A drag step reads the capture.
+    int step = 0;
+    ExpectStrangersRefused(
+        [this](GUI* e) { return shell->SetLeftCapture(e, 1); },
+        [this] { return shell->LeftCapture(); },
+        [&] { SendMouse(hwnd, WM_MOUSEMOVE, 21 + step, 30, MK_LBUTTON), ++step; });
+    EXPECT_EQ(1, shell->Dragged() == a && a->GetAbsX() == 12);
+    SendMouse(hwnd, WM_LBUTTONUP, 22, 30);
+    EXPECT_EQ("a.OnDragEnd a.OnLButton(10,20,0)", journal.Seen("a.OnDragEnd a.OnLButton"));
+    EXPECT_EQ(nullptr, shell->LeftCapture());
+}
+
+// The right and middle captures, through their own setters and the slot's.
+TEST_F(Input, ButtonCapturesTakeOnlyElementsOfTheirOwnTree) {
+    const struct {
+        const char* what;
+        GuiShell::CaptureSlot slot;
+        GUI* (GuiShell::*set)(GUI*, int);
+        GUI* (GuiShell::*get)() const;
+        UINT press;
+        WPARAM held;
+        const char* lost;
+    } rows[] = {{"right", GuiShell::RIGHT, &GuiShell::SetRightCapture, &GuiShell::RightCapture,
+                 WM_RBUTTONDOWN, MK_RBUTTON, "a.OnRButton(0,0,4)"},
+                {"middle", GuiShell::MIDDLE, &GuiShell::SetMiddleCapture, &GuiShell::MiddleCapture,
+                 WM_MBUTTONDOWN, MK_MBUTTON, "a.OnMButton(0,0,4)"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::function<GUI*(GUI*)> setters[] = {
+            [&](GUI* e) { return (shell->*row.set)(e, 1); },
+            [&](GUI* e) { return shell->SetButtonCapture(row.slot, e, 1); }};
+        for (const auto& set : setters) {
+            SendMouse(hwnd, WM_MOUSEMOVE, 20, 30);
+            SendMouse(hwnd, row.press, 20, 30, row.held);
+            ASSERT_EQ(a, (shell->*row.get)());
+            // Focus lost ends every capture: the one that held it is told
+            // unless it is the hover element. The press takes it again.
+            ExpectStrangersRefused(
+                set, [&] { return (shell->*row.get)(); },
+                [&] {
+                    SendMessageA(hwnd, WM_KILLFOCUS, 0, 0);
+                    SendMouse(hwnd, row.press, 20, 30, row.held);
+                });
+            shell->SetHover(b);
+            EXPECT_EQ(a, set(nullptr));
+            EXPECT_EQ(row.lost, journal.Seen(row.lost));
+        }
+    }
+}
+
+TEST_F(Input, TipTargetTakesOnlyElementsOfItsOwnTree) {
+    ASSERT_EQ(1, shell->SetTipListener(b));
+    EXPECT_EQ(nullptr, shell->SetTipTarget(a));
+    // The listener hears of the tip target again.
+    ExpectStrangersRefused([this](GUI* e) { return shell->SetTipTarget(e); },
+                           [this] { return shell->TipTarget(); },
+                           [this] { shell->SetTipTarget(a); });
+    EXPECT_EQ("b.OnTipTargetAgain(1)", journal.Seen("b.OnTip"));
 }
 
 namespace {

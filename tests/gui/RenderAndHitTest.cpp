@@ -5,6 +5,9 @@
 #include <windowsx.h>
 
 #include <climits>
+#include <string>
+
+#include "graphics/DrawingTestSupport.h"
 
 using guitest::Journal;
 using guitest::MakeProbe;
@@ -47,6 +50,70 @@ TEST(GuiRender, WalkPrunesAndRepaintsOnlyWhatChanged) {
     e.Invalidate(&out, &r1, 0);
     e.Invalidate(&out, &empty, 0);
     EXPECT_EQ("1,2,3,4", Text(out));
+}
+
+namespace {
+
+// Fills its whole area.
+struct Filler : GUI {
+    int OnDraw(int x, int y, int w, int h) override {
+        if (ISurface* surface = GetSurface()) surface->FillRect(nullptr, x, y, w, h, 0, 0xFFFFFFFF);
+        return 1;
+    }
+};
+
+// The part of the client area on the desktop's screens, in client
+// coordinates.
+RECT OnTheScreens(HWND hwnd) {
+    RECT screens = Nuvex::RectOfSize(
+        GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&screens), 2);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    return Nuvex::RectIntersect(client, screens);
+}
+
+}   // namespace
+
+// A window of the largest size, far larger than the screen, draws only the
+// part of it the screen shows, also as another part comes into view; made
+// small again, it gives its pixel store back.
+TEST(GuiRender, AWindowLargerThanTheScreenDrawsOnlyWhatShows) {
+    constexpr int kLargest = 8192;
+    constexpr uint32_t kUntouched = 0x5A5A5A5A;
+    drawtest::EnsurePools();
+    guitest::TestWnd wnd;
+    const HWND hwnd = wnd.Create("large", 200, 100, guitest::kPopupWithDoubleClicks, nullptr, 0);
+    ASSERT_NE(nullptr, hwnd) << "no window (is DISPLAY set?)";
+    GuiShell* shell = wnd.GetShell();
+    Filler* filler = new Filler;
+    ASSERT_EQ(1, filler->Create("filler", kLargest, kLargest, nullptr, 0) &&
+                     shell->AddChild(filler, 0, 0));
+    // The older build's surface takes the size at the frame.
+    ASSERT_NE(0, wnd.MoveWindow(-100, -50, kLargest, kLargest, 1, 0));
+    SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+    const CanvasDC& canvas = *shell->Surface()->WindowCanvas();
+    ASSERT_EQ(1, canvas.Width() == kLargest && canvas.Height() == kLargest);
+
+    const POINT places[] = {{-3000, -2000}, {0, 0}};
+    for (const POINT& place : places) {
+        SCOPED_TRACE(std::to_string(place.x) + "," + std::to_string(place.y));
+        Bitmap& store = *canvas.PixelStore();
+        store.Fill(kUntouched);
+        ASSERT_NE(0, wnd.MoveWindow(place.x, place.y, kLargest, kLargest, 1, 0));
+        SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+        const RECT shown = OnTheScreens(hwnd);
+        ASSERT_FALSE(Nuvex::RectIsEmpty(shown));
+        const int area = (shown.right - shown.left) * (shown.bottom - shown.top);
+        EXPECT_EQ(area, drawtest::InkIn(store, shown.left, shown.top, shown.right, shown.bottom,
+                                        kUntouched));
+        EXPECT_EQ(area, drawtest::InkIn(store, 0, 0, kLargest, kLargest, kUntouched));
+    }
+
+    ASSERT_NE(0, wnd.MoveWindow(0, 0, 200, 100, 1, 0));
+    SendMessageA(hwnd, WM_GUI_FRAME, 0, 0);
+    EXPECT_EQ(1, canvas.PixelStore()->Width() == 200 && canvas.PixelStore()->Height() == 100);
 }
 
 TEST(GuiHitTest, RulesWithAndWithoutAWindow) {

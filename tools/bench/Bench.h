@@ -6,4 +6,5 @@ void RunFrameBench();
 void RunFramesBench();
 void RunGuiBench();
 void RunMd5Bench();
+void RunMoveBench();
 void RunUpdateBench();

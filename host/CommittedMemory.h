@@ -1,0 +1,24 @@
+#pragma once
+// The memory this process has committed, as a host weighs what the module
+// costs it: every private page committed, summed region by region, whether
+// or not anything has touched it yet.
+#include <windows.h>
+
+#include <cstdint>
+
+namespace panelhost {
+
+inline uint64_t CommittedBytes() {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (uintptr_t at = 0; VirtualQuery(reinterpret_cast<const void*>(at), &region,
+                                        sizeof region) == sizeof region;) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        const uintptr_t next = uintptr_t(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;   // the top of the address space
+        at = next;
+    }
+    return total;
+}
+
+}   // namespace panelhost
