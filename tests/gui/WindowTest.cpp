@@ -251,8 +251,14 @@ TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
         while (!shell->FrameThread() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
         ASSERT_NE(nullptr, shell->FrameThread()) << i;
+        HANDLE thread = nullptr;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), shell->FrameThread(), GetCurrentProcess(),
+                                    &thread, SYNCHRONIZE, FALSE, 0));
         wnd.Destroy();
         ASSERT_EQ(0, Probe::live) << i;
+        // Ended, not only done: the host may unload the module next.
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0)) << i;
+        CloseHandle(thread);
     }
     testsupport::PumpFor(50);
 }
