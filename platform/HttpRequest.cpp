@@ -16,14 +16,6 @@ bool QueryText(HINTERNET request, DWORD info, std::string* out) {
     return true;
 }
 
-// A call left pending runs on WinInet's threads, in WinInet's code: WinInet
-// must stay loaded for it even when the module that began it (and loaded
-// WinInet) is unloaded. It stays for the rest of the process.
-void KeepWinInetLoaded() {
-    HMODULE wininet = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "wininet.dll", &wininet);
-}
-
 // When the callback can't be taken off a handle whose call is still
 // pending, that call's late notices reach this module's code: it must never
 // be unmapped.
@@ -46,7 +38,7 @@ void HttpRequest::Close() {
             InternetSetStatusCallbackA(handle, nullptr) != INTERNET_INVALID_STATUS_CALLBACK;
         InternetCloseHandle(handle);
         if (pending_) {
-            KeepWinInetLoaded();
+            // WinInet itself stays: the session pinned it (InternetSession::Open).
             if (!taken) KeepThisModuleLoaded();
             available_ = nullptr;   // WinInet may still write there
         }

@@ -7,8 +7,8 @@
 // A call given up stays WinInet's: it may end long after, or never. So
 // nothing WinInet may still write into lives on the caller's stack or in
 // memory freed at Close, the callback is taken off the handle before it is
-// closed, Close waits for nothing, and WinInet is kept loaded for the rest
-// of the process once it holds such a call.
+// closed, and Close waits for nothing. (WinInet itself stays loaded once
+// used: InternetSession::Open.)
 #include "platform/InternetSession.h"
 
 #include <functional>

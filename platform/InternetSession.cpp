@@ -3,6 +3,7 @@
 #include "platform/HttpRequest.h"
 #include "platform/RequestSignals.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,9 +92,26 @@ void InternetHandle::Close() {
     InternetCloseHandle(handle);
 }
 
+namespace {
+
+// WinInet's own threads outlive the calls they ran: a call given up may end
+// long after, and the system pool's workers give back what WinInet gave them
+// only while WinInet is loaded. So once the module has used it, WinInet
+// stays for the rest of the process, even when the module that loaded it is
+// unloaded.
+void KeepWinInetLoaded() {
+    static std::atomic<bool> pinned{false};
+    if (pinned.exchange(true)) return;
+    HMODULE wininet = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "wininet.dll", &wininet);
+}
+
+}   // namespace
+
 bool InternetSession::Open(const char* agent, const InternetTimeouts& timeouts, InternetMode mode,
                            InternetError* error) {
     Close();
+    KeepWinInetLoaded();
     timeouts_ = timeouts;
     mode_ = mode;
     const DWORD flags = mode == InternetMode::kAsync ? INTERNET_FLAG_ASYNC : 0;
