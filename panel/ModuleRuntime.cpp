@@ -11,6 +11,8 @@
 
 #include <cxxabi.h>
 
+#include "engine/core/Log.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -41,7 +43,8 @@ using __cxxabiv1::__cxa_eh_globals;
 //   new thread starts under its id.
 // 2048 threads at once fill a 32-bit process's address space with their 1 MB
 // stacks; a thread that finds the table full ends the process at once, as
-// the stock runtime does when it can have no record.
+// the stock runtime does when it can have no record, after saying why where
+// the host's developer looks: the debugger output and the engine's log.
 struct ExceptionEntry {
     __cxa_eh_globals record;
     LONG owner;   // the thread's id; 0 (no thread's) when free
@@ -66,14 +69,33 @@ ExceptionEntry* EntryOf(LONG thread) {
     });
 }
 
+static_assert(kExceptionEntries == 2048, "the text below names the table's size");
+constexpr char kTableFull[] =
+    "Can't keep a C++ exception record for one more thread: all 2048 entries of the module's "
+    "table are held by threads that have not ended. The process ends now (exit code 3).";
+
+// Nothing here may throw, and the runtime can't serve this thread: the
+// words go out as they stand, once. Another thread that finds the table
+// full meanwhile waits for the process to end; the thread saying them, come
+// back here, ends it at once.
+[[noreturn]] void EndProcessForAFullTable() {
+    static LONG sayer = 0;
+    const LONG self = LONG(GetCurrentThreadId());
+    const LONG first = InterlockedCompareExchange(&sayer, self, 0);
+    if (first == 0) {
+        Nuvex::WriteLastWords(kTableFull);
+    } else if (first != self) {
+        for (;;) Sleep(INFINITE);
+    }
+    TerminateProcess(GetCurrentProcess(), 3);   // abort's code, without its box
+    __builtin_unreachable();
+}
+
 __cxa_eh_globals* TakeEntry(LONG thread) {
     ExceptionEntry* entry = FirstEntryWhere(thread, [thread](ExceptionEntry& candidate) {
         return InterlockedCompareExchange(&candidate.owner, thread, 0) == 0;
     });
-    if (!entry) {
-        TerminateProcess(GetCurrentProcess(), 3);   // abort's code, without its box
-        __builtin_unreachable();
-    }
+    if (!entry) EndProcessForAFullTable();
     entry->record = __cxa_eh_globals{};
     return &entry->record;
 }

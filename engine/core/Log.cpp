@@ -15,13 +15,19 @@ namespace {
 
 std::atomic<Nuvex::LogLineHook> g_lineHook{nullptr};
 std::atomic<Nuvex::MessageBoxFunction> g_messageBox{nullptr};
+// Set once the console slot below is built: last words never build it (its
+// first use registers its destruction, which allocates).
+std::atomic<bool> g_slotBuilt{false};
 
 // Guards the console pointer: a line being written on the frame thread must
 // not meet the log being closed on the UI thread.
 struct ConsoleSlot {
     CRITICAL_SECTION cs;
     LogConsole* console = nullptr;
-    ConsoleSlot() { InitializeCriticalSection(&cs); }
+    ConsoleSlot() {
+        InitializeCriticalSection(&cs);
+        g_slotBuilt = true;
+    }
     // At unload an open log is closed (its last lines flushed); the lock is
     // left in place, since a late WriteLog from another static may still come.
     ~ConsoleSlot() {
@@ -125,6 +131,22 @@ void FormatTimeStamp(uint32_t flags, char* out, int size) {
     time_t now = std::time(nullptr);
     const struct tm* local = std::localtime(&now);
     if (!local || std::strftime(out, size_t(size), form, local) == 0) out[0] = 0;
+}
+
+void WriteLastWords(const char* text) noexcept {
+    OutputDebugStringA("LOG: ");
+    OutputDebugStringA(text);
+    OutputDebugStringA("\r\n");
+    if (!g_slotBuilt) return;   // no log was ever opened
+    // About a second for a line being written elsewhere; a log held longer
+    // (its console's box waiting for an answer) goes without these words.
+    CRITICAL_SECTION* lock = &Slot().cs;
+    for (int round = 0; !TryEnterCriticalSection(lock); ++round) {
+        if (round == 1000) return;
+        Sleep(1);
+    }
+    if (LogConsole* console = Slot().console) console->WriteLine(text);
+    LeaveCriticalSection(lock);
 }
 
 void SetLogLineHook(LogLineHook hook) { g_lineHook = hook; }

@@ -21,6 +21,15 @@ void CloseLog();   // closes and destroys the open log, if any
 bool IsLogOpen();
 void FormatTimeStamp(uint32_t flags, char* out, int size);
 
+// The last words of a process about to end: the text as it stands (no
+// format buffer) to the debugger output, with "LOG: " before it as mode 1
+// writes, then to the open log, in either build. Nothing is allocated and
+// nothing thrown, so it serves where the C++ runtime no longer can; the
+// log's time stamp goes without the C runtime's time buffer when that can't
+// be had. The log is waited for a bounded time only: a thread that holds it
+// may be waiting for the caller. The line hook, a test seam, is not called.
+void WriteLastWords(const char* text) noexcept;
+
 // Test and host seams. A line hook sees every line the log would write
 // (modes 0 and 1), whether or not a log file is open. The message-box
 // function replaces MessageBoxA for every box the engine shows.

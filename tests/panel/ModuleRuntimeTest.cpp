@@ -1,13 +1,18 @@
 // The C++ runtime's per-thread exception records as the module keeps them
 // (panel/ModuleRuntime.cpp, linked into this program as into the module),
-// with the host having taken every TLS index first.
+// with the host having taken every TLS index first, and a table that fills.
+#include "engine/core/Log.h"
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <process.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -124,4 +129,142 @@ TEST(ModuleRuntime, EveryThreadKeepsItsOwnExceptionsWithNoTlsIndexLeft) {
         EXPECT_EQ(0, run->tally.wrong.load());
         EXPECT_EQ(0, run->tally.unwinding.load());
     }
+}
+
+namespace {
+
+// A run of this program given this flag fills the table, logging to the
+// engine log named after it.
+constexpr char kFillFlag[] = "--fill-exception-table=";
+
+using NtTerminateThreadFn = LONG(NTAPI*)(HANDLE, LONG);
+
+// Takes an entry and ends with the system call alone, so the thread-end
+// callbacks never run and the entry stays taken, as a killed thread leaves
+// it; unlike a killed thread, its stack is given back, which a 32-bit
+// process needs to get through thousands of them.
+unsigned __stdcall ThrowOnceAndVanish(void*) {
+    try {
+        throw 1;
+    } catch (int) {
+    }
+    static const auto terminate = reinterpret_cast<NtTerminateThreadFn>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtTerminateThread"));
+    terminate(GetCurrentThread(), 0);
+    return 1;
+}
+
+// Threads that each leave an entry taken, one after another (their handles,
+// kept open, keep their ids from later threads), until one finds none and
+// the process ends there; a debugger, which stops every thread at each of
+// its events, keeps up with one live thread at a time. The exit codes below
+// say the table did not fill.
+[[noreturn]] void FillTheTable(const char* logName) {
+    if (Nuvex::OpenLog(logName, 0, 0) != 1) ExitProcess(10);
+    for (int n = 0; n < 4096; ++n) {   // twice the table
+        const auto thread = reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 64 << 10, &ThrowOnceAndVanish, nullptr,
+                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+        if (!thread) ExitProcess(11);
+        DWORD code = 1;
+        if (WaitForSingleObject(thread, 30000) != WAIT_OBJECT_0 ||
+            !GetExitCodeThread(thread, &code) || code != 0)
+            ExitProcess(12);
+    }
+    ExitProcess(13);
+}
+
+struct DebuggedRun {
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string debugOutput;   // every OutputDebugStringA text, in order
+};
+
+// Runs a command line as its debugger for at most `timeoutMs`; a process
+// still running then is ended and counts as not ended.
+DebuggedRun RunUnderDebugger(std::string commandLine, DWORD timeoutMs) {
+    DebuggedRun run;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                        nullptr, nullptr, &si, &pi))
+        return run;
+    const DWORD start = GetTickCount();
+    DEBUG_EVENT event;
+    for (DWORD spent = 0; !run.ended && spent < timeoutMs; spent = GetTickCount() - start) {
+        if (!WaitForDebugEvent(&event, timeoutMs - spent)) break;
+        DWORD status = DBG_CONTINUE;
+        const auto& text = event.u.DebugString;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT: CloseHandle(event.u.CreateProcessInfo.hFile); break;
+        case LOAD_DLL_DEBUG_EVENT: CloseHandle(event.u.LoadDll.hFile); break;
+        case OUTPUT_DEBUG_STRING_EVENT:
+            if (!text.fUnicode) {
+                std::string bytes(text.nDebugStringLength, '\0');
+                ReadProcessMemory(pi.hProcess, text.lpDebugStringData, &bytes[0], bytes.size(),
+                                  nullptr);
+                run.debugOutput += bytes.c_str();
+            }
+            break;
+        case EXCEPTION_DEBUG_EVENT:   // the process's own handlers take its exceptions
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            run.ended = true;
+            run.exitCode = event.u.ExitProcess.dwExitCode;
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    if (!run.ended) {
+        TerminateProcess(pi.hProcess, 99);
+        DebugActiveProcessStop(pi.dwProcessId);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+}   // namespace
+
+// A process whose threads hold every entry of the table ends with abort's
+// code as one more thread throws, and says why first: once to the debugger
+// and once in the engine's log. The table is filled in a second run of this
+// program, with this one as its debugger.
+TEST(ModuleRuntime, AFullTableIsExplainedBeforeTheProcessEnds) {
+    if (const char* flag = std::strstr(GetCommandLineA(), kFillFlag))
+        FillTheTable(flag + sizeof kFillFlag - 1);
+
+    const std::string logName = "fpruntime_full_" + std::to_string(GetCurrentProcessId());
+    const std::string logPath = testsupport::ExeFolder() + "\\" + logName + "~0.log";
+    DeleteFileA(logPath.c_str());
+    char self[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameA(nullptr, self, sizeof self));
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const DebuggedRun run = RunUnderDebugger(std::string("\"") + self +
+                                                 "\" --gtest_filter=" + test->test_suite_name() +
+                                                 "." + test->name() + " " + kFillFlag + logName,
+                                             90000);
+    std::string log;
+    testsupport::ReadWholeFile(logPath, &log);
+    DeleteFileA(logPath.c_str());
+
+    ASSERT_TRUE(run.ended) << "the run did not end in time";
+    EXPECT_EQ(3u, run.exitCode) << "10: no log, 11: no thread, 12: a thread did not vanish, "
+                                   "13: the table never filled";
+    const std::string cause =
+        "Can't keep a C++ exception record for one more thread: all 2048 entries of the "
+        "module's table are held by threads that have not ended. The process ends now (exit "
+        "code 3).";
+    EXPECT_EQ(1u, Occurrences(run.debugOutput, "LOG: " + cause + "\r\n")) << run.debugOutput;
+    EXPECT_EQ(1u, Occurrences(log, "] " + cause)) << log;
 }
