@@ -139,18 +139,12 @@ std::vector<DWORD> RunningThreads() {
 // whose calls run on the system's thread pool; under wine a worker ends
 // after five idle seconds, and under load a second one joins now and then.
 // A worker holds an event for the network calls it made and gives it back
-// as it ends, but only while WinInet is loaded: one that outlives an unload
-// of the module that brought WinInet in keeps its event for good. So WinInet
-// is held here, as a host that uses it holds it (the module may hold it
-// too), and each count first waits for the workers to end.
+// as it ends, but only while WinInet is loaded: the module keeps WinInet
+// loaded once it has used it, or each worker that outlived an unload would
+// keep its event for good. Each count first waits for the workers to end.
 class HandlesAtRest {
 public:
-    HandlesAtRest() : wininet_(LoadLibraryA("wininet.dll")), own_(RunningThreads()) {}
-    ~HandlesAtRest() {
-        if (wininet_) FreeLibrary(wininet_);
-    }
-    HandlesAtRest(const HandlesAtRest&) = delete;
-    HandlesAtRest& operator=(const HandlesAtRest&) = delete;
+    HandlesAtRest() : own_(RunningThreads()) {}
 
     // Waits at most 20 seconds for the threads started since to end.
     int Count() const {
@@ -164,7 +158,6 @@ public:
     }
 
 private:
-    HMODULE wininet_;
     std::vector<DWORD> own_;
 };
 
