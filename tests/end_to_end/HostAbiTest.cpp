@@ -6,8 +6,6 @@
 #include "end_to_end/SampleGames.h"
 #include "support/CurrentBuildOnly.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -122,18 +120,6 @@ int OpenHandles() {
     return count;
 }
 
-std::vector<DWORD> RunningThreads() {
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    THREADENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
-    CloseHandle(snapshot);
-    return ids;
-}
-
 // The process's handles counted at rest: no thread running but those it had
 // when the counting began. The module's downloads use asynchronous WinInet,
 // whose calls run on the system's thread pool; under wine a worker ends
@@ -144,7 +130,7 @@ std::vector<DWORD> RunningThreads() {
 // keep its event for good. Each count first waits for the workers to end.
 class HandlesAtRest {
 public:
-    HandlesAtRest() : own_(RunningThreads()) {}
+    HandlesAtRest() : own_(ProcessThreads()) {}
 
     // Waits at most 20 seconds for the threads started since to end.
     int Count() const {
@@ -152,7 +138,7 @@ public:
         return OpenHandles();
     }
     bool OthersRun() const {
-        for (DWORD id : RunningThreads())
+        for (DWORD id : ProcessThreads())
             if (std::find(own_.begin(), own_.end(), id) == own_.end()) return true;
         return false;
     }

@@ -3,6 +3,8 @@
 #include "end_to_end/SampleGames.h"
 #include "host/SkinInstall.h"
 
+#include <tlhelp32.h>
+
 namespace e2e {
 
 namespace {
@@ -14,6 +16,37 @@ const int kPanelX = 300, kPanelY = 420, kPanelW = 600, kPanelH = 200;
 std::string ShippedModulePath() {
     const std::string tests = testsupport::ExeFolder();
     return tests.substr(0, tests.rfind('\\')) + "\\ship\\Fetchpane.dll";
+}
+
+std::vector<DWORD> ProcessThreads(bool poolWorkers) {
+    using QueryThread = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    const int kStartAddress = 9;   // ThreadQuerySetWin32StartAddress
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const QueryThread query = reinterpret_cast<QueryThread>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationThread")));
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
+        bool inPool = false;
+        HANDLE thread = poolWorkers || !query
+                            ? nullptr
+                            : OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        void* start = nullptr;
+        HMODULE from = nullptr;
+        if (thread && query(thread, kStartAddress, &start, sizeof start, nullptr) == 0)
+            inPool = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                        static_cast<LPCSTR>(start), &from) &&
+                     from == ntdll;
+        if (thread) CloseHandle(thread);
+        if (!inPool) ids.push_back(entry.th32ThreadID);
+    }
+    CloseHandle(snapshot);
+    return ids;
 }
 
 void PanelHost::SetUp() {

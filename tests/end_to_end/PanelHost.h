@@ -13,11 +13,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 // The module of this build as it ships, stripped (<build>\ship\Fetchpane.dll).
 std::string ShippedModulePath();
+
+// The ids of this process's threads; without the system pool's workers
+// (the threads that start in ntdll) unless `poolWorkers`.
+std::vector<DWORD> ProcessThreads(bool poolWorkers = true);
 
 // Client points of the panel at its default 600 x 200: the middle of the
 // cancel and cancel-all buttons, and of the list's second row (the first

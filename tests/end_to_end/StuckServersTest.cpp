@@ -5,43 +5,13 @@
 // still holds the calls and ends them later in a host that runs on.
 #include "end_to_end/PanelHost.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 
 namespace e2e {
 namespace {
 
-// The threads of this process that are not the system's pool workers (which
-// start in ntdll): the host's and the module's.
-int ThreadsOutsideThePool() {
-    using QueryThread = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    const int kStartAddress = 9;   // ThreadQuerySetWin32StartAddress
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    QueryThread query = reinterpret_cast<QueryThread>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationThread")));
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (!query || snapshot == INVALID_HANDLE_VALUE) return -1;
-    int count = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
-        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-        void* start = nullptr;
-        HMODULE from = nullptr;
-        const bool known = thread && query(thread, kStartAddress, &start, sizeof start, nullptr) == 0;
-        if (thread) CloseHandle(thread);
-        const bool inPool =
-            known && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                        static_cast<LPCSTR>(start), &from) &&
-            from == ntdll;
-        count += inPool ? 0 : 1;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
+// The host's threads and the module's, not the system pool's workers.
+int ThreadsOutsideThePool() { return int(ProcessThreads(false).size()); }
 
 bool ModuleMapped() {
     HMODULE module = nullptr;
