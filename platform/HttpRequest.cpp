@@ -67,9 +67,7 @@ bool HttpRequest::AwaitPending(InternetError* error) {
             SetInternetError(error, ERROR_INTERNET_OPERATION_CANCELLED);
             return false;
         }
-        const DWORD now = GetTickCount();
-        if (signals_->ConnectOverdue(now, timeouts_.connectMs) ||
-            now - start > timeouts_.PatienceMs()) {
+        if (signals_->OutOfTime(start, timeouts_)) {
             SetInternetError(error, ERROR_INTERNET_TIMEOUT);
             return false;
         }

@@ -141,9 +141,11 @@ bool RequestSignals::AwaitCompletion(DWORD ms, bool* ok, DWORD* error) {
     return true;
 }
 
-bool RequestSignals::ConnectOverdue(DWORD now, DWORD connectMs) const {
+bool RequestSignals::OutOfTime(DWORD start, const InternetTimeouts& timeouts) const {
+    const DWORD now = GetTickCount();
     const DWORD since = connectingSince_.load();
-    return since != 0 && !connected_.load() && now - since > connectMs;
+    const bool connectOverdue = since != 0 && !connected_.load() && now - since > timeouts.connectMs;
+    return connectOverdue || now - start > timeouts.PatienceMs();
 }
 
 }   // namespace platform

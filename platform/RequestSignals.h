@@ -14,6 +14,8 @@
 // not be unmapped under one. Every callback counts itself in and out, and
 // the module's unload waits for the count to fall to zero
 // (AwaitCallbacksReturned).
+#include "platform/InternetSession.h"
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -45,9 +47,10 @@ public:
     // true when it ended, with WinInet's result and error word (the latter
     // is the byte count of a query for available data that succeeded).
     bool AwaitCompletion(DWORD ms, bool* ok, DWORD* error);
-    // True once WinInet has been connecting for longer than `connectMs`
-    // without having connected.
-    bool ConnectOverdue(DWORD now, DWORD connectMs) const;
+    // True once a call begun at `start` is out of the module's time: its
+    // connect has not connected within the connect time-out, or it has run
+    // past the patience.
+    bool OutOfTime(DWORD start, const InternetTimeouts& timeouts) const;
 
 private:
     RequestSignals() = default;

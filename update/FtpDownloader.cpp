@@ -123,11 +123,9 @@ bool FtpDownloader::Call(std::function<void(FtpLink&)> call, platform::InternetE
     const platform::InternetTimeouts timeouts = timeouts_;
     DWORD given = 0;
     const auto keepWaiting = [&] {
-        const DWORD now = GetTickCount();
         if (sink_ && !sink_->KeepRunning())
             given = ERROR_INTERNET_OPERATION_CANCELLED;
-        else if (link->signals->ConnectOverdue(now, timeouts.connectMs) ||
-                 now - start > timeouts.PatienceMs())
+        else if (link->signals->OutOfTime(start, timeouts))
             given = ERROR_INTERNET_TIMEOUT;
         return given == 0;
     };

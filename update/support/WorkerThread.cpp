@@ -54,6 +54,10 @@ bool WorkerThread::Start() {
     ScopedLock hold(&lock_);
     if (IsAlive()) return false;
     ReapFinishedThread();
+    // The thread's own reference to this module: a detached thread must not
+    // lose its code when the host unloads the module. Without one, no thread.
+    HMODULE module = TakeModuleReference();
+    if (!module) return false;
 
     RefPtr<ThreadControl> control(new ThreadControl);
     control->owner_ = this;
@@ -62,10 +66,6 @@ bool WorkerThread::Start() {
     // thread and wait for it.
     control->keepRunning_.store(true, std::memory_order_release);
     control->phase_.store(ThreadControl::kRunning, std::memory_order_release);
-    // The thread's own reference to this module: a detached thread must not
-    // lose its code when the host unloads the module. Without one, no thread.
-    HMODULE module = TakeModuleReference();
-    if (!module) return false;
     control->module_ = module;
     control_ = control;   // before the thread runs: Run may ask KeepRunning()
 
