@@ -173,6 +173,25 @@ TEST_F(HostileUpdateTest, GuardFoolingListsFail34WithTheWorkerAlive) {
     }
 }
 
+// A list cut anywhere in its declaration, or with the declaration damaged,
+// once hit a live assert in the XML library that ended the whole process.
+TEST_F(HostileUpdateTest, ListsCutOrDamagedInTheirDeclarationFail34WithTheProcessAlive) {
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"GBK\" standalone=\"yes\"?>";
+    std::vector<std::string> lists;
+    for (size_t n = 1; n <= declaration.size(); ++n) lists.push_back(declaration.substr(0, n));
+    using namespace std::string_literals;
+    for (const std::string& damaged :
+         {"<?xml "s, "<?xml?>"s, "<?xml ?"s, "<?xml =\"1.0\"?>"s, "<?xml version"s,
+          "<?xml version=\"1.0\" ?  "s, "<?xml\0version=\"1.0\"?><L/>"s,
+          "<?xml version='1.0' encoding=\""s, "<?xml version=\"1.0\"?><"s})
+        lists.push_back(damaged);
+    for (const std::string& list : lists) {
+        SCOPED_TRACE(list);
+        ASSERT_TRUE(served.Put("Update\\Games\\Cut\\Cut.xml", list));
+        EXPECT_EQ("S32 S33 S34 X34", Run(HttpUrl(), "Cut"));
+    }
+}
+
 TEST_F(HostileUpdateTest, CancelInEveryBlockingStepReturnsWithinASecond) {
     const size_t kLarge = 512u << 20;
     ASSERT_TRUE(PublishedUpdate().PublishGame(served, "Demo", PublishedUpdate::DemoFiles("Demo")));
