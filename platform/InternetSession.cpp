@@ -277,8 +277,13 @@ bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
         CaptureInternetError(error);
         return false;
     }
+    // A caching proxy on the way would answer from its copy, which may be
+    // days old: a list that old makes an outdated install look current. So
+    // every request asks any cache for the origin's current copy, in both
+    // ways caches read (Pragma for HTTP/1.0 ones, Cache-Control for 1.1).
     DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                  INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+                  INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_PRAGMA_NOCACHE;
     if (secure_) flags |= INTERNET_FLAG_SECURE;
     HINTERNET handle = HttpOpenRequestA(handle_.Get(), "GET", object.c_str(), "HTTP/1.0", nullptr,
                                         nullptr, flags, signals->Context());
@@ -287,6 +292,13 @@ bool HttpConnection::OpenGet(const std::string& object, HttpRequest* request,
         return false;
     }
     request->handle_ = InternetHandle(handle);
+    static const char kNoCache[] = "Cache-Control: no-cache\r\n";
+    if (!HttpAddRequestHeadersA(handle, kNoCache, DWORD(sizeof kNoCache - 1),
+                                HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) {
+        CaptureInternetError(error);
+        request->Close();
+        return false;
+    }
     request->signals_ = std::move(signals);
     request->timeouts_ = timeouts_;
     SetTimeouts(handle, timeouts_.receiveMs);

@@ -157,8 +157,9 @@ public:
     void Close() { handle_.Close(); }
     bool IsOpen() const { return static_cast<bool>(handle_); }
 
-    // A GET request that speaks HTTP/1.0, follows no redirect and neither
-    // answers from nor writes into the WinInet cache. The session must be
+    // A GET request that speaks HTTP/1.0, follows no redirect, neither
+    // answers from nor writes into the WinInet cache, and asks any cache on
+    // the way for the origin's current copy. The session must be
     // asynchronous.
     bool OpenGet(const std::string& object, HttpRequest* request, InternetError* error);
 

@@ -4,27 +4,35 @@ export FETCHPANE_CACHE="${FETCHPANE_CACHE:-/var/cache/fetchpane-deps}"
 . "$root/tools/wine-env.sh"
 build="${FETCHPANE_BUILD:-$root/build}"
 cleanup_pids=()
+# The wine prefixes made and started for each architecture: its own (0)
+# and the one the tests behind a proxy run in (1, tools/wine-env.sh).
+# The demo, the benchmarks and the skin preview run nothing behind a
+# proxy: they keep 0.
+prefix_kinds=(0 1)
 
 # Runs a command with an architecture's wine environment (tools/wine-env.sh).
 with_wine() { (wine_env "$1" && shift && "$@"); }
 
 cleanup() {
     # A prefix's desktop lives on our display: end it before the display.
-    local arch
+    local arch proxy
     for arch in x86_64 i686; do
-        (wine_env "$arch" && [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -k 2>/dev/null) || true
+        for proxy in 0 1; do
+            (FETCHPANE_WINE_PROXY=$proxy wine_env "$arch" && [ -d "$WINEPREFIX" ] \
+                && /usr/lib/wine/wineserver -k 2>/dev/null) || true
+        done
     done
     for pid in "${cleanup_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
 
-# Toolchain and libraries, then the wine prefix of each architecture given
+# Toolchain and libraries, then the wine prefixes of each architecture given
 # (x86_64 by default) whose programs run on this machine, each made once.
 # Those architectures are left in `run_arches`. i686 is left out only where
 # the kernel runs no 32-bit programs (tools/i686-runs), its reason then in
 # `i686_skipped`; any other failure of 32-bit wine stops the caller.
 prepare() {
-    local arch rc
+    local arch rc kind
     "$root/tools/bootstrap"
     run_arches=()
     i686_skipped=""
@@ -35,7 +43,9 @@ prepare() {
             [ "$rc" = 3 ] && continue
             [ "$rc" = 0 ] || exit 1
         fi
-        "$root/tools/wine-prefix" "$arch"
+        for kind in "${prefix_kinds[@]}"; do
+            FETCHPANE_WINE_PROXY=$kind "$root/tools/wine-prefix" "$arch"
+        done
         run_arches+=("$arch")
     done
 }
@@ -85,28 +95,33 @@ start_display() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 }
 
-# The local HTTP and FTP servers on 127.0.0.1, serving the folder given (a
-# new temporary one by default); exports their addresses.
+# The local HTTP and FTP servers and the proxy on 127.0.0.1, serving the
+# folder given (a new temporary one by default); exports their addresses.
 start_servers() {
     local server_root=${1:-}
     [ -n "$server_root" ] || server_root=$(mktemp -d /tmp/fetchpane-servers.XXXXXX)
     "$root/tools/test-servers" --root "$server_root" --env-file "$server_root/.env" &
     cleanup_pids+=($!)
-    for _ in $(seq 100); do [ -s "$server_root/.env" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -s "$server_root/.env" ] && break; sleep 0.1; done
+    [ -s "$server_root/.env" ] || { echo "the test servers did not start" >&2; exit 1; }
     set -a; . "$server_root/.env"; set +a
 }
 
-# A persistent wineserver on this display for the architecture given
-# (x86_64 by default) keeps each wine start short; one left from another run
-# may hold a desktop without this display. The prefix then brings up its
-# desktop and starts a program once, before many programs start at once: a
-# warm-up that fails is an error here, not a first test's time-out.
+# A persistent wineserver on this display for each prefix of the
+# architecture given (x86_64 by default) keeps each wine start short; one
+# left from another run may hold a desktop without this display. Each prefix
+# then brings up its desktop and starts a program once, before many programs
+# start at once: a warm-up that fails is an error here, not a first test's
+# time-out.
 start_wineserver() {
-    local arch=${1:-x86_64}
-    with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
-    with_wine "$arch" /usr/lib/wine/wineserver -p
-    if ! FETCHPANE_WINE_ARCH=$arch timeout 120 "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1; then
-        echo "wine ($arch) did not start a program in its prefix" >&2
-        exit 1
-    fi
+    local arch=${1:-x86_64} proxy
+    for proxy in "${prefix_kinds[@]}"; do
+        FETCHPANE_WINE_PROXY=$proxy with_wine "$arch" /usr/lib/wine/wineserver -k 2>/dev/null || true
+        FETCHPANE_WINE_PROXY=$proxy with_wine "$arch" /usr/lib/wine/wineserver -p
+        if ! FETCHPANE_WINE_PROXY=$proxy FETCHPANE_WINE_ARCH=$arch timeout 120 \
+            "$root/tools/wine-run" cmd /c exit >/dev/null 2>&1; then
+            echo "wine ($arch) did not start a program in its prefix$([ $proxy = 0 ] || echo ' behind a proxy')" >&2
+            exit 1
+        fi
+    done
 }

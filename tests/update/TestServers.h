@@ -51,6 +51,41 @@ inline std::string FtpDeadPasvBase() {
 // A .zip file's data connection goes silent after half the file and stays open.
 inline std::string FtpStallBase() { return "ftp://127.0.0.1:" + Env("FETCHPANE_FTP_STALL_PORT"); }
 
+// squid, caching (FETCHPANE_PROXY_PORT) or demanding a login that nobody
+// has (FETCHPANE_PROXY_LOGIN_PORT), as a proxy server setting.
+inline std::string ProxyAt(const char* portName) { return "127.0.0.1:" + Env(portName); }
+
+// The cases of a suite named ...Proxy run one at a time, in a wine prefix of
+// their own (tests/CMakeLists.txt): each sets that prefix's system proxy,
+// the user's Internet settings that WinInet reads when a session opens.
+// `server` "" switches the proxy off.
+inline bool SetSystemProxy(const std::string& server) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER,
+                        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const DWORD enable = server.empty() ? 0 : 1;
+    const bool set =
+        RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                       sizeof enable) == ERROR_SUCCESS &&
+        RegSetValueExA(key, "ProxyServer", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(server.c_str()),
+                       DWORD(server.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+// Fails the calling test unless it runs in the proxy prefix with the proxy
+// up: a proxy setting made anywhere else would reach other tests.
+#define REQUIRE_PROXY_PREFIX()                                                               \
+    do {                                                                                     \
+        if (servers::Env("FETCHPANE_WINE_PROXY") != "1")                                     \
+            FAIL() << "not in the proxy prefix: a suite named ...Proxy gets it from ctest";  \
+        if (servers::Port("FETCHPANE_PROXY_PORT") <= 0)                                      \
+            FAIL() << "FETCHPANE_PROXY_PORT is not set: tools/test-servers starts squid";   \
+    } while (0)
+
 // A new folder below the servers' root; its name is unique to this process
 // and call, so tests never see each other's files or log lines.
 class ServedFolder {
@@ -82,6 +117,35 @@ public:
             if (full[i] == '\\') CreateDirectoryA(full.substr(0, i).c_str(), nullptr);
         return testsupport::WriteWholeFile(full, bytes);
     }
+    // Every file below the folder (or below `relative` in it), last written
+    // `days` ago, as an origin's files that a cache on the way keeps fresh.
+    bool MadeDaysAgo(int days, const std::string& relative = "") const {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER then{{now.dwLowDateTime, now.dwHighDateTime}};
+        then.QuadPart -= ULONGLONG(days) * 24 * 3600 * 10000000;
+        const FILETIME time{then.LowPart, then.HighPart};
+        const std::string folder = relative.empty() ? path_ : path_ + "\\" + relative;
+        WIN32_FIND_DATAA data;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        bool made = true;
+        do {
+            const std::string name = data.cFileName;
+            const std::string below = relative.empty() ? name : relative + "\\" + name;
+            if (name == "." || name == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                made = MadeDaysAgo(days, below) && made;
+                continue;
+            }
+            HANDLE file = CreateFileA((path_ + "\\" + below).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            made = file != INVALID_HANDLE_VALUE && SetFileTime(file, nullptr, nullptr, &time) && made;
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        } while (FindNextFileA(search, &data));
+        FindClose(search);
+        return made;
+    }
 
 private:
     std::string name_;
@@ -101,6 +165,20 @@ inline std::vector<std::string> LogLines(const char* envName, const std::string&
         if (line.find(needle) != std::string::npos) lines.push_back(line);
         start = end + 1;
     }
+    return lines;
+}
+
+// The lines of squid's access log that mention `needle`, once there are at
+// least `atLeast` of them (or after 3 s): squid writes a request's line when
+// its transaction has ended, which may be just after the client's end.
+inline std::vector<std::string> ProxyLogLines(const std::string& needle, size_t atLeast = 0) {
+    std::vector<std::string> lines;
+    testsupport::PumpUntil(
+        [&] {
+            lines = LogLines("FETCHPANE_PROXY_LOG", needle);
+            return lines.size() >= atLeast;
+        },
+        3000);
     return lines;
 }
 
