@@ -1,8 +1,10 @@
 #pragma once
 // Foreign image formats. Decoders read a whole file image from memory into a
 // new Bitmap (32-bit B, G, R, A, top row first) or return null; they never
-// throw, never read past `size` and never change the caller's data. The PNG,
-// TGA and JPEG decoders share one scratch area, so decode on one thread only.
+// throw, never read past `size` and never change the caller's data. A header
+// that claims more pixels than the file's data can fill is refused before
+// memory is committed for them. The PNG and JPEG decoders share one scratch
+// area, so decode on one thread only.
 //
 // Writers take an open FILE*, a pixel block, its pitch in pixels, the width
 // and the height, so that they can serve any pixel block; they return false

@@ -2,6 +2,7 @@
 // a Bitmap (spare pixels included), raw or as one zlib stream.
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/ByteOrder.h"
+#include "engine/graphics/DecoderSupport.h"
 #include "engine/core/BuildVariant.h"
 
 #include <zlib.h>
@@ -110,6 +111,15 @@ Bitmap* LoadNvx(const void* data, uint32_t size) {
     // Sizes of 2^31 and above would turn negative: the constructor refuses
     // them together with every block it cannot hold.
     if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return nullptr;
+    // The block is made only once the payload can fill it: raw byte for
+    // byte, zlib up to deflate's limit, no pixel data not at all (only a
+    // small image may be left blank or short).
+    const uint64_t claimed = ((uint64_t(width) + 3) / 4 * 4 + 4) * 4 * height;
+    const uint64_t perDataByte = compression == kZlib       ? DecoderSupport::kMostInflatedPerByte
+                                 : compression == kNoPixels ? 0
+                                                            : 1;
+    if (!DecoderSupport::DataCanFill(width, height, claimed, dataBytes, perDataByte))
+        return nullptr;
 
     Bitmap* bitmap = nullptr;
     try {
@@ -122,8 +132,12 @@ Bitmap* LoadNvx(const void* data, uint32_t size) {
     uint8_t* block = reinterpret_cast<uint8_t*>(bitmap->GetPixels());
     const uint32_t blockBytes = bitmap->PixelBytes();
     if (compression == kZlib) {
+        // A stream that ends early leaves a small block partly blank, as a
+        // short raw payload does, but no large one.
         uLongf produced = blockBytes;
-        if (uncompress(block, &produced, payload, dataBytes) != Z_OK) return nullptr;
+        if (uncompress(block, &produced, payload, dataBytes) != Z_OK ||
+            !DecoderSupport::DataCanFill(width, height, blockBytes, produced, 1))
+            return nullptr;
     } else if (compression != kNoPixels) {
         // A longer payload than the block is cut at the block's end.
         std::memcpy(block, payload, dataBytes < blockBytes ? dataBytes : blockBytes);

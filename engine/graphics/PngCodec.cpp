@@ -30,7 +30,25 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void QuietWarning(png_structp, png_const_charp) {}
 
-// Decodes into the shared scratch area as 4-byte B, G, R, A pixels.
+// Every image arrives as 4 bytes per pixel B, G, R, A, with alpha 255 where
+// the image has none.
+void ArrangeBgra(png_structp png, png_infop info, int colour, int depth) {
+    png_set_strip_16(png);
+    png_set_packing(png);
+    if (colour == PNG_COLOR_TYPE_PALETTE && depth <= 8) png_set_palette_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+// Decodes into the shared scratch area as 4-byte B, G, R, A pixels. The
+// area grows row by row as the rows inflate, and only after the header's
+// rows were weighed against the compressed bytes that remain.
 uint8_t* DecodeRows(PngSource* source, png_uint_32* outWidth, png_uint_32* outHeight) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError,
                                              QuietWarning);
@@ -50,32 +68,27 @@ uint8_t* DecodeRows(PngSource* source, png_uint_32* outWidth, png_uint_32* outHe
     png_uint_32 width = 0, height = 0;
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
-    if (width == 0 || height == 0 || interlace != PNG_INTERLACE_NONE) {
+    // Each row is inflated with its filter byte, and deflate can't make more
+    // than its limit of any byte of the file that is left.
+    const uint64_t filtered = uint64_t(height) * (1 + uint64_t(png_get_rowbytes(png, info)));
+    if (width == 0 || height == 0 || interlace != PNG_INTERLACE_NONE ||
+        !DecoderSupport::DataCanFill(width, height, filtered, source->size - source->position,
+                                     DecoderSupport::kMostInflatedPerByte)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return nullptr;
     }
-    png_set_strip_16(png);
-    png_set_packing(png);
-    if (colour == PNG_COLOR_TYPE_PALETTE && depth <= 8) png_set_palette_to_rgb(png);
-    if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_bgr(png);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
+    ArrangeBgra(png, info, colour, depth);
     png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
 
     // Every row must now be exactly four bytes per pixel.
+    const bool bgra = png_get_rowbytes(png, info) == png_size_t(width) * 4;
     uint8_t* rows = nullptr;
-    if (png_get_rowbytes(png, info) == png_size_t(width) * 4)
-        rows = DecoderSupport::ReservePixelRows(width, height);
-    if (!rows) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return nullptr;
-    }
     for (png_uint_32 y = 0; y < height; ++y) {
+        rows = bgra ? DecoderSupport::ReservePixelRows(width, height, int64_t(y) + 1) : nullptr;
+        if (!rows) {
+            png_destroy_read_struct(&png, &info, nullptr);
+            return nullptr;
+        }
         png_bytep row = rows + size_t(y) * width * 4;
         png_read_rows(png, &row, nullptr, 1);
     }
@@ -125,8 +138,7 @@ Bitmap* LoadPng(const void* data, uint32_t size) {
     PngSource source{static_cast<const uint8_t*>(data), size, 0};
     png_uint_32 width = 0, height = 0;
     const uint8_t* rows = DecodeRows(&source, &width, &height);
-    if (!rows) return nullptr;
-    return DecoderSupport::BitmapFromRows(width, height, 32, rows, int64_t(width) * 4, false);
+    return DecoderSupport::FinishDecode(rows, width, height);
 }
 
 bool WritePng(FILE* file, const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height,

@@ -128,7 +128,7 @@ jpeg_error_mgr* TrapJpegErrors(JpegFailure* failure) {
 }
 
 bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int height,
-                  int components, const uint8_t* samples, int quality) {
+                  int components, const uint8_t* samples, int quality, bool progressive) {
     jpeg_compress_struct info;
     JpegFailure failure;
     std::memset(&info, 0, sizeof info);
@@ -145,6 +145,7 @@ bool CompressJpeg(unsigned char** buffer, unsigned long* size, int width, int he
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(samples +
@@ -181,11 +182,12 @@ Bytes MakePng(const PngLayout& layout) {
     return out;
 }
 
-Bytes MakeJpeg(int width, int height, int components, const Bytes& samples, int quality) {
+Bytes MakeJpeg(int width, int height, int components, const Bytes& samples, int quality,
+               bool progressive) {
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool ok = CompressJpeg(&buffer, &size, width, height, components, samples.data(),
-                                 quality);
+    const bool ok = CompressJpeg(&buffer, &size, width, height, components, samples.data(), quality,
+                                 progressive);
     EXPECT_TRUE(ok);
     Bytes out(buffer, buffer + (ok ? size : 0));
     std::free(buffer);

@@ -47,8 +47,10 @@ struct PngLayout {
 Bytes MakePng(const PngLayout& layout);
 
 // JPEG in memory through libjpeg's compressor: components 1 (grey), 3
-// (R, G, B bytes) or 4 (C, M, Y, K), at the given quality.
-Bytes MakeJpeg(int width, int height, int components, const Bytes& samples, int quality);
+// (R, G, B bytes) or 4 (C, M, Y, K), at the given quality; progressive in
+// the library's own scan script when asked.
+Bytes MakeJpeg(int width, int height, int components, const Bytes& samples, int quality,
+               bool progressive = false);
 
 // The luminance quantisation table of a JPEG in memory (64 values).
 std::vector<unsigned> JpegLumaTable(const Bytes& jpeg);

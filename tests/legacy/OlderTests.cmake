@@ -8,6 +8,7 @@ set(fp_older_shared
     core/EngineTest.cpp core/LogTest.cpp core/WorkPathTest.cpp
     graphics/NvxTest.cpp graphics/CodecTest.cpp graphics/SurfaceTest.cpp
     graphics/CanvasRecordTest.cpp
+    graphics/DecoderMemoryTest.cpp
     gui/InputTest.cpp gui/RenderAndHitTest.cpp gui/MoveAndUpdateTest.cpp)
 
 # An area's helpers: its sources that hold no tests.
