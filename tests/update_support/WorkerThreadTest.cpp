@@ -1,7 +1,7 @@
 // The worker-thread base: start and stop races, results, and a thread that
 // Stop has to leave behind; the call thread that leaves a blocked call behind.
 #include "update/support/CallThread.h"
-#include "update/support/ModuleReference.h"
+#include "engine/core/ModuleThread.h"
 #include "update/support/WorkerThread.h"
 #include "support/TestSupport.h"
 
@@ -366,11 +366,11 @@ TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend) {
 // A thread that can't hold the module is never started: once detached, its
 // code could be unmapped under it.
 TEST(WorkerThread, NoThreadStartsWithoutAModuleReference) {
-    SetModuleReferenceSource([]() -> HMODULE { return nullptr; });
+    ModuleThread::SetReferenceSource([]() -> HMODULE { return nullptr; });
     QuickThread worker;
     const bool started = worker.Start();
     RefPtr<CallThread> calls = CallThread::Start();
-    SetModuleReferenceSource(nullptr);
+    ModuleThread::SetReferenceSource(nullptr);
     EXPECT_FALSE(started);
     EXPECT_FALSE(worker.IsAlive());
     EXPECT_FALSE(calls);

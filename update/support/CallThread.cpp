@@ -1,20 +1,8 @@
 #include "update/support/CallThread.h"
 
-#include "update/support/ModuleReference.h"
-
-#include <process.h>
+#include "engine/core/ModuleThread.h"
 
 #include <new>
-
-namespace {
-
-// What the thread is given: its object and its module reference.
-struct ThreadStart {
-    CallThread* thread;
-    HMODULE module;
-};
-
-}   // namespace
 
 RefPtr<CallThread> CallThread::Start() {
     RefPtr<CallThread> thread(new (std::nothrow) CallThread);
@@ -22,21 +10,13 @@ RefPtr<CallThread> CallThread::Start() {
     thread->wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     thread->done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!thread->wake_ || !thread->done_) return nullptr;
-    HMODULE module = TakeModuleReference();
-    ThreadStart* start = module ? new (std::nothrow) ThreadStart{thread.Get(), module} : nullptr;
-    if (!start) {
-        if (module) FreeLibrary(module);
-        return nullptr;
-    }
     thread->AddRef();   // the thread's own
-    const uintptr_t handle = _beginthreadex(nullptr, 0, &CallThread::ThreadProc, start, 0, nullptr);
+    HANDLE handle = ModuleThread::Start(&CallThread::ThreadBody, thread.Get());
     if (!handle) {
-        delete start;
         thread->Release();
-        FreeLibrary(module);
         return nullptr;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    CloseHandle(handle);
     return thread;
 }
 
@@ -92,10 +72,8 @@ void CallThread::RunHere(std::function<void()>& call) {
     call = nullptr;
 }
 
-unsigned __stdcall CallThread::ThreadProc(void* argument) {
-    const ThreadStart start = *static_cast<ThreadStart*>(argument);
-    delete static_cast<ThreadStart*>(argument);
-    CallThread* self = start.thread;
+void CallThread::ThreadBody(void* argument) {
+    CallThread* self = static_cast<CallThread*>(argument);   // the thread's reference
     std::function<void()> call;
     for (;;) {
         WaitForSingleObject(self->wake_, INFINITE);
@@ -112,5 +90,4 @@ unsigned __stdcall CallThread::ThreadProc(void* argument) {
     }
     RunHere(call);   // what Finish gave
     self->Release();
-    FreeLibraryAndExitThread(start.module, 0);
 }

@@ -5,17 +5,18 @@
 // returns. WinInet's blocking FTP calls need this: they heed no time-out,
 // and closing a handle under one of them is not safe.
 //
-// The thread holds a reference to this object and one to the module (given
-// up by FreeLibraryAndExitThread): a call left behind keeps its code, and
-// whatever its function object holds, while its caller goes on or the host
-// unloads the module. A call must therefore write only into what its
-// function object holds, never into the caller's frame.
+// The thread holds a reference to this object and is a ModuleThread
+// (engine/core/ModuleThread.h), which holds one to the module: a call left
+// behind keeps its code, and whatever its function object holds, while its
+// caller goes on or the host unloads the module. A call must therefore
+// write only into what its function object holds, never into the caller's
+// frame.
 #include <windows.h>
 
 #include <functional>
 
+#include "engine/core/RefCounted.h"
 #include "update/support/CriticalSectionLock.h"
-#include "update/support/RefCounted.h"
 
 class CallThread : public RefCounted {
 public:
@@ -37,7 +38,7 @@ private:
     CallThread() = default;
     ~CallThread() override;
 
-    static unsigned __stdcall ThreadProc(void* argument);
+    static void ThreadBody(void* argument);
     // Takes the next call; false (with the last one) once the thread is to end.
     bool NextCall(std::function<void()>* call);
     // Runs a call and gives up what it holds, on this thread.
