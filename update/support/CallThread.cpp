@@ -8,7 +8,7 @@ RefPtr<CallThread> CallThread::Start() {
     RefPtr<CallThread> thread(new (std::nothrow) CallThread);
     if (!thread) return nullptr;
     thread->wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    thread->done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread->done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!thread->wake_ || !thread->done_) return nullptr;
     thread->AddRef();   // the thread's own
     HANDLE handle = ModuleThread::Start(&CallThread::ThreadBody, thread.Get());
@@ -25,26 +25,25 @@ CallThread::~CallThread() {
     if (done_) CloseHandle(done_);
 }
 
-bool CallThread::Run(std::function<void()> call, const std::function<bool()>& keepWaiting) {
-    const DWORD kStepMs = 50;
+bool CallThread::Run(std::function<void()> call, const std::function<bool(HANDLE)>& awaitDone) {
     {
         ScopedLock hold(&lock_);
         if (ending_ || busy_) return false;
         call_ = std::move(call);
         busy_ = true;
+        // Set by the return of a call given up before: not this call's.
+        ResetEvent(done_);
     }
     SetEvent(wake_);
-    for (;;) {
-        if (WaitForSingleObject(done_, kStepMs) == WAIT_OBJECT_0) return true;
-        if (!keepWaiting()) return false;
-    }
+    return awaitDone(done_);
 }
 
 void CallThread::Finish(std::function<void()> last) {
     {
         ScopedLock hold(&lock_);
+        if (ending_) return;
         ending_ = true;
-        if (!last_) last_ = std::move(last);
+        last_ = std::move(last);
     }
     SetEvent(wake_);
 }
@@ -80,10 +79,9 @@ void CallThread::ThreadBody(void* argument) {
         bool more;
         while ((more = self->NextCall(&call)) && call) {
             RunHere(call);
-            {
-                ScopedLock hold(&self->lock_);
-                self->busy_ = false;
-            }
+            // Under the lock: no call is handed over between the two.
+            ScopedLock hold(&self->lock_);
+            self->busy_ = false;
             SetEvent(self->done_);
         }
         if (!more) break;

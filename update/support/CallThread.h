@@ -23,15 +23,20 @@ public:
     // Null when no thread, or no module reference for it, can be had.
     static RefPtr<CallThread> Start();
 
-    // Runs `call` on the thread and waits for it to return, asking
-    // `keepWaiting` every 50 ms. True when it returned. False when
-    // keepWaiting said no, or the thread is told to end or still busy with a
-    // call given up before: the call is then left to finish by itself (or
-    // not run at all). A caller that gives up a call lets the thread end.
-    bool Run(std::function<void()> call, const std::function<bool()>& keepWaiting);
+    // Hands `call` to the thread and has `awaitDone` wait for its return:
+    // it is given the event the thread sets when the call has returned, and
+    // says whether it waited that out. True when it did. False when it gave
+    // up, or when the thread is told to end or still busy with a call given
+    // up before: the call is then left to finish by itself (or not run at
+    // all). The event says only this call's return: a call given up that
+    // returns later leaves nothing in it for the next. A caller that gives
+    // up a call lets the thread end.
+    bool Run(std::function<void()> call, const std::function<bool(HANDLE done)>& awaitDone);
     // Lets the thread end once the call under way, if any, has returned;
-    // `last` runs on the thread before it ends, unwaited for. What `last`
-    // holds is given up there, never on the caller's thread.
+    // `last` runs on the thread before it ends, unwaited for, and what it
+    // holds is given up there. Only the first Finish counts: a later one
+    // changes nothing, and its own `last` is dropped at once, on the
+    // caller's thread.
     void Finish(std::function<void()> last = nullptr);
 
 private:
@@ -46,9 +51,9 @@ private:
 
     CriticalSectionLock lock_;
     HANDLE wake_ = nullptr;   // auto-reset: a call was handed over, or the end
-    HANDLE done_ = nullptr;   // auto-reset: the call handed over has returned
+    HANDLE done_ = nullptr;   // manual reset, under the lock: the call handed over has returned
     std::function<void()> call_;
     std::function<void()> last_;
-    bool busy_ = false;     // a call was handed over and has not returned
+    bool busy_ = false;   // a call was handed over and has not returned
     bool ending_ = false;
 };
