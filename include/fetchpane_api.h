@@ -13,6 +13,19 @@
  *   PanelModelExit()
  *
  * Everything runs on the host's UI thread, which must dispatch messages.
+ *
+ * Under the loader lock (in the host's own DllMain: a plug-in that owns the
+ * panel, say, as it is freed) a host may tear the panel down, and nothing
+ * more: Release and PanelModelExit, Destroy, or PanelModelExit alone, then
+ * FreeLibrary. No thread can start or end while the lock is held, so the
+ * module waits for no thread's end there: a panel costs at most half a
+ * second for its downloads to stop and half a second for its frame thread.
+ * Those threads hold the module and end by themselves once the lock is
+ * released; the last of them unloads it. Start nothing there
+ * (PanelModelInit, Create, Show, the add slots): the threads that needs
+ * could not run. At the process's end (DLL_PROCESS_DETACH with a non-NULL
+ * reserved) call nothing of the module: its other threads are gone.
+ *
  * Text is in the ANSI code page (GBK). The interface is called by slot
  * position: C++ hosts use the class IPanelInterface, C hosts (and hosts that
  * bind by hand) the table IPanelInterfaceVtbl. On 32-bit x86 every slot

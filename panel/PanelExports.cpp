@@ -27,7 +27,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     // Unloaded while the process goes on: a WinInet thread may still be on
     // its way out of the status callback, and the code must stay until it
     // is out. (At the process's end no other thread runs any more.)
-    if (!reserved) platform::RequestSignals::AwaitCallbacksReturned(1000);
+    if (!reserved) platform::RequestSignals::AwaitNoCallbackRunning(1000);
     g_winApp.Stop();
     return TRUE;
 }

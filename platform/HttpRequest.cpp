@@ -51,27 +51,19 @@ void HttpRequest::Close() {
 }
 
 bool HttpRequest::AwaitPending(InternetError* error) {
-    const DWORD kStepMs = 50;
-    const DWORD start = GetTickCount();
     pending_ = true;
-    for (;;) {
-        bool ok = false;
-        DWORD code = 0;
-        if (signals_->AwaitCompletion(kStepMs, &ok, &code)) {
-            pending_ = false;
-            if (ok) return true;
-            SetInternetError(error, code ? code : DWORD(ERROR_INTERNET_INTERNAL_ERROR));
-            return false;
-        }
-        if (keepWaiting_ && !keepWaiting_()) {
-            SetInternetError(error, ERROR_INTERNET_OPERATION_CANCELLED);
-            return false;
-        }
-        if (signals_->OutOfTime(start, timeouts_)) {
-            SetInternetError(error, ERROR_INTERNET_TIMEOUT);
-            return false;
-        }
+    bool ok = false;
+    DWORD code = 0;
+    const DWORD given = signals_->AwaitCompletion(GetTickCount(), timeouts_, keepWaiting_, &ok,
+                                                  &code);
+    if (given) {
+        SetInternetError(error, given);
+        return false;
     }
+    pending_ = false;
+    if (ok) return true;
+    SetInternetError(error, code ? code : DWORD(ERROR_INTERNET_INTERNAL_ERROR));
+    return false;
 }
 
 bool HttpRequest::Send(InternetError* error) {

@@ -90,8 +90,10 @@ RequestSignals::~RequestSignals() {
 void CALLBACK RequestSignals::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
                                        DWORD length) {
     g_callbacksRunning.fetch_add(1, std::memory_order_acq_rel);
-    // WinInet calls for no handle whose context is 0: the session's and its
-    // connections'.
+    // Context 0 names no signals: a session's, and an HTTP connection's
+    // (WinInet calls for none of their doings). An FTP connection carries
+    // its signals' context: its blocking calls report their connect here,
+    // from the thread that makes them.
     if (context)
         g_registry.With(context, [&](RequestSignals* signals) { signals->Take(status, info, length); });
     g_lastCallbackReturn.store(GetTickCount(), std::memory_order_relaxed);
@@ -121,7 +123,7 @@ void RequestSignals::Take(DWORD status, LPVOID info, DWORD length) {
     }
 }
 
-bool RequestSignals::AwaitCallbacksReturned(DWORD ms) {
+bool RequestSignals::AwaitNoCallbackRunning(DWORD ms) {
     // A callback counted out still has its last instructions to run.
     const DWORD kWayOutMs = 50;
     const DWORD start = GetTickCount();
@@ -134,11 +136,24 @@ bool RequestSignals::AwaitCallbacksReturned(DWORD ms) {
     return true;
 }
 
-bool RequestSignals::AwaitCompletion(DWORD ms, bool* ok, DWORD* error) {
-    if (WaitForSingleObject(completed_, ms) != WAIT_OBJECT_0) return false;
+DWORD RequestSignals::AwaitEnd(HANDLE ended, DWORD start, const InternetTimeouts& timeouts,
+                               const std::function<bool()>& keepWaiting) const {
+    const DWORD kStepMs = 50;
+    for (;;) {
+        if (WaitForSingleObject(ended, kStepMs) == WAIT_OBJECT_0) return 0;
+        if (keepWaiting && !keepWaiting()) return ERROR_INTERNET_OPERATION_CANCELLED;
+        if (OutOfTime(start, timeouts)) return ERROR_INTERNET_TIMEOUT;
+    }
+}
+
+DWORD RequestSignals::AwaitCompletion(DWORD start, const InternetTimeouts& timeouts,
+                                      const std::function<bool()>& keepWaiting, bool* ok,
+                                      DWORD* error) const {
+    const DWORD given = AwaitEnd(completed_, start, timeouts, keepWaiting);
+    if (given) return given;
     *ok = result_.load() != 0;
     *error = error_.load();
-    return true;
+    return 0;
 }
 
 bool RequestSignals::OutOfTime(DWORD start, const InternetTimeouts& timeouts) const {

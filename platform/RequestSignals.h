@@ -13,13 +13,20 @@
 // WinInet gives no word when a callback has returned, yet the module must
 // not be unmapped under one. Every callback counts itself in and out, and
 // the module's unload waits for the count to fall to zero
-// (AwaitCallbacksReturned).
+// (AwaitNoCallbackRunning).
+//
+// A call that went out of the module's hands, pending in WinInet or
+// blocking on a thread of its own, is waited for on the module's own clock
+// (AwaitEnd): given up once its caller stops waiting, once its connect has
+// not connected within the connect time-out, or once it has run past the
+// session's patience.
 #include "platform/InternetSession.h"
 
 #include <windows.h>
 #include <wininet.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -39,14 +46,24 @@ public:
     // Waits at most `ms` until no callback is running, then a little longer
     // when one has just returned (it may still be on its way out of the
     // module's code). For the module's unload; false when the wait ran out.
-    static bool AwaitCallbacksReturned(DWORD ms);
+    static bool AwaitNoCallbackRunning(DWORD ms);
 
     // The context value to give the request (never 0).
     DWORD_PTR Context() const { return context_; }
-    // Waits at most `ms` for the end of the operation that went pending:
-    // true when it ended, with WinInet's result and error word (the latter
-    // is the byte count of a query for available data that succeeded).
-    bool AwaitCompletion(DWORD ms, bool* ok, DWORD* error);
+    // Waits for the end of a call begun at `start`, which whoever runs it
+    // tells by setting `ended`, looking every 50 ms whether to give it up:
+    // once `keepWaiting` (null: always) says no, or once the call is out of
+    // the module's time (OutOfTime). 0 when it ended; otherwise the error
+    // it is given up with, ERROR_INTERNET_OPERATION_CANCELLED or
+    // ERROR_INTERNET_TIMEOUT.
+    DWORD AwaitEnd(HANDLE ended, DWORD start, const InternetTimeouts& timeouts,
+                   const std::function<bool()>& keepWaiting) const;
+    // AwaitEnd for the operation of this request that went pending, which
+    // WinInet ends through this request's notices: once ended, WinInet's
+    // result and error word (the latter is the byte count of a query for
+    // available data that succeeded).
+    DWORD AwaitCompletion(DWORD start, const InternetTimeouts& timeouts,
+                          const std::function<bool()>& keepWaiting, bool* ok, DWORD* error) const;
     // True once a call begun at `start` is out of the module's time: its
     // connect has not connected within the connect time-out, or it has run
     // past the patience.

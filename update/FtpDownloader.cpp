@@ -120,16 +120,13 @@ bool FtpDownloader::Call(std::function<void(FtpLink&)> call, platform::InternetE
         return false;
     }
     const DWORD start = GetTickCount();
-    const platform::InternetTimeouts timeouts = timeouts_;
     DWORD given = 0;
-    const auto keepWaiting = [&] {
-        if (sink_ && !sink_->KeepRunning())
-            given = ERROR_INTERNET_OPERATION_CANCELLED;
-        else if (link->signals->OutOfTime(start, timeouts))
-            given = ERROR_INTERNET_TIMEOUT;
+    const auto awaitDone = [&](HANDLE done) {
+        given = link->signals->AwaitEnd(done, start, timeouts_,
+                                        [this] { return !sink_ || sink_->KeepRunning(); });
         return given == 0;
     };
-    const bool returned = thread_->Run([link, call] { call(*link); }, keepWaiting);
+    const bool returned = thread_->Run([link, call] { call(*link); }, awaitDone);
     if (!returned) {
         // Left behind: the thread keeps the link until the call returns.
         platform::SetInternetError(error, given ? given : DWORD(ERROR_INTERNET_CONNECTION_ABORTED));

@@ -5,9 +5,8 @@
 // the window's thread holds while it touches the tree.
 #include "engine/gui/GuiShell.h"
 
-#include <process.h>
-
 #include "engine/core/Log.h"
+#include "engine/core/ModuleThread.h"
 #include "engine/graphics/ISurface.h"
 #include "engine/graphics/RectOps.h"
 
@@ -24,8 +23,8 @@ float GuiShell::ClampFrameDelta(float seconds, float nominal) {
 }
 
 int GuiShell::MarkRunning() {
-    if (!hwnd_ || !IsWindow(hwnd_) || running_.load()) return 0;
-    running_ = 1;   // set for good: a window starts at most once
+    if (!hwnd_ || !IsWindow(hwnd_) || frame_->running.load()) return 0;
+    frame_->running = 1;   // set for good: a window starts at most once
     return 1;
 }
 
@@ -48,7 +47,7 @@ void GuiShell::KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int
 void GuiShell::Render() { RenderCleared(clearColour_); }
 
 void GuiShell::RenderCleared(uint32_t clearColour) {
-    LockGuard lock(&renderLock_);
+    LockGuard lock(&frame_->renderLock);
     ISurface* surface = Surface();
     if (!surface) return;
     // The older build resizes its surface here, on the thread that draws.
@@ -98,23 +97,36 @@ void GuiShell::LimitToScreens(ISurface& surface) const {
 
 int GuiShell::StartFrameThread() {
     if (frameThread_.handle) return 1;
-    if (!threadDone_.handle || !renderDone_.handle || !stopped_.handle) return 0;
+    FrameLink& link = *frame_;
+    if (!link.HasEvents()) return 0;
+    link.window = hwnd_;
+    link.fps = fps_;
+    link.pollMs = pollMs_;
+    link.idleMs = idleMs_;
+    link.shell = this;
     // Reset here, not by the thread: a shell deleted before the thread's
-    // first instruction still waits for it.
-    ResetEvent(threadDone_.handle);
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &GuiShell::FrameThreadEntry, this, 0,
-                                            nullptr);
-    if (!thread) {
-        SetEvent(threadDone_.handle);
+    // first instruction still waits for its word.
+    ResetEvent(link.threadDone);
+    link.AddRef();   // the thread's own
+    frameThread_.handle = ModuleThread::Start(&GuiShell::FrameThreadEntry, &link);
+    if (!frameThread_.handle) {
+        link.Release();
+        SetEvent(link.threadDone);
         return 0;
     }
-    frameThread_.handle = reinterpret_cast<HANDLE>(thread);
     return 1;
 }
 
+void GuiShell::FrameThreadEntry(void* argument) {
+    FrameLink* link = static_cast<FrameLink*>(argument);   // the thread's reference
+    RunFrameThread(*link);
+    SetEvent(link->threadDone);   // the word: nothing of the shell's is touched after it
+    link->Release();              // may free the link: the module is still the thread's
+}
+
 bool GuiShell::StopRunning() {
-    const bool was = running_.exchange(0) != 0;
-    if (stopped_.handle) SetEvent(stopped_.handle);
+    const bool was = frame_->running.exchange(0) != 0;
+    if (frame_->stopped) SetEvent(frame_->stopped);
     return was;
 }
 
@@ -123,9 +135,9 @@ void GuiShell::OnFrameMessage() {
     struct FrameDone {
         HANDLE event;
         ~FrameDone() { SetEvent(event); }
-    } done = {renderDone_.handle};
+    } done = {frame_->renderDone};
     CheckMouseOutside();
-    UpdateTree(frameDelta_.load());
+    UpdateTree(frame_->frameDelta.load());
     if (!deletePending_) Render();
 }
 

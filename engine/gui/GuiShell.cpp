@@ -11,33 +11,35 @@
 const RuntimeClass GuiShell::kRuntimeClass = {BuildVariant::kShellClassName, sizeof(GuiShell),
                                               &GUI::kRuntimeClass};
 
-GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {
-    threadDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    renderDone_.handle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    stopped_.handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    InitializeCriticalSection(&renderLock_);
-}
+namespace {
+
+// How long a shell being deleted waits for its frame thread's word. It
+// comes within a frame's drawing, unless the host deletes the shell under
+// the loader lock before the thread could start (it can't start there).
+constexpr DWORD kFrameThreadWordMs = 500;
+
+}   // namespace
+
+GuiShell::GuiShell(BaseWnd* owner, int32_t value) : owner_(owner), value_(value) {}
 
 GuiShell::~GuiShell() {
     destroying_ = true;   // the window's last messages go past this shell
-    // A started window goes with its shell; one never started is left.
+    // A started window goes with its shell; one never started is left. The
+    // frame thread then touches the shell no more, once it is between frames.
     StopBetweenFrames();
-    // The frame thread is let go of a frame it waits for, and waited for:
-    // its word that it is done, then its end, since it still returns through
-    // this module's code after the word and the host may unload the module
-    // as soon as this shell is gone.
-    if (renderDone_.handle) SetEvent(renderDone_.handle);
-    Nuvex::WaitForHandle(&threadDone_, INFINITE);
-    Nuvex::WaitForHandle(&frameThread_, INFINITE);
+    // The frame thread is let go of a frame it waits for, and given a
+    // bounded wait for its word that it is done. Never for its end: under
+    // the loader lock no thread can end. What it still touches is the link,
+    // and its module reference keeps its code until it has ended.
+    if (frame_->renderDone) SetEvent(frame_->renderDone);
+    if (frame_->threadDone &&
+        WaitForSingleObject(frame_->threadDone, kFrameThreadWordMs) != WAIT_OBJECT_0)
+        WriteLog(0, "The frame thread of window %s is left to end by itself.", GetName());
     Nuvex::CloseHeldHandle(&frameThread_);
     Nuvex::DestroySurface(surface_);
     surface_ = 0;
     Unregister();
     hwnd_ = nullptr;
-    Nuvex::DeleteLock(&renderLock_);
-    Nuvex::CloseHeldHandle(&renderDone_);
-    Nuvex::CloseHeldHandle(&threadDone_);
-    Nuvex::CloseHeldHandle(&stopped_);
     // The tree goes while the shell is whole: its elements unhook from it.
     DestroyChildren();
 }

@@ -4,7 +4,9 @@
 // element of the tree shares (focus, hover, the three button captures, drag
 // offsets, the last mouse message, cursors, and the layers that take the
 // mouse first: popup, exclusive, modal), and the frame loop: a frame thread
-// that posts one update-and-render message per period.
+// that posts one update-and-render message per period. The frame thread is
+// a ModuleThread: the shell waits, a bounded time, only for its word that it
+// is done, and what the thread touches after that is its own (FrameLink).
 //
 // In the older build the frame thread updates and draws the tree itself,
 // under the render lock; the window's own thread then holds that lock
@@ -24,6 +26,7 @@
 #include <cstdint>
 
 #include "engine/core/ThreadUtils.h"
+#include "engine/gui/FrameLink.h"
 #include "engine/gui/GUI.h"
 
 class BaseWnd;
@@ -50,8 +53,9 @@ public:
     // Deletes the shell (and its tree); see the deferral above. Null is
     // ignored.
     static void DestroyShell(GuiShell* shell);
-    // Engine exit: every registered shell is deleted. Never from DllMain or
-    // a static destructor (the frame threads must be waited for).
+    // Engine exit: every registered shell is deleted. Also from a host's
+    // DllMain (its frame threads are waited for no longer than a bound);
+    // never from a static destructor, when the module may be unloading.
     static void DestroyAllWindows();
     // Makes the native window, its surface and the map entry; 0 on failure
     // (logged; nothing is left behind).
@@ -92,7 +96,7 @@ public:
     // Seconds since the previous frame, or the nominal period after a stall
     // of more than 0.2 s.
     static float ClampFrameDelta(float seconds, float nominal);
-    int IsRunning() const { return running_.load(); }
+    int IsRunning() const { return frame_->running.load(); }
     uint32_t Fps() const { return fps_; }
     HANDLE FrameThread() const { return frameThread_.handle; }
 
@@ -219,7 +223,9 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static unsigned __stdcall FrameThreadEntry(void* shell);
+    // The frame thread's body (FrameLoop.cpp): each build's own loop, then
+    // the word, then the thread's reference to the link goes.
+    static void FrameThreadEntry(void* link);
     static int RegisterWindowClass(const char* name, uint32_t styleFlags, const CreateParams& cp);
     void Register();
     void Unregister();
@@ -254,13 +260,12 @@ private:
     void LimitToScreens(ISurface& surface) const;
     void KeepFrameRate(uint32_t clearColour, uint32_t fps, int pollMs, int idleMs);
     int StartFrameThread();
-    // The frame thread of each build (FrameThread.cpp): the current one
-    // posts frames (RunFrames); the older one draws frames and repaints
-    // itself (DrawFrames).
-    void RunFrames();
-    void DrawFrames();
+    // The frame thread's loop of each build (FrameThread.cpp), until
+    // running is cleared: the current one posts frames; the older one draws
+    // frames and repaints itself (DrawOneFrame). It touches only the link,
+    // and in the older build the shell while it draws.
+    static void RunFrameThread(FrameLink& link);
     void DrawOneFrame(bool update);
-    bool EnterTreeFromFrameThread();
     // A repaint or resize the older build's frame thread draws at once.
     void AskRepaint();
     // The surface takes the new size, at once or at the next frame drawn.
@@ -302,19 +307,14 @@ private:
     uint32_t clearColour_ = 0;
     uint32_t fps_ = 0;
     int32_t pollMs_ = 0, idleMs_ = 0;   // the older build's single wait in both
-    std::atomic<float> frameDelta_{0.0f};
+    // Shared with the frame thread, which holds its own reference.
+    const RefPtr<FrameLink> frame_{new FrameLink};
     HeldHandle frameThread_;
-    std::atomic<int> running_{0};
-    HeldHandle threadDone_;   // manual reset; set while no frame thread runs
-    HeldHandle renderDone_;   // manual reset; set when a posted frame was drawn
-    HeldHandle stopped_;      // manual reset; set when running is cleared
-    CRITICAL_SECTION renderLock_;
     // The older build: the surface size to take at the next frame drawn
-    // (under the render lock), a repaint asked for, and how deep the
-    // window's thread holds the tree.
+    // (under the render lock), and how deep the window's thread holds the
+    // tree.
     int32_t surfaceWidth_ = 0, surfaceHeight_ = 0;
     bool surfaceResizePending_ = false;
-    std::atomic<int> repaintAsked_{0};
     int treeLockDepth_ = 0;
 
     int dispatchDepth_ = 0;        // messages of this shell being handled

@@ -77,9 +77,9 @@ LRESULT GuiShell::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
     // a menu): a frame thread that draws (the older build's) draws on
     // meanwhile unless a caller further up holds the tree as well.
     const bool letGo = treeLockDepth_ == 1;
-    if (letGo) LeaveCriticalSection(&renderLock_);
+    if (letGo) LeaveCriticalSection(&frame_->renderLock);
     const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
-    if (letGo) EnterCriticalSection(&renderLock_);
+    if (letGo) EnterCriticalSection(&frame_->renderLock);
     return result;
 }
 

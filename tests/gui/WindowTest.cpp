@@ -2,11 +2,14 @@
 // destruction in every order a host can choose, and the frame loop's start.
 #include "gui/GuiTestSupport.h"
 
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "graphics/DrawingTestSupport.h"
 #include "engine/app/BaseApp.h"
+#include "engine/core/ModuleThread.h"
 #include "support/TestSupport.h"
 
 using guitest::Journal;
@@ -239,8 +242,26 @@ TEST_F(Window, ExceptionsStayInsideTheWindow) {
     EXPECT_TRUE(IsWindow(wnd.GetHwnd()));
 }
 
+// The frame threads are module threads: each takes a module reference of
+// its own before it starts. A shell waits only for its thread's word, so a
+// thread may still be on its way out when the shell is gone; it ends by
+// itself, its reference keeping its code meanwhile.
+std::atomic<int> g_moduleReferences{0};
+
+HMODULE CountedReference() {
+    ++g_moduleReferences;
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&CountedReference), &module);
+    return module;
+}
+
 TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
-    for (int i = 0; i < 100; ++i) {
+    const int kWindows = 100;
+    g_moduleReferences = 0;
+    ModuleThread::SetReferenceSource(&CountedReference);
+    std::vector<HANDLE> threads;
+    for (int i = 0; i < kWindows && !HasFatalFailure(); ++i) {
         TestWnd wnd;
         Started(wnd, 100);
         GuiShell* shell = wnd.GetShell();
@@ -254,10 +275,14 @@ TEST_F(Window, ManyWindowsCreatedStartedAndDestroyedAtOnce) {
         HANDLE thread = nullptr;
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), shell->FrameThread(), GetCurrentProcess(),
                                     &thread, SYNCHRONIZE, FALSE, 0));
+        threads.push_back(thread);
         wnd.Destroy();
         ASSERT_EQ(0, Probe::live) << i;
-        // Ended, not only done: the host may unload the module next.
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0)) << i;
+    }
+    ModuleThread::SetReferenceSource(nullptr);
+    EXPECT_EQ(kWindows, g_moduleReferences.load());
+    for (HANDLE thread : threads) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
         CloseHandle(thread);
     }
     testsupport::PumpFor(50);

@@ -1,7 +1,7 @@
 // The worker-thread base: start and stop races, results, and a thread that
 // Stop has to leave behind; the call thread that leaves a blocked call behind.
 #include "update/support/CallThread.h"
-#include "update/support/ModuleReference.h"
+#include "engine/core/ModuleThread.h"
 #include "update/support/WorkerThread.h"
 #include "support/TestSupport.h"
 
@@ -58,6 +58,17 @@ protected:
 };
 
 DWORD Elapsed(DWORD start) { return GetTickCount() - start; }
+
+// A call thread's caller that waits for the call's return while `keepWaiting`
+// says so, looking every 10 ms.
+std::function<bool(HANDLE)> WaitWhile(std::function<bool()> keepWaiting) {
+    return [keepWaiting](HANDLE done) {
+        while (WaitForSingleObject(done, 10) != WAIT_OBJECT_0)
+            if (!keepWaiting()) return false;
+        return true;
+    };
+}
+const auto kAlways = [] { return true; };
 
 }   // namespace
 
@@ -366,11 +377,11 @@ TEST(WorkerThread, StopFreesAWorkerHoldingTheLockInABoundedSend) {
 // A thread that can't hold the module is never started: once detached, its
 // code could be unmapped under it.
 TEST(WorkerThread, NoThreadStartsWithoutAModuleReference) {
-    SetModuleReferenceSource([]() -> HMODULE { return nullptr; });
+    ModuleThread::SetReferenceSource([]() -> HMODULE { return nullptr; });
     QuickThread worker;
     const bool started = worker.Start();
     RefPtr<CallThread> calls = CallThread::Start();
-    SetModuleReferenceSource(nullptr);
+    ModuleThread::SetReferenceSource(nullptr);
     EXPECT_FALSE(started);
     EXPECT_FALSE(worker.IsAlive());
     EXPECT_FALSE(calls);
@@ -389,7 +400,7 @@ TEST(CallThread, ACallGivenUpFinishesOnItsOwnThread) {
     RefPtr<CallThread> calls = CallThread::Start();
     ASSERT_TRUE(calls);
     DWORD callThread = 0;
-    EXPECT_TRUE(calls->Run([&] { callThread = GetCurrentThreadId(); }, [] { return true; }));
+    EXPECT_TRUE(calls->Run([&] { callThread = GetCurrentThreadId(); }, WaitWhile(kAlways)));
     ASSERT_NE(0u, callThread);
     EXPECT_NE(GetCurrentThreadId(), callThread);
 
@@ -399,11 +410,17 @@ TEST(CallThread, ACallGivenUpFinishesOnItsOwnThread) {
     const DWORD start = GetTickCount();
     HANDLE releaseHandle = release.h;
     EXPECT_FALSE(calls->Run([releaseHandle, held] { WaitForSingleObject(releaseHandle, 10000); },
-                            [&] { return Elapsed(start) < 200; }));
+                            WaitWhile([&] { return Elapsed(start) < 200; })));
     EXPECT_LT(Elapsed(start), 1000u);
     std::atomic<bool> ran{false};
-    EXPECT_FALSE(calls->Run([&] { ran = true; }, [] { return true; }));   // still busy
+    EXPECT_FALSE(calls->Run([&] { ran = true; }, WaitWhile(kAlways)));   // still busy
     calls->Finish([held] {});
+    // Only the first Finish counts: a later one's last step goes at once.
+    std::atomic<DWORD> laterFreedOn{0};
+    RefPtr<Held> later(new Held(&laterFreedOn));
+    calls->Finish([later] {});
+    later = nullptr;
+    EXPECT_EQ(GetCurrentThreadId(), laterFreedOn.load());
     held = nullptr;
     calls = nullptr;
     EXPECT_EQ(0u, freedOn.load());   // the call still holds it
@@ -412,4 +429,43 @@ TEST(CallThread, ACallGivenUpFinishesOnItsOwnThread) {
     while (!freedOn.load() && Elapsed(waited) < 5000) Sleep(1);
     EXPECT_EQ(callThread, freedOn.load());
     EXPECT_FALSE(ran.load());
+}
+
+// A call given up still says so when it returns, later: the next call the
+// thread takes must be waited for by its own return, not by that word.
+TEST(CallThread, TheNextCallWaitsForItsOwnReturnAfterOneGivenUp) {
+    RefPtr<CallThread> calls = CallThread::Start();
+    ASSERT_TRUE(calls);
+    Event release;
+    HANDLE releaseHandle = release.h;
+    auto returned = std::make_shared<std::atomic<int>>(0);
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(calls->Run(
+        [releaseHandle, returned] {
+            WaitForSingleObject(releaseHandle, 10000);
+            *returned = 1;
+        },
+        WaitWhile([&] { return Elapsed(start) < 100; })));
+    release.Set();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return returned->load() == 1; }, 5000));
+
+    // Refused while the thread still ends the call given up; then taken.
+    bool taken = false, waited = false;
+    const DWORD asked = GetTickCount();
+    while (!taken && Elapsed(asked) < 5000) {
+        waited = calls->Run(
+            [returned] {
+                Sleep(300);
+                *returned = 2;
+            },
+            [&](HANDLE done) {
+                taken = true;
+                return WaitForSingleObject(done, 5000) == WAIT_OBJECT_0;
+            });
+        if (!taken) Sleep(1);
+    }
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(2, returned->load()) << "Run returned before its call did";
+    calls->Finish();
 }

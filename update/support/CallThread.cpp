@@ -1,42 +1,22 @@
 #include "update/support/CallThread.h"
 
-#include "update/support/ModuleReference.h"
-
-#include <process.h>
+#include "engine/core/ModuleThread.h"
 
 #include <new>
-
-namespace {
-
-// What the thread is given: its object and its module reference.
-struct ThreadStart {
-    CallThread* thread;
-    HMODULE module;
-};
-
-}   // namespace
 
 RefPtr<CallThread> CallThread::Start() {
     RefPtr<CallThread> thread(new (std::nothrow) CallThread);
     if (!thread) return nullptr;
     thread->wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    thread->done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread->done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!thread->wake_ || !thread->done_) return nullptr;
-    HMODULE module = TakeModuleReference();
-    ThreadStart* start = module ? new (std::nothrow) ThreadStart{thread.Get(), module} : nullptr;
-    if (!start) {
-        if (module) FreeLibrary(module);
-        return nullptr;
-    }
     thread->AddRef();   // the thread's own
-    const uintptr_t handle = _beginthreadex(nullptr, 0, &CallThread::ThreadProc, start, 0, nullptr);
+    HANDLE handle = ModuleThread::Start(&CallThread::ThreadBody, thread.Get());
     if (!handle) {
-        delete start;
         thread->Release();
-        FreeLibrary(module);
         return nullptr;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    CloseHandle(handle);
     return thread;
 }
 
@@ -45,26 +25,25 @@ CallThread::~CallThread() {
     if (done_) CloseHandle(done_);
 }
 
-bool CallThread::Run(std::function<void()> call, const std::function<bool()>& keepWaiting) {
-    const DWORD kStepMs = 50;
+bool CallThread::Run(std::function<void()> call, const std::function<bool(HANDLE)>& awaitDone) {
     {
         ScopedLock hold(&lock_);
         if (ending_ || busy_) return false;
         call_ = std::move(call);
         busy_ = true;
+        // Set by the return of a call given up before: not this call's.
+        ResetEvent(done_);
     }
     SetEvent(wake_);
-    for (;;) {
-        if (WaitForSingleObject(done_, kStepMs) == WAIT_OBJECT_0) return true;
-        if (!keepWaiting()) return false;
-    }
+    return awaitDone(done_);
 }
 
 void CallThread::Finish(std::function<void()> last) {
     {
         ScopedLock hold(&lock_);
+        if (ending_) return;
         ending_ = true;
-        if (!last_) last_ = std::move(last);
+        last_ = std::move(last);
     }
     SetEvent(wake_);
 }
@@ -92,25 +71,21 @@ void CallThread::RunHere(std::function<void()>& call) {
     call = nullptr;
 }
 
-unsigned __stdcall CallThread::ThreadProc(void* argument) {
-    const ThreadStart start = *static_cast<ThreadStart*>(argument);
-    delete static_cast<ThreadStart*>(argument);
-    CallThread* self = start.thread;
+void CallThread::ThreadBody(void* argument) {
+    CallThread* self = static_cast<CallThread*>(argument);   // the thread's reference
     std::function<void()> call;
     for (;;) {
         WaitForSingleObject(self->wake_, INFINITE);
         bool more;
         while ((more = self->NextCall(&call)) && call) {
             RunHere(call);
-            {
-                ScopedLock hold(&self->lock_);
-                self->busy_ = false;
-            }
+            // Under the lock: no call is handed over between the two.
+            ScopedLock hold(&self->lock_);
+            self->busy_ = false;
             SetEvent(self->done_);
         }
         if (!more) break;
     }
     RunHere(call);   // what Finish gave
     self->Release();
-    FreeLibraryAndExitThread(start.module, 0);
 }

@@ -1,8 +1,6 @@
 #include "update/support/WorkerThread.h"
 
-#include "update/support/ModuleReference.h"
-
-#include <process.h>
+#include "engine/core/ModuleThread.h"
 
 ThreadControl::~ThreadControl() = default;
 
@@ -54,10 +52,6 @@ bool WorkerThread::Start() {
     ScopedLock hold(&lock_);
     if (IsAlive()) return false;
     ReapFinishedThread();
-    // The thread's own reference to this module: a detached thread must not
-    // lose its code when the host unloads the module. Without one, no thread.
-    HMODULE module = TakeModuleReference();
-    if (!module) return false;
 
     RefPtr<ThreadControl> control(new ThreadControl);
     control->owner_ = this;
@@ -66,28 +60,28 @@ bool WorkerThread::Start() {
     // thread and wait for it.
     control->keepRunning_.store(true, std::memory_order_release);
     control->phase_.store(ThreadControl::kRunning, std::memory_order_release);
-    control->module_ = module;
+    const RefPtr<ThreadControl> last = control_;
     control_ = control;   // before the thread runs: Run may ask KeepRunning()
 
+    // The thread holds its own module reference (a detached thread must not
+    // lose its code when the host unloads the module); without one, no thread.
     control->AddRef();   // the thread's reference
     unsigned id = 0;
-    uintptr_t handle = _beginthreadex(nullptr, 0, &WorkerThread::ThreadProc, control.Get(), 0, &id);
-    if (!handle) {
+    HANDLE thread = ModuleThread::Start(&WorkerThread::ThreadBody, control.Get(), &id);
+    if (!thread) {
         control->keepRunning_.store(false, std::memory_order_release);
         control->phase_.store(ThreadControl::kIdle, std::memory_order_release);
-        control->module_ = nullptr;
         control->Release();
-        FreeLibrary(module);
+        control_ = last;
         return false;
     }
-    thread_ = reinterpret_cast<HANDLE>(handle);
+    thread_ = thread;
     threadId_ = id;
     return true;
 }
 
-unsigned __stdcall WorkerThread::ThreadProc(void* argument) {
+void WorkerThread::ThreadBody(void* argument) {
     ThreadControl* control = static_cast<ThreadControl*>(argument);   // our reference
-    HMODULE module = control->module_;
 
     bool attached;
     {
@@ -109,7 +103,6 @@ unsigned __stdcall WorkerThread::ThreadProc(void* argument) {
     control->phase_.compare_exchange_strong(running, ThreadControl::kFinished,
                                             std::memory_order_acq_rel);
     control->Release();   // may free the control and the work: the module is still ours
-    FreeLibraryAndExitThread(module, 0);
 }
 
 bool WorkerThread::Stop() {
@@ -178,7 +171,8 @@ void WorkerThread::FinishStop(PendingStop& pending, DWORD waitMs) {
 
 void WorkerThread::ReapFinishedThread() {
     // A thread whose Run returned is only running its exit path: it ends
-    // within microseconds, and module code must not be unloaded under it.
+    // within microseconds, holding its own module reference. The wait is
+    // bounded all the same: under the loader lock no thread can end.
     if (!thread_) return;
     WaitForSingleObject(thread_, stopTimeoutMs_);
     CloseThreadHandle();

@@ -10,8 +10,8 @@
 // - touches nothing its owner frees and sends or posts nothing more: every
 //   write into the owner's memory and every send or post goes through
 //   ThreadControl::IfRunning (or IfAttached), which refuses once detached;
-// - keeps the module loaded until it ends: Start takes a module reference for
-//   the thread, which ends with FreeLibraryAndExitThread.
+// - keeps the module loaded until it ends: it is a ModuleThread
+//   (engine/core/ModuleThread.h), which holds a module reference of its own.
 //
 // Work that may block past Stop's bound (network reads) must therefore live
 // in a ThreadWork given with SetWork, not in the WorkerThread subclass: the
@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 #include "update/support/CriticalSectionLock.h"
-#include "update/support/RefCounted.h"
+#include "engine/core/RefCounted.h"
 
 class WorkerThread;
 class ThreadControl;
@@ -88,7 +88,6 @@ private:
     int result_ = 0;                  // written before kFinished is published
     RefPtr<ThreadWork> work_;         // null: the thread calls owner_->Run()
     WorkerThread* owner_ = nullptr;   // used only to call Run, never once detached
-    HMODULE module_ = nullptr;        // the thread's own module reference
 };
 
 class WorkerThread {
@@ -154,7 +153,7 @@ private:
     // Waits up to `waitMs`, then detaches a thread still running.
     static void FinishStop(PendingStop& pending, DWORD waitMs);
 
-    static unsigned __stdcall ThreadProc(void* argument);
+    static void ThreadBody(void* argument);
     void ReapFinishedThread();
     void CloseThreadHandle();
 

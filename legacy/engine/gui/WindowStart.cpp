@@ -108,7 +108,7 @@ int BaseWnd::Start(int unused, uint32_t clearColour, uint32_t fps, int waitMs) {
 // The frame thread starts at once and draws the first frames itself.
 int GuiShell::Start(int, uint32_t clearColour, uint32_t fps, int waitMs) {
     if (!hwnd_ || !IsWindow(hwnd_) || frameThread_.handle) return 0;
-    running_ = 1;
+    frame_->running = 1;
     DispatchScope scope(this);
     DrawFirstFrame();
     UpdateWindow(hwnd_);
