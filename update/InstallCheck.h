@@ -29,8 +29,9 @@ struct CheckedFile {
 // Checks a list of files with a few readers at once. Each reader takes the
 // next unchecked file and reads it whole, from start to end, so one file's
 // open, another's read and a third's hashing overlap while a disk still sees
-// a few sequential streams. The calling thread is one of the readers; the
-// others are threads of the check's own, all ended before it returns.
+// a few sequential streams. A file the list names more than once (by
+// PathKey) is read once, whole, and every naming compared with it. The calling thread is one of the
+// readers; the others are threads of the check's own, all ended before it returns.
 class InstallCheck {
 public:
     // Readers per check of a task, the calling thread included. Measured

@@ -1,6 +1,6 @@
 #include "update/UpdateList.h"
 
-#include "engine/core/XmlNestingGuard.h"
+#include "engine/core/XmlShapeGuard.h"
 #include "update/UpdatePaths.h"
 
 #include <windows.h>
@@ -27,6 +27,13 @@ int32_t Number(const TiXmlElement* element, const char* attribute) {
     if (n > INT32_MAX) return INT32_MAX;
     if (n < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(n);
+}
+
+// A safe relative path that some full path could hold. Every file below a
+// folder copies the folder's path: bounding it keeps a list's entries in
+// proportion to the list.
+bool IsUsablePath(const std::string& relative) {
+    return relative.size() <= updatepaths::kMaxPath && updatepaths::IsSafeRelativePath(relative);
 }
 
 long FileSize(const std::string& path) {
@@ -66,10 +73,13 @@ UpdateListReader::Result UpdateListReader::Read(const std::string& path) {
     // lead byte could swallow the quote or '<' after it, and the parser
     // would no longer see the markup that was measured.
     const size_t bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    if (Nuvex::CheckXmlNesting(bytes.data() + bom, bytes.size() - bom, kMaxDocumentDepth,
-                               Nuvex::XmlSkipRules::kDeclarationAttributes) !=
-        Nuvex::XmlNesting::kWithin)
-        return kTooDeep;
+    switch (Nuvex::CheckXmlShape(bytes.data() + bom, bytes.size() - bom,
+                                 {kMaxDocumentDepth, kMaxAttributes},
+                                 Nuvex::XmlSkipRules::kDeclarationAttributes)) {
+    case Nuvex::XmlShape::kWithin: break;
+    case Nuvex::XmlShape::kTooManyAttributes: return kTooManyAttributes;
+    default: return kTooDeep;
+    }
     TiXmlDocument document;
     document.Parse(bytes.c_str() + bom, nullptr, TIXML_ENCODING_LEGACY);
     if (document.Error()) return kCannotLoad;
@@ -97,7 +107,7 @@ int UpdateListReader::ReadListDirectory(const TiXmlElement* element, const std::
         const std::string name = Text(element, "Name");
         std::string folder = path.empty() ? name : path + "\\" + name;
         if (lobby_ && folder == "Lobby") folder.clear();
-        if (!folder.empty() && !updatepaths::IsSafeRelativePath(folder)) {
+        if (!folder.empty() && !IsUsablePath(folder)) {
             failure_ = kUnsafeName;
             return 0;
         }
@@ -125,8 +135,7 @@ int UpdateListReader::ReadListDirectory(const TiXmlElement* element, const std::
         entry.md5 = Text(element, "MD5");
         entry.selected = 1;
         const std::string relative = path.empty() ? entry.name : path + "\\" + entry.name;
-        if (!updatepaths::IsSafeRelativePath(entry.name) ||
-            !updatepaths::IsSafeRelativePath(relative)) {
+        if (!updatepaths::IsSafeRelativePath(entry.name) || !IsUsablePath(relative)) {
             failure_ = kUnsafeName;
             return 0;
         }

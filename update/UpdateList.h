@@ -29,14 +29,19 @@ public:
         kCannotLoad,          // missing, too large or not XML
         kNoTopDirectory,      // no root element, or no "Directory" in it
         kEmptyTopDirectory,   // the top "Directory" has no child node
-        kUnsafeName,          // a name that is not a safe relative path
+        kUnsafeName,          // a name that is not a safe relative path, or a
+                              // path longer than any full path can be
         kTooDeep,             // directories nested deeper than kMaxDepth, or
                               // elements deeper than kMaxDocumentDepth, or
                               // markup whose nesting can't be measured
+        kTooManyAttributes,   // an element with more than kMaxAttributes
     };
     static const int kMaxDepth = 64;
     // Element nesting of the whole document, measured before it is parsed.
     static const int kMaxDocumentDepth = 256;
+    // Attributes of one element, counted before parsing: the XML library
+    // compares each new one with every one before it.
+    static const int kMaxAttributes = 32;
     static const long kMaxFileSize = 16 * 1024 * 1024;
 
     // `lobby`: a directory whose path comes out exactly "Lobby" is the

@@ -1,6 +1,6 @@
 #include "engine/resources/XmlParser.h"
 
-#include "engine/core/XmlNestingGuard.h"
+#include "engine/core/XmlShapeGuard.h"
 
 #include <rapidxml/rapidxml.hpp>
 #include <rapidxml/rapidxml_utils.hpp>
@@ -60,9 +60,11 @@ public:
         try {
             text_.assign(text ? text : "", static_cast<size_t>(length));
             text_.push_back('\0');
-            if (Nuvex::CheckXmlNesting(text_.data(), text_.size(), kMaxNesting,
-                                       Nuvex::XmlSkipRules::kDoctypeSubset) !=
-                Nuvex::XmlNesting::kWithin)
+            // rapidxml keeps no duplicate search: any number of attributes
+            // costs it time in proportion.
+            if (Nuvex::CheckXmlShape(text_.data(), text_.size(), {kMaxNesting},
+                                     Nuvex::XmlSkipRules::kDoctypeSubset) !=
+                Nuvex::XmlShape::kWithin)
                 return Fail("elements nested too deeply");
             document_.parse<0>(&text_[0]);
             return 1;

@@ -1,6 +1,7 @@
 // The update road against a hostile server: archives that would break listed
-// files, files longer than the list allows, lists made to fool the nesting
-// guard, cancels while the worker is blocked, and FTP transfers cut short.
+// files, files longer than the list allows, lists made to fool the shape
+// guard or to cost more than their size, cancels while the worker is
+// blocked, and FTP transfers cut short.
 #include "TaskFixture.h"
 #include "update/InstallCheck.h"
 
@@ -8,6 +9,7 @@
 #include <minizip/zip.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 using namespace taskfixture;
@@ -171,6 +173,21 @@ TEST_F(HostileUpdateTest, GuardFoolingListsFail34WithTheWorkerAlive) {
         ASSERT_TRUE(served.Put("Update\\Games\\Deep\\Deep.xml", list));
         EXPECT_EQ("S32 S33 S34 X34", Run(HttpUrl(), "Deep"));
     }
+}
+
+// 200,000 attributes on the root once kept the worker in the XML library's
+// duplicate search for minutes (time in the square of their count).
+TEST_F(HostileUpdateTest, ListOfManyAttributesFails34) {
+    std::string list = "<L";
+    char attribute[16];
+    for (int i = 0; i < 200000; ++i) {
+        std::snprintf(attribute, sizeof attribute, " a%06d=\"\"", i);
+        list += attribute;
+    }
+    list += "><Directory Name=\"Wide\"><File Name=\"f.txt\"/></Directory></L>";
+    ASSERT_GT(list.size(), 2200000u);
+    ASSERT_TRUE(served.Put("Update\\Games\\Wide\\Wide.xml", list));
+    EXPECT_EQ("S32 S33 S34 X34", Run(HttpUrl(), "Wide"));
 }
 
 // A list cut anywhere in its declaration, or with the declaration damaged,

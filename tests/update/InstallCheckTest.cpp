@@ -101,6 +101,49 @@ TEST(InstallCheck, OutcomesAreTheSameWithOneReaderAndWithFour) {
     }
 }
 
+// A list naming one large file twenty thousand times, in other spellings,
+// once read it that often (160 GB here, far beyond the test's time): each
+// naming is compared with the one read of it, as if it were read alone.
+TEST(InstallCheck, AFileNamedManyTimesIsReadOnce) {
+    testsupport::TempFolder folder;
+    const std::string content = servers::Pattern(8 << 20, 3);
+    const std::string big = folder.Join("big.dat");
+    ASSERT_TRUE(PutFile(big, content));
+    std::string upper = big, slashes = big;
+    for (char& c : upper) c = char(toupper(static_cast<unsigned char>(c)));
+    for (char& c : slashes) c = c == '\\' ? '/' : c;
+    const int32_t size = int32_t(content.size());
+    const std::string md5 = Md5Hex(content);
+    const struct {
+        CheckedFile file;
+        bool matches;
+    } namings[] = {
+        {{big, size, md5}, true},
+        {{upper, size, md5}, true},
+        {{slashes, size, md5}, true},
+        {{big, size - 1, md5}, false},
+        {{big, size, Md5Hex("other")}, false},
+        {{upper, -1, md5}, false},
+        {{folder.Join("missing.dat"), 0, Md5Hex("")}, false},
+    };
+    std::vector<CheckedFile> files;
+    std::vector<bool> expected;
+    for (int round = 0; round < 3000; ++round)
+        for (const auto& naming : namings) {
+            files.push_back(naming.file);
+            expected.push_back(naming.matches);
+        }
+    for (unsigned readers : {1u, 4u}) {
+        SCOPED_TRACE(readers);
+        size_t next = 0, wrong = 0;
+        EXPECT_TRUE(InstallCheck(readers, nullptr).Run(files, [&](size_t i, bool matches) {
+            if (i != next++ || matches != expected[i]) ++wrong;
+        }));
+        EXPECT_EQ(files.size(), next);
+        EXPECT_EQ(0u, wrong);
+    }
+}
+
 namespace {
 
 class InstallCheckTaskTest : public ::testing::Test {

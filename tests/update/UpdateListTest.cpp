@@ -240,6 +240,67 @@ TEST(UpdateList, DeepDocumentIsRefusedBeforeParsing) {
     EXPECT_EQ(500u, reader.Entries().size());
 }
 
+// Shapes whose reading once grew faster than the list: an element's
+// attributes (the XML library compares each with all before it) and a long
+// folder path (every file below copies it). Each hostile list here is large
+// enough that such a read would not end within the test's time.
+TEST(UpdateList, ShapesThatWouldCostMoreThanTheirSizeAreRefused) {
+    ListCase c;
+    const auto attributes = [](int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += " a" + std::to_string(i) + "=\"\"";
+        return out;
+    };
+    const auto files = [](int n, const std::string& name) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += "<File Name=\"" + name + "\"/>";
+        return out;
+    };
+    // Below the top directory "G": its path is "G\" and these.
+    const std::string long255 = std::string(126, 'd') + "\\" + std::string(128, 'e');
+    const std::string long258 = long255 + "eee";
+    struct {
+        const char* what;
+        std::string xml;
+        UpdateListReader::Result result;
+    } cases[] = {
+        {"as many attributes as allowed",
+         "<L" + attributes(32) + "><Directory Name=\"G\"><File Name=\"f\"" + attributes(31) +
+             "/></Directory></L>",
+         UpdateListReader::kRead},
+        {"one more",
+         "<L><Directory Name=\"G\"><File Name=\"f\"" + attributes(32) + "/></Directory></L>",
+         UpdateListReader::kTooManyAttributes},
+        {"200,000 of them on the root, 2.2 MB",
+         "<L" + attributes(200000) + "><Directory Name=\"G\"><File Name=\"f\"/></Directory></L>",
+         UpdateListReader::kTooManyAttributes},
+        {"a file path of 259 characters",
+         "<L><Directory Name=\"G\"><Directory Name=\"" + long255 + "\">" + files(2, "f") +
+             "</Directory></Directory></L>",
+         UpdateListReader::kRead},
+        {"a file path of 260",
+         "<L><Directory Name=\"G\"><Directory Name=\"" + long255 + "\">" + files(1, "ff") +
+             "</Directory></Directory></L>",
+         UpdateListReader::kUnsafeName},
+        {"a folder path of 260",
+         "<L><Directory Name=\"G\"><Directory Name=\"" + long258 + "\"/>" + files(1, "f") +
+             "</Directory></L>",
+         UpdateListReader::kUnsafeName},
+        {"a 1 MB folder name over 60,000 files",
+         "<L><Directory Name=\"G\"><Directory Name=\"" + std::string(1 << 20, 'n') + "\">" +
+             files(60000, "a") + "</Directory></Directory></L>",
+         UpdateListReader::kUnsafeName},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        UpdateListReader reader(false);
+        EXPECT_EQ(k.result, c.Read(k.xml, false, &reader));
+        if (k.result == UpdateListReader::kRead) {
+            EXPECT_FALSE(reader.Entries().empty());
+        }
+    }
+}
+
 TEST(UpdateList, StopsEarlyWhenNoLongerRunning) {
     ListCase c;
     int asked = 0;

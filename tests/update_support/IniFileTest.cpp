@@ -233,6 +233,55 @@ TEST(IniFile, WriteReplacesTheFileOnlyWhenComplete) {
     EXPECT_FALSE(testsupport::FileExists(path + ".new"));
 }
 
+// Every rule of lookups at a size where a scan of every section and key per
+// line (as reading once did) would not end within the test's time: first
+// spellings kept, repeated keys replaced, a repeated header an empty record
+// whose keys and comments go to the first, in any case. Written twice, the
+// file comes back the same.
+TEST(IniFile, ManySectionsAndKeysKeepEveryRule) {
+    const int kSections = 50000;
+    const int kKeys = 100000;
+    std::string input, expected, firsts, repeats;
+    for (int i = 0; i < kSections; ++i) {
+        const std::string n = std::to_string(i);
+        input += "[Section" + n + "]\nKey" + n + "=a\nKEY" + n + "=b\n;note" + n + "\n";
+        firsts += "[Section" + n + "]\r\n;note" + n + "\r\n;again" + n + "\r\nKey" + n +
+                  "=c\r\nExtra=" + n + "\r\n\r\n";
+    }
+    for (int i = 0; i < kSections; ++i) {
+        const std::string n = std::to_string(i);
+        input += "[SECTION" + n + "]\nkey" + n + "=c\n#again" + n + "\nExtra=" + n + "\n";
+        repeats += "[SECTION" + n + "]\r\n\r\n";
+    }
+    input += "[Keys]\n";
+    std::string keys = "[Keys]\r\n";
+    for (int j = 0; j < kKeys; ++j) input += "name" + std::to_string(j) + "=1\n";
+    for (int j = 0; j < kKeys; ++j) {
+        input += "NAME" + std::to_string(j) + " = 2\n";
+        keys += "name" + std::to_string(j) + "=2\r\n";
+    }
+    expected = firsts + repeats + keys + "\r\n";
+
+    TempFolder folder;
+    const std::string path = folder.Join("Config.ini");
+    ASSERT_TRUE(WriteWholeFile(path, input));
+    {
+        IniFile ini(path);
+        ASSERT_TRUE(ini.Read());
+        EXPECT_EQ(kSections - 1, ini.FindSection("section" + std::to_string(kSections - 1)));
+        EXPECT_EQ(2 * kSections, ini.FindSection("KEYS"));
+        EXPECT_EQ(1, ini.FindValue(7, "EXTRA"));
+        EXPECT_EQ(-1, ini.FindValue(kSections + 7, "extra"));
+        EXPECT_EQ(kKeys - 1, ini.FindValue(2 * kSections, "Name" + std::to_string(kKeys - 1)));
+        ASSERT_TRUE(ini.Write());
+    }
+    EXPECT_EQ(expected, Content(path));
+    IniFile again(path);
+    ASSERT_TRUE(again.Read());
+    ASSERT_TRUE(again.Write());
+    EXPECT_EQ(expected, Content(path));
+}
+
 TEST(IniFile, TrimCharsTrimsOnlyTheGivenBytes) {
     EXPECT_EQ("a b", TrimChars("  a b  ", " "));
     EXPECT_EQ("\ta\t", TrimChars(" \ta\t ", " "));

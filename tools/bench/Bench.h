@@ -5,6 +5,8 @@ void RunBlendBench();
 void RunFrameBench();
 void RunFramesBench();
 void RunGuiBench();
+void RunIniBench();
+void RunListBench();
 void RunMd5Bench();
 void RunMoveBench();
 void RunUpdateBench();

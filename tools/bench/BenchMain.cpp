@@ -1,4 +1,5 @@
-// fp_bench [blend|frame|frames|gui|md5|move|update]...: runs the named benchmarks, or all.
+// fp_bench [blend|frame|frames|gui|ini|lists|md5|move|update]...: runs the named
+// benchmarks, or all.
 #include "tools/bench/Bench.h"
 
 #include <cstdio>
@@ -10,9 +11,9 @@ int main(int argc, char** argv) {
         void (*run)();
     };
     const Entry entries[] = {
-        {"blend", &RunBlendBench},   {"frame", &RunFrameBench}, {"frames", &RunFramesBench},
-        {"gui", &RunGuiBench},       {"md5", &RunMd5Bench},     {"move", &RunMoveBench},
-        {"update", &RunUpdateBench},
+        {"blend", &RunBlendBench}, {"frame", &RunFrameBench}, {"frames", &RunFramesBench},
+        {"gui", &RunGuiBench},     {"ini", &RunIniBench},     {"lists", &RunListBench},
+        {"md5", &RunMd5Bench},     {"move", &RunMoveBench},   {"update", &RunUpdateBench},
     };
     for (const Entry& entry : entries) {
         bool wanted = argc < 2;

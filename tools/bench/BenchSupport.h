@@ -26,6 +26,23 @@ long AllocationCount();
 void PaintSentinel(Bitmap& store);
 long CountChanged(const Bitmap& store, const std::vector<uint32_t>& before);
 
+// Whole files, for the benchmarks that read what they wrote.
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);   // "" when it can't be read
+
+// The best of `rounds` timed runs of work, in seconds.
+template <typename Work>
+double BestSeconds(int rounds, Work&& work) {
+    double best = -1;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = NowSeconds();
+        work();
+        const double seconds = NowSeconds() - start;
+        if (best < 0 || seconds < best) best = seconds;
+    }
+    return best;
+}
+
 // The median of `runs` timed runs of work, in ms, after one warm-up run.
 template <typename Work>
 double MedianMs(int runs, Work&& work) {

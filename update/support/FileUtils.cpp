@@ -5,6 +5,8 @@
 #include <shlwapi.h>
 #include <direct.h>
 
+#include <algorithm>
+
 namespace {
 
 bool IsSet(HANDLE cancel) { return cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0; }
@@ -209,5 +211,6 @@ std::wstring PathKey(const std::string& fullPath) {
                        : GetLongPathNameW(wide.c_str(), longForm, MAX_PATH);
     if (length > 0 && length < MAX_PATH) wide.assign(longForm, length);
     if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
     return wide;
 }

@@ -42,7 +42,7 @@ bool RemoveFolder(const char* folder, HANDLE cancel, bool pump);
 bool CreateFolderPath(const char* path);
 
 // A key that is the same for two full paths naming the same file as far as
-// the file system can tell: case is ignored, and an existing file's short
-// (8.3) alias gives the key of its long name. Empty when the path can't be
+// the file system can tell: case is ignored, '/' is '\', and an existing
+// file's short (8.3) alias gives the key of its long name. Empty when the path can't be
 // read in the ANSI code page.
 std::wstring PathKey(const std::string& fullPath);

@@ -76,26 +76,26 @@ std::string IniFile::FoldCase(const std::string& text) const {
     return folded;
 }
 
+int IniFile::Lookup(const NameIndex& index, const std::string& folded) {
+    const auto found = index.find(folded);
+    return found == index.end() ? -1 : found->second;
+}
+
 int IniFile::FindSection(const std::string& name) const {
-    std::string wanted = FoldCase(name);
-    for (size_t i = 0; i < sectionNames_.size(); ++i)
-        if (FoldCase(sectionNames_[i]) == wanted) return static_cast<int>(i);
-    return -1;
+    return Lookup(sectionIndex_, FoldCase(name));
 }
 
 int IniFile::FindValue(unsigned section, const std::string& key) const {
     if (section >= sections_.size()) return -1;
-    std::string wanted = FoldCase(key);
-    const std::vector<std::string>& keys = sections_[section].keys;
-    for (size_t j = 0; j < keys.size(); ++j)
-        if (FoldCase(keys[j]) == wanted) return static_cast<int>(j);
-    return -1;
+    return Lookup(sections_[section].keyIndex, FoldCase(key));
 }
 
 int IniFile::AddSection(const std::string& name) {
+    const int index = static_cast<int>(sections_.size());
     sectionNames_.push_back(name);
     sections_.emplace_back();
-    return static_cast<int>(sections_.size() - 1);
+    sectionIndex_.emplace(FoldCase(name), index);   // a repeated name keeps the first
+    return index;
 }
 
 void IniFile::AddHeaderComment(const std::string& text) { headerComments_.push_back(text); }
@@ -122,6 +122,7 @@ bool IniFile::SetValue(const std::string& section, const std::string& key, const
     int k = FindValue(static_cast<unsigned>(s), key);
     if (k < 0) {
         if (!create) return false;
+        record.keyIndex.emplace(FoldCase(key), static_cast<int>(record.keys.size()));
         record.keys.push_back(key);
         record.values.push_back(value);
     } else {

@@ -2,7 +2,9 @@
 // An INI file held in memory: sections in file order with their keys,
 // values and comment lines, plus the comment lines before the first
 // section. Section and key names compare without regard to ASCII case and
-// keep the case they were first stored with.
+// keep the case they were first stored with. Lookups go through an index by
+// folded name beside the ordered store, so reading a file costs time in
+// proportion to its lines.
 //
 // Nothing of a file is lost by a Read and Write round trip that Read could
 // not finish: the line it stopped at and everything after it are kept as
@@ -10,6 +12,7 @@
 // once the new one is complete, and never replaces a file that exists but
 // that Read could not read (locked, or a read error): the object holds none
 // of it.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,11 +41,18 @@ public:
     std::string FoldCase(const std::string& text) const;
 
 private:
+    // Folded name -> the first index stored under it (ordered: no input can
+    // make its lookups degrade, as colliding hashes could).
+    using NameIndex = std::map<std::string, int>;
+
     struct Section {
         std::vector<std::string> keys;
         std::vector<std::string> values;
         std::vector<std::string> comments;
+        NameIndex keyIndex;
     };
+
+    static int Lookup(const NameIndex& index, const std::string& folded);
 
     void ReadLine(const std::string& line, std::string* current);
 
@@ -50,6 +60,7 @@ private:
     std::string path_;
     std::vector<Section> sections_;
     std::vector<std::string> sectionNames_;
+    NameIndex sectionIndex_;
     std::vector<std::string> headerComments_;
     std::string unreadTail_;    // the bytes from the line Read stopped at to the end
     bool unreadable_ = false;   // Read found the file but could not read it

@@ -1,6 +1,9 @@
 #pragma once
-// Measures how deep the elements of an XML text nest before a parser that
-// recurses once per level (and so can run out of stack) reads it.
+// Measures the shape of an XML text before a parser reads it: how deep its
+// elements nest (a parser that recurses once per level can run out of
+// stack) and how many attributes an element holds (a parser that looks for
+// a duplicate among the attributes read so far spends time in the square of
+// their count).
 //
 // The measure is exact only for a strict form of markup: element tags of
 // names and quoted attribute values, end tags, comments, CDATA sections,
@@ -9,6 +12,7 @@
 // attribute values, comments and CDATA), so nothing a parser nests can hide
 // from it. Anything it can't read with certainty is reported as such, and
 // the caller refuses the text.
+#include <climits>
 #include <cstddef>
 
 namespace Nuvex {
@@ -25,13 +29,21 @@ enum class XmlSkipRules {
     kDoctypeSubset,
 };
 
-enum class XmlNesting {
-    kWithin,   // no element nests deeper than the limit
+struct XmlShapeLimits {
+    int maxDepth;
+    int maxAttributes = INT_MAX;   // of one element
+};
+
+enum class XmlShape {
+    kWithin,   // within every limit
     kTooDeep,
+    kTooManyAttributes,
     kUndecided,   // markup the measure can't read with certainty
 };
 
 // `text` ends at `size` bytes or at its first zero byte, where parsers stop.
-XmlNesting CheckXmlNesting(const char* text, size_t size, int maxDepth, XmlSkipRules rules);
+// A text is measured once, in time in proportion to its size.
+XmlShape CheckXmlShape(const char* text, size_t size, const XmlShapeLimits& limits,
+                       XmlSkipRules rules);
 
 }   // namespace Nuvex

@@ -1,4 +1,4 @@
-#include "engine/core/XmlNestingGuard.h"
+#include "engine/core/XmlShapeGuard.h"
 
 #include <cstring>
 
@@ -27,18 +27,19 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 class Scanner {
 public:
-    Scanner(const char* text, size_t size, XmlSkipRules rules) : p_(text), rules_(rules) {
+    Scanner(const char* text, size_t size, const XmlShapeLimits& limits, XmlSkipRules rules)
+        : p_(text), limits_(limits), rules_(rules) {
         const void* zero = std::memchr(text, '\0', size);
         end_ = zero ? static_cast<const char*>(zero) : text + size;
     }
 
-    XmlNesting Run(int maxDepth) {
+    XmlShape Run() {
         int depth = 0;
         for (;;) {
             const void* open = std::memchr(p_, '<', size_t(end_ - p_));
-            if (!open) return XmlNesting::kWithin;
+            if (!open) return XmlShape::kWithin;
             p_ = static_cast<const char*>(open) + 1;
-            if (p_ == end_) return XmlNesting::kWithin;
+            if (p_ == end_) return XmlShape::kWithin;
             bool read = true;
             bool opened = false;
             switch (*p_) {
@@ -50,8 +51,9 @@ public:
             case '!': read = Bang(); break;
             default: read = StartTag(&opened); break;
             }
-            if (!read) return XmlNesting::kUndecided;
-            if (opened && ++depth > maxDepth) return XmlNesting::kTooDeep;
+            if (tooManyAttributes_) return XmlShape::kTooManyAttributes;
+            if (!read) return XmlShape::kUndecided;
+            if (opened && ++depth > limits_.maxDepth) return XmlShape::kTooDeep;
         }
     }
 
@@ -98,11 +100,16 @@ private:
         return true;
     }
 
-    // <name (attribute="value")* /?>, p_ at the name.
+    // <name (attribute="value")* /?>, p_ at the name. An element with more
+    // attributes than the limit stops the measure at once.
     bool StartTag(bool* opened) {
         if (!IsNameStart(*p_)) return false;
         SkipNameChars();
-        for (;;) {
+        for (int attributes = 0;; ++attributes) {
+            if (attributes > limits_.maxAttributes) {
+                tooManyAttributes_ = true;
+                return false;
+            }
             SkipXmlSpace();
             if (p_ == end_ || (*p_ == '/' && p_ + 1 == end_)) return Ended();
             if (*p_ == '>' || (*p_ == '/' && p_[1] == '>')) {
@@ -217,14 +224,17 @@ private:
 
     const char* p_;
     const char* end_;
-    XmlSkipRules rules_;
+    const XmlShapeLimits limits_;
+    const XmlSkipRules rules_;
+    bool tooManyAttributes_ = false;
 };
 
 }   // namespace
 
-XmlNesting CheckXmlNesting(const char* text, size_t size, int maxDepth, XmlSkipRules rules) {
-    if (!text) return XmlNesting::kWithin;
-    return Scanner(text, size, rules).Run(maxDepth);
+XmlShape CheckXmlShape(const char* text, size_t size, const XmlShapeLimits& limits,
+                       XmlSkipRules rules) {
+    if (!text) return XmlShape::kWithin;
+    return Scanner(text, size, limits, rules).Run();
 }
 
 }   // namespace Nuvex
