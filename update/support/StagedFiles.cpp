@@ -30,22 +30,22 @@ bool MakeAsideName(const std::string& target, std::string* aside) {
 }   // namespace
 
 void StagedFiles::Add(const StagedFile& file) {
-    const std::wstring key = PathKey(file.target);
-    for (size_t i = 0; i < files_.size(); ++i) {
-        if (keys_[i] != key) continue;
-        DeleteFileA(files_[i].temp.c_str());
-        files_.erase(files_.begin() + i);
-        keys_.erase(keys_.begin() + i);
-        break;
+    // Found by its key, not by a pass over every file staged: an archive of
+    // many entries stages in time proportional to their count.
+    const auto found = index_.emplace(PathKey(file.target), files_.size());
+    if (!found.second) {
+        StagedFile& earlier = files_[found.first->second];
+        DeleteFileA(earlier.temp.c_str());
+        earlier = file;
+        return;
     }
     files_.push_back(file);
-    keys_.push_back(key);
 }
 
 void StagedFiles::Discard() {
     for (const StagedFile& file : files_) DeleteFileA(file.temp.c_str());
     files_.clear();
-    keys_.clear();
+    index_.clear();
 }
 
 bool StagedFiles::Commit() {
@@ -90,6 +90,6 @@ bool StagedFiles::Commit() {
         SetFileTimeFromDos(files_[i].target.c_str(), files_[i].dosDateTime);
     }
     files_.clear();
-    keys_.clear();
+    index_.clear();
     return true;
 }

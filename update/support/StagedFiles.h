@@ -3,6 +3,7 @@
 // once or not at all. Each staged file lies in its target's folder, so that
 // putting it in place is a rename on the same volume.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ public:
     StagedFiles& operator=(const StagedFiles&) = delete;
 
     // Takes over the file's temporary copy. A later file for the same target
-    // replaces an earlier one (its copy is deleted).
+    // takes the earlier one's place (its copy is deleted).
     void Add(const StagedFile& file);
     const std::vector<StagedFile>& Files() const { return files_; }
 
@@ -35,5 +36,5 @@ public:
 
 private:
     std::vector<StagedFile> files_;
-    std::vector<std::wstring> keys_;   // each target's PathKey
+    std::map<std::wstring, size_t> index_;   // each target's PathKey: its file
 };
