@@ -80,17 +80,39 @@ struct MallocBuffer {
     }
 };
 
+// The first read's room; each later one doubles what came before.
+constexpr uint32_t kFirstReadBytes = 64 * 1024;
+
+// Reads `size` bytes of the open entry into a buffer (one byte more for the
+// NUL) that grows with what its data yields, never from the size its header
+// claims alone: a header claiming far more than its data holds costs only
+// what the data fills. False when the data ends early or memory runs out.
+bool ReadGrowing(unzFile zip, uint32_t size, MallocBuffer* buffer) {
+    uint32_t room = size < kFirstReadBytes ? size : kFirstReadBytes;
+    if (!(buffer->data = malloc(static_cast<size_t>(room) + 1))) return false;
+    for (uint32_t got = 0; got < size;) {
+        if (got == room) {
+            room = size - room <= room ? size : room * 2;
+            void* bigger = realloc(buffer->data, static_cast<size_t>(room) + 1);
+            if (!bigger) return false;
+            buffer->data = bigger;
+        }
+        const int n = unzReadCurrentFile(zip, static_cast<char*>(buffer->data) + got, room - got);
+        if (n <= 0) return false;
+        got += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
 // Reads the current entry whole; null on any failure, including a short read
 // or a CRC mismatch (how a wrong password shows on a stored entry).
 void* ReadCurrentEntry(unzFile zip, const unz_file_info& info, const char* password) {
-    if (unzOpenCurrentFilePassword(zip, password) != UNZ_OK) return nullptr;
-    uint32_t size = static_cast<uint32_t>(info.uncompressed_size);
+    const uint32_t size = static_cast<uint32_t>(info.uncompressed_size);
+    if (size > INT_MAX - 1 || unzOpenCurrentFilePassword(zip, password) != UNZ_OK) return nullptr;
     MallocBuffer buffer;
-    int got = -1;
-    if (size <= INT_MAX - 1 && (buffer.data = malloc(static_cast<size_t>(size) + 1)) != nullptr)
-        got = unzReadCurrentFile(zip, buffer.data, size);
-    int closed = unzCloseCurrentFile(zip);
-    if (got < 0 || static_cast<uint32_t>(got) != size || closed != UNZ_OK) return nullptr;
+    const bool whole = ReadGrowing(zip, size, &buffer);
+    const int closed = unzCloseCurrentFile(zip);
+    if (!whole || closed != UNZ_OK) return nullptr;
     static_cast<char*>(buffer.data)[size] = 0;
     return buffer.Detach();
 }

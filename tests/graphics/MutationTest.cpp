@@ -6,9 +6,8 @@
 #include "engine/graphics/Bitmap.h"
 #include "engine/graphics/ImageCodecs.h"
 #include "engine/graphics/Texture.h"
+#include "support/HostileImages.h"
 #include "support/TestSupport.h"
-
-#include <zlib.h>
 
 #include <memory>
 #include <random>
@@ -37,21 +36,7 @@ Bytes SavedNvx(uint8_t compression) {
     return gfxtest::ReadFileBytes(path);
 }
 
-// Rewrites every PNG chunk's CRC, so that flipped bits reach the decoder
-// instead of stopping at the checksum.
-void FixPngCrcs(Bytes& png) {
-    size_t at = 8;
-    while (at + 12 <= png.size()) {
-        const uint32_t length = uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 |
-                                png[at + 3];
-        if (length > png.size() - at - 12) return;
-        const uint32_t crc = uint32_t(crc32(0, png.data() + at + 4, uInt(length + 4)));
-        const size_t c = at + 8 + length;
-        png[c] = uint8_t(crc >> 24), png[c + 1] = uint8_t(crc >> 16),
-        png[c + 2] = uint8_t(crc >> 8), png[c + 3] = uint8_t(crc);
-        at = c + 4;
-    }
-}
+void FixPngCrcs(Bytes& png) { testsupport::FixPngCrcs(png.data(), png.size()); }
 
 // Reads every pixel of a small result, so that a wrong size shows up as a
 // fault here rather than going unnoticed.

@@ -46,3 +46,9 @@ file(GLOB legacy_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/legacy/*.
 fp_test_program(legacy "older.legacy." ${legacy_sources} ${gui_helpers} ${resources_helpers}
     ${panel_helpers})
 add_dependencies(test_legacy fetchpane_skin)
+
+# Hostile images against the older engine's decoders, the one parser of the
+# hostile inputs' kinds that differs.
+fp_area_helpers(hostile hostile_helpers)
+fp_test_program(hostile "older.hostile." ${hostile_helpers}
+    ${CMAKE_CURRENT_SOURCE_DIR}/hostile/ImageInputsTest.cpp)

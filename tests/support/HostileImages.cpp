@@ -151,4 +151,18 @@ std::string TgaClaiming(uint16_t width, uint16_t height, uint8_t type) {
     return out + std::string(64, '\x40');
 }
 
+void FixPngCrcs(uint8_t* png, size_t size) {
+    size_t at = 8;
+    while (at + 12 <= size) {
+        const uint32_t length = uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 |
+                                png[at + 3];
+        if (length > size - at - 12) return;
+        const uint32_t crc = uint32_t(crc32(0, png + at + 4, uInt(length + 4)));
+        const size_t c = at + 8 + length;
+        png[c] = uint8_t(crc >> 24), png[c + 1] = uint8_t(crc >> 16),
+        png[c + 2] = uint8_t(crc >> 8), png[c + 3] = uint8_t(crc);
+        at = c + 4;
+    }
+}
+
 }   // namespace testsupport

@@ -2,6 +2,7 @@
 // Image files, made byte by byte, whose headers claim far more pixels than
 // their data holds: each is well formed up to where its data runs out, so a
 // decoder meets the claim before it meets the shortage.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,5 +32,9 @@ std::string BmpClaiming(int32_t width, int32_t height);
 
 // Type 2 (raw) or 10 (run-length) true colour, 32 bits, 64 bytes of pixels.
 std::string TgaClaiming(uint16_t width, uint16_t height, uint8_t type);
+
+// Rewrites every PNG chunk's CRC in place, so that damage done to a file
+// reaches the decoder instead of stopping at the checksum.
+void FixPngCrcs(uint8_t* png, size_t size);
 
 }   // namespace testsupport
