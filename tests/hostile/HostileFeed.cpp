@@ -86,7 +86,8 @@ std::string ManyAttributes(int count) {
 
 std::string ClaimingUnpackedSize(std::string zip, uint32_t size) {
     auto put = [&](const char* signature, size_t offset) {
-        for (size_t at = zip.find(signature, 0, 4); at != std::string::npos && at + offset + 4 <= zip.size();
+        for (size_t at = zip.find(signature, 0, 4);
+             at != std::string::npos && at + offset + 4 <= zip.size();
              at = zip.find(signature, at + 4, 4))
             for (int i = 0; i < 4; ++i) zip[at + offset + i] = char(size >> 8 * i);
     };
@@ -95,11 +96,50 @@ std::string ClaimingUnpackedSize(std::string zip, uint32_t size) {
     return zip;
 }
 
+std::vector<std::string> MarkupTokens(std::initializer_list<const char*> more) {
+    std::vector<std::string> tokens = {"<",
+                                       ">",
+                                       "</",
+                                       "/>",
+                                       "=\"",
+                                       "\"",
+                                       "'",
+                                       "<?xml version=\"1.0\" encoding=\"GB2312\"?>",
+                                       "<?xml ",
+                                       "?>",
+                                       "<!--",
+                                       "-->",
+                                       "<![CDATA[",
+                                       "]]>",
+                                       "<!DOCTYPE a [<!ENTITY e \"x\">]>",
+                                       "&amp;",
+                                       "&#65;",
+                                       "&#x10FFFF;",
+                                       "&#",
+                                       "&e;",
+                                       "\xB0",
+                                       "\xB0\x5C",
+                                       "\r\n",
+                                       "\t",
+                                       "\xEF\xBB\xBF"};
+    tokens.insert(tokens.end(), more.begin(), more.end());
+    return tokens;
+}
+
 std::vector<std::string> ZipTokens() {
-    return {std::string("PK\x03\x04", 4), std::string("PK\x01\x02", 4), std::string("PK\x05\x06", 4),
-            std::string("PK\x06\x06", 4), std::string("PK\x06\x07", 4), std::string("PK\x07\x08", 4),
-            std::string("\xFF\xFF\xFF\xFF", 4), std::string("\0\0\0\0", 4), "../", "..\\", "C:\\",
-            "/", std::string(300, 'n')};
+    return {std::string("PK\x03\x04", 4),
+            std::string("PK\x01\x02", 4),
+            std::string("PK\x05\x06", 4),
+            std::string("PK\x06\x06", 4),
+            std::string("PK\x06\x07", 4),
+            std::string("PK\x07\x08", 4),
+            std::string("\xFF\xFF\xFF\xFF", 4),
+            std::string("\0\0\0\0", 4),
+            "../",
+            "..\\",
+            "C:\\",
+            "/",
+            std::string(300, 'n')};
 }
 
 }   // namespace hostile

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ std::string ManyAttributes(int count);
 // A zip archive whose every entry claims `size` unpacked bytes, in its local
 // and its central header, whatever its data holds.
 std::string ClaimingUnpackedSize(std::string zip, uint32_t size);
+
+// Markup that damage to any XML document puts in, with `more` of its kind.
+std::vector<std::string> MarkupTokens(std::initializer_list<const char*> more);
 
 // Zip signatures and other pieces that damage to an archive puts in.
 std::vector<std::string> ZipTokens();

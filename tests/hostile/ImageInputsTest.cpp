@@ -41,16 +41,17 @@ std::vector<std::string> ImageSamples() {
 std::vector<hostile::HandMade> HandMadeImages() {
     using namespace testsupport;
     const uint32_t word = BuildVariant::kNvxHeaderWord;
-    return {{"empty", ""},
-            {"a PNG claiming 20000 x 20000", PngClaiming(20000, 20000)},
-            {"a PNG claiming 65535 x 1 with junk behind", PngClaiming(65535, 1, 4096)},
-            {"a JPEG claiming 12000 x 12000", JpegClaiming(12000, 12000, 64, false)},
-            {"a progressive JPEG claiming 12000 x 12000", JpegClaiming(12000, 12000, 64, true, 4096)},
-            {"an NVX claiming 20000 x 20000, packed", NvxClaiming(20000, 20000, 1, word)},
-            {"an NVX claiming 20000 x 20000, raw", NvxClaiming(20000, 20000, 0, word)},
-            {"a BMP claiming 20000 x -20000", BmpClaiming(20000, -20000)},
-            {"a BMP of the most negative height", BmpClaiming(1, INT32_MIN)},
-            {"a run-length TGA claiming 65535 x 65535", TgaClaiming(65535, 65535, 10)}};
+    return {
+        {"empty", ""},
+        {"a PNG claiming 20000 x 20000", PngClaiming(20000, 20000)},
+        {"a PNG claiming 65535 x 1 with junk behind", PngClaiming(65535, 1, 4096)},
+        {"a JPEG claiming 12000 x 12000", JpegClaiming(12000, 12000, 64, false)},
+        {"a progressive JPEG claiming 12000 x 12000", JpegClaiming(12000, 12000, 64, true, 4096)},
+        {"an NVX claiming 20000 x 20000, packed", NvxClaiming(20000, 20000, 1, word)},
+        {"an NVX claiming 20000 x 20000, raw", NvxClaiming(20000, 20000, 0, word)},
+        {"a BMP claiming 20000 x -20000", BmpClaiming(20000, -20000)},
+        {"a BMP of the most negative height", BmpClaiming(1, INT32_MIN)},
+        {"a run-length TGA claiming 65535 x 65535", TgaClaiming(65535, 65535, 10)}};
 }
 
 }   // namespace
@@ -77,11 +78,14 @@ TEST(HostileImageInputs, Images) {
         }
         return decoded;
     };
-    hostile::InputKind kind{"images", 35008, 3000, ImageSamples(),
-                            {"\x89PNG\r\n\x1a\n", "IHDR", "IDAT", "IEND", "PLTE", "tRNS", "\xFF\xD8",
-                             "\xFF\xC0", "\xFF\xC2", "\xFF\xC4", "\xFF\xDA", "\xFF\xD9", "\xFF\xDD",
-                             "BM", std::string(4, '\0')},
-                            HandMadeImages()};
+    hostile::InputKind kind{
+        "images",
+        35008,
+        3000,
+        ImageSamples(),
+        {"\x89PNG\r\n\x1a\n", "IHDR", "IDAT", "IEND", "PLTE", "tRNS", "\xFF\xD8", "\xFF\xC0",
+         "\xFF\xC2", "\xFF\xC4", "\xFF\xDA", "\xFF\xD9", "\xFF\xDD", "BM", std::string(4, '\0')},
+        HandMadeImages()};
     kind.maxBytes = 64 * 1024;   // deflate's limit keeps what such data can fill under the bound
     kind.fixUp = [](std::string& png) {
         if (png.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0)

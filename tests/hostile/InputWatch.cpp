@@ -41,7 +41,8 @@ void WriteStderr(const char* text) {
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
     char what[96];
     wsprintfA(what, "crashed the process (exception 0x%08lX at %p)",
-              pointers->ExceptionRecord->ExceptionCode, pointers->ExceptionRecord->ExceptionAddress);
+              pointers->ExceptionRecord->ExceptionCode,
+              pointers->ExceptionRecord->ExceptionAddress);
     EndProcess(what);
 }
 
@@ -107,19 +108,24 @@ void WatchAllocator() {
     for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          imports.VirtualAddress && module->Name; ++module) {
         if (!module->OriginalFirstThunk) continue;
-        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base +
+                                                                      module->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const char* name = reinterpret_cast<const char*>(
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)
+                    ->Name);
             void** slot = reinterpret_cast<void**>(&slots->u1.Function);
             if (!strcmp(name, "malloc"))
-                Redirect(slot, reinterpret_cast<void*>(&WatchedMalloc), reinterpret_cast<void**>(&g_malloc));
+                Redirect(slot, reinterpret_cast<void*>(&WatchedMalloc),
+                         reinterpret_cast<void**>(&g_malloc));
             else if (!strcmp(name, "calloc"))
-                Redirect(slot, reinterpret_cast<void*>(&WatchedCalloc), reinterpret_cast<void**>(&g_calloc));
+                Redirect(slot, reinterpret_cast<void*>(&WatchedCalloc),
+                         reinterpret_cast<void**>(&g_calloc));
             else if (!strcmp(name, "realloc"))
-                Redirect(slot, reinterpret_cast<void*>(&WatchedRealloc), reinterpret_cast<void**>(&g_realloc));
+                Redirect(slot, reinterpret_cast<void*>(&WatchedRealloc),
+                         reinterpret_cast<void**>(&g_realloc));
         }
     }
 }

@@ -7,11 +7,13 @@ namespace hostile {
 
 namespace {
 
-const char kEdgeBytes[] = {0, 1, 0x7F, char(0x80), char(0xFF), '\\', '/', '<', '>', '"', '=',
-                           '&', '[', ']', ';', ' ', '\r', '\n', char(0xB0), char(0x5C)};
+const char kEdgeBytes[] = {0,   1,   0x7F, char(0x80), char(0xFF), '\\',      '/',
+                           '<', '>', '"',  '=',        '&',        '[',       ']',
+                           ';', ' ', '\r', '\n',       char(0xB0), char(0x5C)};
 
-const uint32_t kEdgeIntegers[] = {0, 1, 0x7F, 0x80, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u,
-                                  0xFFFFFFFFu, 0xFFFFFFFEu, 0x10000, 0x40000000};
+const uint32_t kEdgeIntegers[] = {0,           1,           0x7F,       0x80,
+                                  0xFF,        0xFFFF,      0x7FFFFFFF, 0x80000000u,
+                                  0xFFFFFFFFu, 0xFFFFFFFEu, 0x10000,    0x40000000};
 
 }   // namespace
 
@@ -20,8 +22,8 @@ Mutator::Mutator(uint32_t seed, std::vector<std::string> samples, std::vector<st
       samples_(std::move(samples)),
       tokens_(std::move(tokens)) {
     // Numbers in text are as hostile as they are in binary headers.
-    for (const char* number : {"-1", "0", "2147483647", "2147483648", "-2147483649",
-                               "4294967296", "99999999999999999999", "1e308", "0x7FFFFFFF"})
+    for (const char* number : {"-1", "0", "2147483647", "2147483648", "-2147483649", "4294967296",
+                               "99999999999999999999", "1e308", "0x7FFFFFFF"})
         tokens_.push_back(number);
 }
 
@@ -54,30 +56,18 @@ void Mutator::Damage(std::string& bytes) {
     case 1:
         if (size) bytes[at] = kEdgeBytes[Below(sizeof kEdgeBytes)];
         break;
-    case 2:
-        bytes.resize(Below(size + 1));
-        break;
-    case 3:
-        bytes.erase(Below(size + 1), Below(64) + 1);
-        break;
+    case 2: bytes.resize(Below(size + 1)); break;
+    case 3: bytes.erase(Below(size + 1), Below(64) + 1); break;
     case 4: {
         const uint32_t from = Below(size + 1);
         bytes.insert(from, bytes.substr(from, Below(256) + 1));
         break;
     }
-    case 5:
-        RepeatSpan(bytes);
-        break;
+    case 5: RepeatSpan(bytes); break;
     case 6:
-    case 7:
-        bytes.insert(Below(size + 1), tokens_[Below(uint32_t(tokens_.size()))]);
-        break;
-    case 8:
-        PutInteger(bytes);
-        break;
-    default:
-        Splice(bytes);
-        break;
+    case 7: bytes.insert(Below(size + 1), tokens_[Below(uint32_t(tokens_.size()))]); break;
+    case 8: PutInteger(bytes); break;
+    default: Splice(bytes); break;
     }
 }
 
@@ -106,8 +96,7 @@ void Mutator::PutInteger(std::string& bytes) {
     const bool bigEndian = Below(2);
     const uint32_t at = Below(4) ? Below(uint32_t(std::min<size_t>(bytes.size() - 3, 64)))
                                  : Below(uint32_t(bytes.size() - 3));
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(value >> (bigEndian ? 24 - 8 * i : 8 * i));
+    for (int i = 0; i < 4; ++i) bytes[at + i] = char(value >> (bigEndian ? 24 - 8 * i : 8 * i));
 }
 
 void Mutator::Splice(std::string& bytes) {

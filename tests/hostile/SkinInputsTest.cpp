@@ -22,6 +22,7 @@ using hostile::Feed;
 using hostile::FileBytes;
 using hostile::HandMade;
 using hostile::ManyAttributes;
+using hostile::MarkupTokens;
 using hostile::Repeated;
 
 namespace {
@@ -50,38 +51,31 @@ std::vector<SkinFile> SkinFiles() {
 std::vector<std::string> Scripts(const std::vector<SkinFile>& files) {
     std::vector<std::string> scripts;
     for (const SkinFile& f : files)
-        if (f.name.size() > 4 && !f.name.compare(f.name.size() - 4, 4, ".xml") && f.name != "Index.xml")
+        if (f.name.size() > 4 && !f.name.compare(f.name.size() - 4, 4, ".xml") &&
+            f.name != "Index.xml")
             scripts.push_back(f.bytes);
     return scripts;
-}
-
-const std::vector<std::string> kMarkup = {
-    "<", ">", "</", "/>", "=\"", "\"", "'", "<?xml version=\"1.0\" encoding=\"GB2312\"?>", "<?xml ",
-    "?>", "<!--", "-->", "<![CDATA[", "]]>", "<!DOCTYPE a [<!ENTITY e \"x\">]>", "&amp;", "&#65;",
-    "&#x10FFFF;", "&#", "&e;", "\xB0", "\xB0\x5C", "\r\n", "\t", "\xEF\xBB\xBF"};
-
-std::vector<std::string> Tokens(std::initializer_list<const char*> more) {
-    std::vector<std::string> tokens = kMarkup;
-    tokens.insert(tokens.end(), more.begin(), more.end());
-    return tokens;
 }
 
 // Shapes every XML reader meets: nesting, attributes, names and numbers.
 std::vector<HandMade> HandMadeMarkup(const char* root, const char* child) {
     const std::string open = std::string("<") + root + ">", close = std::string("</") + root + ">";
     const std::string element = std::string("<") + child;
-    return {{"empty", ""},
-            {"a declaration cut short", "<?xml "},
-            {"elements nested 5,000 deep", Repeated(open, 5000)},
-            {"one element of 20,000 attributes", open + element + ManyAttributes(20000) + "/>" + close},
-            {"20,000 attributes of one name", open + element + Repeated(" texture=\"x\"", 20000) + "/>" + close},
-            {"20,000 children", open + Repeated(element + " resname=\"a\" filename=\"b\"/>", 20000) + close},
-            {"names and values of 64 KB",
-             open + element + " " + std::string(65536, 'n') + "=\"" + std::string(65536, 'v') + "\"/>" + close},
-            {"numbers past every range",
-             open + element + " rectangle=\"99999999999,-99999999999,4294967296,-1\" offset=\"" +
-                 std::string(5000, '9') + "\" delay=\"-2147483649\" alpha=\"1e308\"/>" + close},
-            {"a double-byte lead at the end", open + element + " resname=\"\xB0"}};
+    return {
+        {"empty", ""},
+        {"a declaration cut short", "<?xml "},
+        {"elements nested 5,000 deep", Repeated(open, 5000)},
+        {"one element of 20,000 attributes", open + element + ManyAttributes(20000) + "/>" + close},
+        {"20,000 attributes of one name",
+         open + element + Repeated(" texture=\"x\"", 20000) + "/>" + close},
+        {"20,000 children",
+         open + Repeated(element + " resname=\"a\" filename=\"b\"/>", 20000) + close},
+        {"names and values of 64 KB", open + element + " " + std::string(65536, 'n') + "=\"" +
+                                          std::string(65536, 'v') + "\"/>" + close},
+        {"numbers past every range",
+         open + element + " rectangle=\"99999999999,-99999999999,4294967296,-1\" offset=\"" +
+             std::string(5000, '9') + "\" delay=\"-2147483649\" alpha=\"1e308\"/>" + close},
+        {"a double-byte lead at the end", open + element + " resname=\"\xB0"}};
 }
 
 class HostileSkinInputs : public ::testing::Test {
@@ -99,7 +93,8 @@ protected:
     }
     std::string Pack(const char* password) {
         std::vector<testsupport::ZipEntry> entries;
-        for (const SkinFile& f : files) entries.push_back({f.name, f.bytes, false, false, password});
+        for (const SkinFile& f : files)
+            entries.push_back({f.name, f.bytes, false, false, password});
         const std::string path = work.Join("sample.skin");
         EXPECT_TRUE(testsupport::WriteZip(path, entries));
         return FileBytes(path);
@@ -138,7 +133,8 @@ TEST_F(HostileSkinInputs, Packs) {
         ZipPack pack;
         if (pack.OpenMemory(bytes.data(), uint32_t(bytes.size()), passwords[closed / 2 % 2])) {
             for (const SkinFile& f : files)
-                if (pack.Exists(f.name.c_str()) && pack.GetSize(f.name.c_str()) + pack.GetCrc(f.name.c_str()))
+                if (pack.Exists(f.name.c_str()) &&
+                    pack.GetSize(f.name.c_str()) + pack.GetCrc(f.name.c_str()))
                     pack.Read(f.name.c_str(), buffer.data(), uint32_t(buffer.size()));
             pack.Close();
         }
@@ -172,8 +168,9 @@ TEST_F(HostileSkinInputs, ResourceLists) {
         return loaded == 1;
     };
     Feed({"resource lists", 35005, 2000, samples,
-          Tokens({"<resources name=\"", "<texture resname=\"", "<animation resname=\"", "<packet ",
-                  " filename=\"", "fp_skin/frame.png", "Index.xml", "..\\", "C:\\", "\\\\?\\"}),
+          MarkupTokens({"<resources name=\"", "<texture resname=\"", "<animation resname=\"",
+                        "<packet ", " filename=\"", "fp_skin/frame.png", "Index.xml", "..\\",
+                        "C:\\", "\\\\?\\"}),
           HandMadeMarkup("resources", "texture")},
          load);
 }
@@ -206,8 +203,9 @@ struct ParserDeleter {
 TEST_F(HostileSkinInputs, XmlDocuments) {
     std::vector<std::string> samples = Scripts(files);
     samples.push_back(files[0].bytes);
-    samples.push_back("<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<!-- 皮肤 -->\r\n"
-                      "<a x=\"1\" y='&amp;&#65;'><![CDATA[<not markup>]]><b/>text<c z=\"\"/></a>");
+    samples.push_back(
+        "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<!-- 皮肤 -->\r\n"
+        "<a x=\"1\" y='&amp;&#65;'><![CDATA[<not markup>]]><b/>text<c z=\"\"/></a>");
     std::unique_ptr<IXmlParser, ParserDeleter> xml(CreateXmlParser());
     ASSERT_TRUE(xml);
     unsigned mode = 0;
@@ -217,8 +215,8 @@ TEST_F(HostileSkinInputs, XmlDocuments) {
         Walk(*xml, nullptr, 0, &budget);   // from the document itself
         return true;
     };
-    Feed({"XML documents", 35006, 3000, samples, Tokens({"<a ", "<b>", "</a>", " x=\"", "<c/>"}),
-          HandMadeMarkup("a", "b")},
+    Feed({"XML documents", 35006, 3000, samples,
+          MarkupTokens({"<a ", "<b>", "</a>", " x=\"", "<c/>"}), HandMadeMarkup("a", "b")},
          parse);
 }
 
@@ -252,8 +250,9 @@ TEST_F(HostileSkinInputs, AnimationScripts) {
         return true;
     };
     Feed({"animation scripts", 35007, 3000, Scripts(files),
-          Tokens({"<animation ", "<aniframe ", "texture=\"Default.buttons\"", " rectangle=\"",
-                  " offset=\"", " size=\"", " clip=\"", " delay=\"", " alpha=\"", " keyword=\"", ","}),
+          MarkupTokens({"<animation ", "<aniframe ", "texture=\"Default.buttons\"", " rectangle=\"",
+                        " offset=\"", " size=\"", " clip=\"", " delay=\"", " alpha=\"",
+                        " keyword=\"", ","}),
           HandMadeMarkup("animation", "aniframe")},
          load);
 }

@@ -79,18 +79,10 @@ std::vector<std::string> ListSamples() {
                 "MD5=\"d41d8cd98f00b204e9800998ecf8427e\"/></Directory></Directory></UpdateList>"};
 }
 
-const std::vector<std::string> kXmlTokens = {
-    "<", ">", "</", "/>", "=\"", "\"", "'", "<?xml version=\"1.0\" encoding=\"GB2312\"?>",
-    "<?xml ", "?>", "<!--", "-->", "<![CDATA[", "]]>", "<!DOCTYPE a [<!ENTITY e \"x\">]>", "&amp;",
-    "&#65;", "&#x10FFFF;", "&#", "&e;", "\xB0", "\xB0\x5C", "\r\n", "\t", "\xEF\xBB\xBF"};
-
 std::vector<std::string> ListTokens() {
-    std::vector<std::string> tokens = kXmlTokens;
-    for (const char* t : {"<Directory Name=\"", "</Directory>", "<File Name=\"", " Size=\"",
-                          " ZipSize=\"", " MD5=\"", " Name=\"", "..\\", "../", "C:\\", "\\\\?\\",
-                          "Lobby", "\\", "<Directory>", "<File/>"})
-        tokens.push_back(t);
-    return tokens;
+    return hostile::MarkupTokens({"<Directory Name=\"", "</Directory>", "<File Name=\"", " Size=\"",
+                                  " ZipSize=\"", " MD5=\"", " Name=\"", "..\\", "../", "C:\\",
+                                  "\\\\?\\", "Lobby", "\\", "<Directory>", "<File/>"});
 }
 
 std::vector<HandMade> HandMadeLists() {
@@ -98,16 +90,15 @@ std::vector<HandMade> HandMadeLists() {
     return {{"empty", ""},
             {"a declaration cut short", "<?xml "},
             {"a declaration without its end", "<?xml version=\"1.0\" encoding=\"GB2312\""},
-            {"directories nested 300 deep",
-             open + Repeated("<Directory Name=\"d\">", 300) + Repeated("</Directory>", 300) +
-                 "</UpdateList>"},
+            {"directories nested 300 deep", open + Repeated("<Directory Name=\"d\">", 300) +
+                                                Repeated("</Directory>", 300) + "</UpdateList>"},
             {"an element of 20,000 attributes", "<UpdateList" + ManyAttributes(20000) + "/>"},
             {"names that climb out",
              open + "<Directory Name=\"..\"><File Name=\"..\\..\\x\" Size=\"1\"/></Directory>" +
                  "</UpdateList>"},
-            {"a name of 300 characters",
-             open + "<Directory Name=\"g\"><File Name=\"" + std::string(300, 'n') +
-                 "\" Size=\"1\"/></Directory></UpdateList>"},
+            {"a name of 300 characters", open + "<Directory Name=\"g\"><File Name=\"" +
+                                             std::string(300, 'n') +
+                                             "\" Size=\"1\"/></Directory></UpdateList>"},
             {"a double-byte lead at the end", open + "<Directory Name=\"\xB0"},
             {"10,000 files, half of them the same",
              open + "<Directory Name=\"Starfall\">" +
@@ -144,8 +135,9 @@ TEST_F(HostileUpdateInputs, UpdateLists) {
         std::vector<CheckedFile> files;
         for (const UpdateEntry& e : reader.Entries()) {
             if (files.size() == 2000) break;
-            files.push_back({work.Path() + (e.folder.empty() ? "" : "\\" + e.folder) + "\\" + e.name,
-                             e.size, e.md5});
+            files.push_back(
+                {work.Path() + (e.folder.empty() ? "" : "\\" + e.folder) + "\\" + e.name, e.size,
+                 e.md5});
         }
         return InstallCheck(2, nullptr).Run(files, [](size_t, bool) {}) && !files.empty();
     };
@@ -154,7 +146,8 @@ TEST_F(HostileUpdateInputs, UpdateLists) {
 
 namespace {
 
-std::string Zip(const testsupport::TempFolder& folder, const std::vector<testsupport::ZipEntry>& entries) {
+std::string Zip(const testsupport::TempFolder& folder,
+                const std::vector<testsupport::ZipEntry>& entries) {
     const std::string path = folder.Join("sample.zip");
     EXPECT_TRUE(testsupport::WriteZip(path, entries));
     return FileBytes(path);
@@ -178,7 +171,8 @@ std::vector<HandMade> HandMadeArchives(const std::vector<std::string>& samples,
         {"an entry at a drive's root", {"C:/beside.txt", "x"}},
         {"a link", {"Starfall.dat", dat.bytes, false, false, nullptr, false, false, "", 0120777}},
         {"a wrong CRC", {"Starfall.dat", dat.bytes, true, false, nullptr, true}},
-        {"data that doesn't inflate", {"Starfall.dat", dat.bytes, false, false, nullptr, false, true}},
+        {"data that doesn't inflate",
+         {"Starfall.dat", dat.bytes, false, false, nullptr, false, true}},
         {"a name of 300 characters", {std::string(300, 'n'), "x"}},
     };
     for (const auto& e : entries) made.push_back({e.name, Zip(folder, {e.entry})});
@@ -193,10 +187,12 @@ std::vector<HandMade> HandMadeArchives(const std::vector<std::string>& samples,
 TEST_F(HostileUpdateInputs, Archives) {
     const std::vector<GameFile> files = GameFiles();
     const std::string dat = Put(files[1]), readme = Put(files[0]);
-    const std::string game = work.Join("Starfall"), out = work.Join("Out"), archive = work.Join("a.zip");
+    const std::string game = work.Join("Starfall"), out = work.Join("Out"),
+                      archive = work.Join("a.zip");
     testsupport::TempFolder samplesFolder;
     std::vector<std::string> samples = {
-        Zip(samplesFolder, {{"Starfall.dat", files[1].bytes}, {"config/", "", false, true},
+        Zip(samplesFolder, {{"Starfall.dat", files[1].bytes},
+                            {"config/", "", false, true},
                             {"config/game.ini", files[2].bytes, true}}),
         Zip(samplesFolder, {{"Starfall.dat", files[1].bytes, true}}),
         Zip(samplesFolder, {{"Starfall.dat", files[1].bytes}, {"readme.txt", files[0].bytes}})};
@@ -228,10 +224,11 @@ TEST_F(HostileUpdateInputs, Archives) {
 namespace {
 
 std::vector<std::string> IniSamples() {
-    return {"; the lobby's settings\r\n[Lobby]\r\nServer=lobby.example.net\r\nPort=6100\r\n"
-            "; 星落 and its friends\r\n[Update]\r\nLastCheck=0\r\nServers=3\r\n\r\n[Games]\r\n"
-            "星落=Games\\Starfall\r\nMoonfall = Games\\Moonfall ; a comment\r\n",
-            "[Video]\nWidth=1024\nHeight=768\n[Sound]\nVolume=80\n[video]\nwidth=800\n"};
+    return {
+        "; the lobby's settings\r\n[Lobby]\r\nServer=lobby.example.net\r\nPort=6100\r\n"
+        "; 星落 and its friends\r\n[Update]\r\nLastCheck=0\r\nServers=3\r\n\r\n[Games]\r\n"
+        "星落=Games\\Starfall\r\nMoonfall = Games\\Moonfall ; a comment\r\n",
+        "[Video]\nWidth=1024\nHeight=768\n[Sound]\nVolume=80\n[video]\nwidth=800\n"};
 }
 
 std::vector<HandMade> HandMadeInis() {
@@ -261,12 +258,17 @@ TEST_F(HostileUpdateInputs, IniFiles) {
         if (!first.Write()) throw Fault{"a file it read could not be written back"};
         const std::string once = FileBytes(path);
         IniFile second(path);
-        if (!second.Read() || !second.Write()) throw Fault{"its own file could not be read and written"};
+        if (!second.Read() || !second.Write())
+            throw Fault{"its own file could not be read and written"};
         if (FileBytes(path) != once) throw Fault{"a second round trip changed the file"};
         return true;
     };
-    Feed({"INI files", 35003, 1500, IniSamples(), {"[", "]", "=", ";", "\r\n", "\n", "\r", " ", "\t",
-                                                    "[Update]", "LastCheck", "\xB0", "\xB0\x5C", "#"},
+    Feed({"INI files",
+          35003,
+          1500,
+          IniSamples(),
+          {"[", "]", "=", ";", "\r\n", "\n", "\r", " ", "\t", "[Update]", "LastCheck", "\xB0",
+           "\xB0\x5C", "#"},
           HandMadeInis()},
          roundTrip);
 }
