@@ -110,7 +110,7 @@ protected:
 TEST_F(HostileSkinInputs, Packs) {
     const std::vector<std::string> samples = {Pack(nullptr), Pack("fp")};
     const std::string path = work.Join("t.skin");
-    int closed = 0;
+    int attaches = 0, inputs = 0;   // each alternates: kept closed or open, password or none
     std::vector<char> buffer(64 * 1024);
     // A pack attached with a password must have every entry enciphered with
     // it: each pack is tried without one, then with the samples' one.
@@ -120,7 +120,7 @@ TEST_F(HostileSkinInputs, Packs) {
         bool whole = false;
         for (const char* password : passwords) {
             size_t loaded = 0;
-            if (!Nuvex::AttachPack(path.c_str(), password, ++closed % 2)) continue;
+            if (!Nuvex::AttachPack(path.c_str(), password, ++attaches % 2)) continue;
             for (const SkinFile& f : files) {
                 uint32_t size = 0;
                 void* data = Nuvex::LoadFileFromPacks(f.name.c_str(), &size, nullptr);
@@ -131,7 +131,7 @@ TEST_F(HostileSkinInputs, Packs) {
             whole = whole || loaded == files.size();
         }
         ZipPack pack;
-        if (pack.OpenMemory(bytes.data(), uint32_t(bytes.size()), passwords[closed / 2 % 2])) {
+        if (pack.OpenMemory(bytes.data(), uint32_t(bytes.size()), passwords[++inputs % 2])) {
             for (const SkinFile& f : files)
                 if (pack.Exists(f.name.c_str()) &&
                     pack.GetSize(f.name.c_str()) + pack.GetCrc(f.name.c_str()))
