@@ -146,7 +146,7 @@ TEST_F(HostileSkinInputs, Packs) {
         {"entries claiming 2 GB", hostile::ClaimingUnpackedSize(samples[0], 0x7FFFFFF0)},
         {"enciphered entries claiming 2 GB", hostile::ClaimingUnpackedSize(samples[1], 0x7FFFFFF0)},
         {"entries claiming 4 GB less one", hostile::ClaimingUnpackedSize(samples[0], 0xFFFFFFFF)}};
-    Feed({"skin packs", 35004, 1000, samples, hostile::ZipTokens(), handMade}, read);
+    Feed({"skin packs", 35004, 2000, samples, hostile::ZipTokens(), handMade}, read);
 }
 
 // Every list is loaded with its resources at once, from the skin's folder.

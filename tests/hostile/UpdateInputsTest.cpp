@@ -216,7 +216,7 @@ TEST_F(HostileUpdateInputs, Archives) {
                 throw Fault{"wrote " + file.first + " beside the folders it was given"};
         return installed;
     };
-    Feed({"archives", 35002, 1000, samples, hostile::ZipTokens(),
+    Feed({"archives", 35002, 2000, samples, hostile::ZipTokens(),
           HandMadeArchives(samples, samplesFolder, files[1])},
          install);
 }
