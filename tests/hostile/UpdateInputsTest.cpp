@@ -4,13 +4,13 @@
 #include "HostileFeed.h"
 
 #include "host/FolderSnapshot.h"
+#include "support/Md5Hex.h"
 #include "support/TestSupport.h"
 #include "support/ZipWriter.h"
 #include "update/ArchiveInstall.h"
 #include "update/InstallCheck.h"
 #include "update/UpdateList.h"
 #include "update/support/IniFile.h"
-#include "update/support/Md5Digest.h"
 #include "update/support/ZipExtractor.h"
 
 #include <gtest/gtest.h>
@@ -26,15 +26,6 @@ using hostile::ManyAttributes;
 using hostile::Repeated;
 
 namespace {
-
-std::string Md5Of(const std::string& bytes) {
-    Md5Context context;
-    Md5Digest::Init(&context);
-    Md5Digest::Update(&context, bytes.data(), uint32_t(bytes.size()));
-    unsigned char digest[16];
-    Md5Digest::Final(digest, &context);
-    return Md5Digest::ToHex(digest);
-}
 
 bool SameFiles(const panelhost::FolderSnapshot& a, const panelhost::FolderSnapshot& b) {
     if (a.size() != b.size()) return false;
@@ -64,7 +55,7 @@ std::vector<GameFile> GameFiles() {
 std::string FileElement(const GameFile& f) {
     return "<File Name=\"" + std::string(f.name) + "\" Size=\"" + std::to_string(f.bytes.size()) +
            "\" ZipSize=\"" + std::to_string(f.bytes.size() / 2 + 20) + "\" MD5=\"" +
-           Md5Of(f.bytes) + "\"/>";
+           testsupport::Md5Hex(f.bytes) + "\"/>";
 }
 
 std::vector<std::string> ListSamples() {
@@ -201,8 +192,8 @@ TEST_F(HostileUpdateInputs, Archives) {
         testsupport::WriteWholeFile(archive, bytes);
         const panelhost::FolderSnapshot gameBefore = panelhost::TakeSnapshot(game);
         ArchiveInstall installer([] { return true; });
-        installer.Expect(dat, int32_t(files[1].bytes.size()), Md5Of(files[1].bytes));
-        installer.Expect(readme, int32_t(files[0].bytes.size()), Md5Of(files[0].bytes));
+        installer.Expect(dat, int32_t(files[1].bytes.size()), testsupport::Md5Hex(files[1].bytes));
+        installer.Expect(readme, int32_t(files[0].bytes.size()), testsupport::Md5Hex(files[0].bytes));
         installer.LimitUnlisted(1 << 20);
         const bool installed = installer.Install(archive, game, dat);
         if (!installed && !SameFiles(gameBefore, panelhost::TakeSnapshot(game)))

@@ -16,7 +16,6 @@ using namespace taskfixture;
 
 namespace {
 
-const char kFullRun[] = "S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F";
 const char kInstallFails[] = "S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 X36";
 const std::string kGood = "GOOD-CONTENT";   // what the list names f.txt to hold
 const std::string kOld = "OLD-CONTENT!";    // what f.txt holds before the update

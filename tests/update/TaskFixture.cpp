@@ -2,20 +2,10 @@
 
 #include "engine/core/WorkPath.h"
 #include "support/ZipWriter.h"
-#include "update/support/Md5Digest.h"
 
 #include <algorithm>
 
 namespace taskfixture {
-
-std::string Md5Hex(const std::string& bytes) {
-    Md5Context context;
-    Md5Digest::Init(&context);
-    Md5Digest::Update(&context, bytes.data(), uint32_t(bytes.size()));
-    unsigned char digest[16];
-    Md5Digest::Final(digest, &context);
-    return Md5Digest::ToHex(digest);
-}
 
 static void MakeParents(const std::string& path) {
     for (size_t i = 3; i < path.size(); ++i)

@@ -3,6 +3,7 @@
 // the local test servers, a fresh work folder, and a message-only receiver
 // window that records every task message.
 #include "TestServers.h"
+#include "support/Md5Hex.h"
 #include "update/DownloadItem.h"
 #include "update/UpdateTask.h"
 
@@ -16,7 +17,13 @@
 
 namespace taskfixture {
 
-std::string Md5Hex(const std::string& bytes);
+using testsupport::Md5Hex;
+
+// The task messages of a whole run that fetches files, and of one that
+// finds the install current.
+constexpr char kFullRun[] = "S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F";
+constexpr char kNothingToFetch[] = "S32 S33 S34 CB CP+ CE S35 DB DE S36 F";
+
 // A zip archive at `path` holding the given entries (name → bytes), made
 // with the folders on its way. `stored`: no compression.
 bool MakeZip(const std::string& path,

@@ -12,9 +12,6 @@ using namespace taskfixture;
 
 namespace {
 
-const char kFullRun[] = "S32 S33 S34 CB CP+ CE S35 DB P+ DE S36 F";
-const char kNothingToFetch[] = "S32 S33 S34 CB CP+ CE S35 DB DE S36 F";
-
 class UpdateTaskTest : public ::testing::Test {
 protected:
     void SetUp() override {
